@@ -1,0 +1,189 @@
+#include "CKavex_Port.h"
+
+#include <chrono>
+
+#include "CDatenFuerDesfireInPort.h"
+#include "frame.h"
+#include "handle_pool.h"
+#include "idle_hook.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The hook runs at least this often while a caller waits.
+constexpr std::chrono::milliseconds kIdleHookPeriod(10);
+
+long long ElapsedMs(Clock::time_point since)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count();
+}
+
+} // namespace
+
+CKavex_Port::CKavex_Port() = default;
+
+CKavex_Port::~CKavex_Port() { CloseLink(); }
+
+CDatenFuerDesfireInPort& CKavex_Port::Desfire()
+{
+    if (!desfire_) desfire_ = std::make_unique<CDatenFuerDesfireInPort>();
+    return *desfire_;
+}
+
+void CKavex_Port::ResetDesfire()
+{
+    if (desfire_) desfire_->Reset();
+}
+
+void CKavex_Port::AttachLink(std::unique_ptr<kavex::Link> link, LinkKind kind, int handle)
+{
+    link_ = std::move(link);
+    kind_ = kind;
+    handle_ = handle;
+}
+
+void CKavex_Port::CloseLink()
+{
+    if (link_) {
+        link_->Close();
+        link_.reset();
+    }
+    if (handle_ != 0) kavex::HandlePoolFor(kind_).Release(handle_);
+    handle_ = 0;
+    kind_ = LinkKind::None;
+}
+
+int CKavex_Port::GetHandle() const { return link_ ? handle_ : 0; }
+
+bool CKavex_Port::IsUsb() const { return link_ && link_->IsUsb(); }
+
+void CKavex_Port::OnBytesReceived(const uint8_t* data, size_t len)
+{
+    {
+        std::lock_guard<std::mutex> lock(rxLock_);
+        rx_.insert(rx_.end(), data, data + len);
+    }
+    rxArrived_.notify_all();
+}
+
+std::vector<uint8_t> CKavex_Port::PendingInput()
+{
+    std::lock_guard<std::mutex> lock(rxLock_);
+    return rx_;
+}
+
+bool CKavex_Port::Transceive()
+{
+    std::vector<uint8_t> frame = sendBuffer;
+    lastStatus = kavex::frame::kOk;
+    if (frame.empty()) {
+        lastStatus = kavex::frame::kNothingToSend;
+        return false;
+    }
+    if (!kavex::frame::BuildRequest(frame, variant, static_cast<uint8_t>(address & 0xFF), lastCommand)) {
+        lastStatus = kavex::frame::kWrongParameter;
+        sendBuffer.clear();
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(rxLock_);
+        rx_.clear();
+    }
+    if (link_) {
+        link_->DiscardPendingInput();
+        link_->Write(frame.data(), frame.size());
+    }
+    sendBuffer.clear();
+    if (!WaitForAnswer()) {
+        lastStatus = kavex::frame::kTimeout;
+        return false;
+    }
+    return true;
+}
+
+// Waits in three stages, each with its own time reference: the first bytes
+// of an answer, the start byte (garbage in front is dropped), then the
+// whole answer once its length byte is known. Each stage may take up to the
+// port timeout; it ends only when the elapsed time is strictly greater.
+bool CKavex_Port::WaitForAnswer()
+{
+    enum class Stage { Minimum, Synchronise, MinimumAfterSync, Complete };
+    const size_t minimum = kavex::frame::MinimumAnswerLength(variant);
+    const int start = kavex::frame::StartByte(variant);
+    const long long timeout = static_cast<unsigned>(timeoutMs);
+
+    Stage stage = Stage::Minimum;
+    Clock::time_point reference = Clock::now();
+    std::unique_lock<std::mutex> lock(rxLock_);
+    for (;;) {
+        bool advanced = true;
+        while (advanced) {
+            advanced = false;
+            switch (stage) {
+            case Stage::Minimum:
+                if (rx_.size() >= minimum) {
+                    stage = start < 0 ? Stage::Complete : Stage::Synchronise;
+                    reference = Clock::now();
+                    advanced = true;
+                }
+                break;
+            case Stage::Synchronise: {
+                size_t drop = 0;
+                while (drop < rx_.size() && rx_[drop] != start) ++drop;
+                rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(drop));
+                if (!rx_.empty()) {
+                    stage = Stage::MinimumAfterSync;
+                    advanced = true;
+                }
+                break;
+            }
+            case Stage::MinimumAfterSync:
+                if (rx_.size() >= minimum) {
+                    stage = Stage::Complete;
+                    reference = Clock::now();
+                    advanced = true;
+                }
+                break;
+            case Stage::Complete:
+                if (kavex::frame::AnswerComplete(rx_, variant)) return true;
+                break;
+            }
+        }
+
+        const long long elapsed = ElapsedMs(reference);
+        if (elapsed > timeout) return false;
+        auto remaining = std::chrono::milliseconds(timeout - elapsed + 1);
+        const bool hook = kavex::HasIdleHook();
+        const bool polled = link_ && kind_ != LinkKind::Serial && kind_ != LinkKind::Lan;
+        if (hook || polled) remaining = std::min<std::chrono::milliseconds>(remaining, kIdleHookPeriod);
+        rxArrived_.wait_for(lock, remaining);
+        if (hook || polled) {
+            lock.unlock();
+            kavex::RunIdleHook();
+            if (polled) link_->PollInput(*this);
+            lock.lock();
+        }
+    }
+}
+
+bool CKavex_Port::ReadAnswer(std::vector<uint8_t>& answer)
+{
+    {
+        std::lock_guard<std::mutex> lock(rxLock_);
+        answer.swap(rx_);
+        rx_.clear();
+    }
+    int status = 0;
+    const bool ok = kavex::frame::DecodeAnswer(answer, variant, lastCommand, status);
+    lastStatus = status;
+    return ok;
+}
+
+bool CKavex_Port::Execute(uint8_t command, const std::vector<uint8_t>& data, std::vector<uint8_t>& answer)
+{
+    sendBuffer.clear();
+    sendBuffer.push_back(command);
+    sendBuffer.insert(sendBuffer.end(), data.begin(), data.end());
+    return Transceive() && ReadAnswer(answer);
+}

@@ -1,0 +1,52 @@
+// The reader frame protocol in its four variants, as pure functions over
+// byte buffers: request framing, the completeness test used while waiting,
+// and answer checking and decoding. The port wraps them with its receive
+// buffer and link.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace kavex::frame {
+
+// Status codes left by the frame protocol.
+enum Status : int {
+    kOk = 0,
+    kTimeout = 4,
+    kWrongParameter = 7,
+    kNothingToSend = 8,
+    kChecksumError = 10,
+    kAnswerEmpty = 12,
+    kCommandError = 16,
+    kMoreData = 32,
+};
+
+uint16_t Crc16Modbus(const uint8_t* data, size_t len);
+uint8_t Bcc(const uint8_t* data, size_t len);
+
+// Variants 2 and 3 know other command bytes; rewrites command and data in
+// place. Variants 0 and 1 leave the buffer as it is.
+void TranslateCommand(std::vector<uint8_t>& cmdAndData, uint8_t variant);
+
+// Turns "command, data..." into the request frame of the variant; the
+// command is translated first. lastCommand receives the command byte as
+// sent. Returns false (buffer untouched) when there is no command byte or
+// more data than one LEN byte can count.
+bool BuildRequest(std::vector<uint8_t>& cmdAndData, uint8_t variant, uint8_t address, uint8_t& lastCommand);
+
+// Fewest bytes an answer needs before its length byte can be read.
+size_t MinimumAnswerLength(uint8_t variant);
+// The start byte a variant's answers begin with, or -1 (variant 1).
+int StartByte(uint8_t variant);
+// Whether the buffer, which starts at the start of an answer and holds at
+// least MinimumAnswerLength bytes, holds a complete answer (fixed length or
+// block form).
+bool AnswerComplete(const std::vector<uint8_t>& buf, uint8_t variant);
+
+// Checks and decodes a complete answer in place: on success only the
+// answer data stays in answer. status receives the code (0, or 32 when the
+// reader has more data, which still counts as success).
+bool DecodeAnswer(std::vector<uint8_t>& answer, uint8_t variant, uint8_t lastCommand, int& status);
+
+} // namespace kavex::frame

@@ -1,0 +1,29 @@
+// Port handle numbering: each kind of link draws the smallest free number
+// from its own range, and returns it when the link closes.
+#pragma once
+
+#include <mutex>
+#include <set>
+
+#include "CKavex_Port.h"
+
+namespace kavex {
+
+class HandlePool {
+public:
+    explicit HandlePool(int first) : first_(first) {}
+    int Acquire();
+    void Release(int handle);
+
+private:
+    const int first_;
+    std::mutex lock_;
+    std::set<int> used_;
+};
+
+// The pool a kind of link draws from: serial from 1, HID from 10001, LAN
+// from 20001. Bluetooth links carry a handle of their own device and use
+// a pool that never hands out numbers on its own.
+HandlePool& HandlePoolFor(LinkKind kind);
+
+} // namespace kavex

@@ -1,0 +1,41 @@
+// The byte link under the frame protocol. The frame protocol only moves
+// bytes in and out through this interface and never learns which kind of
+// link carries them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kavex {
+
+// Receives every byte a link reads, on whatever thread the link reads on.
+class ByteSink {
+public:
+    virtual void OnBytesReceived(const uint8_t* data, size_t len) = 0;
+
+protected:
+    ~ByteSink() = default;
+};
+
+class Link {
+public:
+    virtual ~Link() = default;
+
+    // Queues bytes for sending. A link that is gone drops them silently: a
+    // lost request shows up as a timeout.
+    virtual void Write(const uint8_t* data, size_t len) = 0;
+    virtual void Close() = 0;
+
+    // Called before each request. Links that buffer input of their own
+    // (HID reports) throw away what is still pending there.
+    virtual void DiscardPendingInput() {}
+
+    // For links without a reader thread of their own: fetch what has
+    // arrived and hand it to the sink. Threaded links do nothing here.
+    virtual void PollInput(ByteSink& /*sink*/) {}
+
+    // True for an FTDI-based serial link or a HID link (Kavex_IsUSB).
+    virtual bool IsUsb() const { return false; }
+};
+
+} // namespace kavex

@@ -1,0 +1,31 @@
+// A contactless card as the simulated reader sees it: the ISO/IEC 14443-3
+// activation data and, for ISO/IEC 14443-4 cards, a native frame exchange.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace kavex::sim {
+
+class Card {
+public:
+    virtual ~Card() = default;
+
+    // Called when the field is switched off or the card is (re)activated
+    // with a request: a real card loses its selection and authentication.
+    virtual void OnFieldReset() {}
+
+    virtual uint16_t Atqa() const = 0;
+    virtual uint8_t Sak() const = 0;
+    // The UID shown in anticollision for the current activation (4, 7 or
+    // 10 bytes). A card with random UID draws a new one after OnFieldReset.
+    virtual std::vector<uint8_t> Uid() = 0;
+    // ATS without its length byte; empty for a card without ISO/IEC 14443-4.
+    virtual std::vector<uint8_t> Ats() const = 0;
+
+    // One native frame (command byte first) in, the card's answer out
+    // (status byte first). Only called after a successful activation.
+    virtual std::vector<uint8_t> Transceive(const std::vector<uint8_t>& command) = 0;
+};
+
+} // namespace kavex::sim
