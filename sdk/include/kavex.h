@@ -38,8 +38,9 @@ extern "C" {
  *   "COM1" or "\\.\COM1"               /dev/ttyS0 (COMn is /dev/ttyS(n-1))
  *   any of these followed by ":N"      device address N (default 1)
  * For serial names the last two decimal digits of baud carry the line
- * settings: 0 8N1, 1 8E1, 2 8O1, 3 8N2 (so 1920000 is 19200 8N1 and 11502
- * is 11500 8O1).
+ * settings: 0 8N1, 1 8E1, 2 8O1, 3 8N2; the rate is baud rounded down to a
+ * multiple of 100 (so 19200 is 19200 8N1, 19203 is 19200 8N2 and 11502 is
+ * 11500 8O1). Other names always run at 19200 8N1.
  * Returns the handle (> 0), -1 when the link cannot be opened, -2 for a
  * negative timeout, -11 when no device answers the identification, -13 when
  * a HID device refuses the attach report.
@@ -88,8 +89,61 @@ KAVEX_API int Kavex_DFGetCardUID(int handle, unsigned char* out, int size);
 /* --- DESFire: applications and keys ------------------------------------- */
 
 KAVEX_API int Kavex_DFSelectApplication(int handle, unsigned int aid);
+KAVEX_API int Kavex_DFGetApplicationIDs(int handle, unsigned int* aids, int sizeBytes);
 KAVEX_API int Kavex_DFCreateApplication(int handle, unsigned int aid, int cryptoMethod, int keyCount, int isoFileIds,
                                         int changeKeyAccess, int keySettings, const unsigned char* isoData, int isoLen);
+KAVEX_API int Kavex_DFDeleteApplication(int handle, unsigned int aid);
+KAVEX_API int Kavex_DFGetKeySettings(int handle, unsigned char* out, int size);
+KAVEX_API int Kavex_DFChangeKeySettings(int handle, int changeKeyAccess, int keySettings);
+KAVEX_API int Kavex_DFGetKeyVersion(int handle, unsigned char keyNo);
+KAVEX_API int Kavex_DFChangeKey(int handle, unsigned char keyNo, const unsigned char* newKey, int newKeyLen,
+                                unsigned char keyVersion, const unsigned char* oldKey, int oldKeyLen, int newKeyType);
+
+/* --- DESFire: files and data -------------------------------------------- */
+
+KAVEX_API int Kavex_DFGetFileIDs(int handle, unsigned char* out, int size);
+KAVEX_API int Kavex_DFGetFileSettings(int handle, unsigned char fileNo, unsigned char* out, int size);
+KAVEX_API int Kavex_DFChangeFileSettings(int handle, unsigned char fileNo, int sendPlain, const unsigned char* settings,
+                                         int len);
+KAVEX_API int Kavex_DFCreateStdDataFile(int handle, unsigned char fileNo, unsigned short isoFileId, int fileSize,
+                                        unsigned char commSettings, unsigned short accessRights);
+KAVEX_API int Kavex_DFCreateBackupDataFile(int handle, unsigned char fileNo, unsigned short isoFileId, int fileSize,
+                                           unsigned char commSettings, unsigned short accessRights);
+KAVEX_API int Kavex_DFCreateValueFile(int handle, unsigned char fileNo, unsigned char commSettings,
+                                      unsigned short accessRights, int lowerLimit, int upperLimit, int value,
+                                      unsigned char limitedCredit);
+KAVEX_API int Kavex_DFCreateLinearRecordFile(int handle, unsigned char fileNo, unsigned short isoFileId,
+                                             unsigned char commSettings, unsigned short accessRights, int recordSize,
+                                             int maxRecords);
+KAVEX_API int Kavex_DFCreateCyclicRecordFile(int handle, unsigned char fileNo, unsigned short isoFileId,
+                                             unsigned char commSettings, unsigned short accessRights, int recordSize,
+                                             int maxRecords);
+KAVEX_API int Kavex_DFDeleteFile(int handle, unsigned char fileNo);
+KAVEX_API int Kavex_DFReadData(int handle, unsigned char fileNo, unsigned char mode, unsigned int offset,
+                               unsigned int length, unsigned char* out, int size);
+KAVEX_API int Kavex_DFWriteData(int handle, unsigned char fileNo, unsigned char mode, unsigned int offset,
+                                const unsigned char* data, int len);
+KAVEX_API int Kavex_DFGetValue(int handle, unsigned char fileNo, unsigned char mode, int* value);
+KAVEX_API int Kavex_DFCredit(int handle, unsigned char fileNo, unsigned char mode, int amount);
+KAVEX_API int Kavex_DFDebit(int handle, unsigned char fileNo, unsigned char mode, int amount);
+KAVEX_API int Kavex_DFLimitedCredit(int handle, unsigned char fileNo, unsigned char mode, int amount);
+KAVEX_API int Kavex_DFWriteRecord(int handle, unsigned char fileNo, unsigned char mode, unsigned int offset,
+                                  const unsigned char* data, int len);
+KAVEX_API int Kavex_DFReadRecords(int handle, unsigned char fileNo, unsigned char mode, unsigned int recordOffset,
+                                  unsigned int recordCount, unsigned int recordSize, unsigned char* out, int size);
+KAVEX_API int Kavex_DFClearRecordFile(int handle, unsigned char fileNo);
+KAVEX_API int Kavex_DFCommitTransaction(int handle);
+
+/* --- Device lists -------------------------------------------------------- */
+
+/* Name lists: NUL-terminated names followed by one extra NUL; a name that
+ * does not fit ends the list. Return the bytes written. */
+KAVEX_API int Kavex_ListComPorts(char* buffer, int size);
+KAVEX_API int Kavex_ListUsbPorts(char* buffer, int size);
+/* Bit 0: an FTDI-based reader without driver, bit 1: a virtual-COM reader
+ * without driver. */
+KAVEX_API int Kavex_GetMissingDrivers(void);
+KAVEX_API int Kavex_IsVirtualComDriverInstalled(void);
 
 #ifdef __cplusplus
 }
