@@ -36,6 +36,7 @@ SerialDevice NormaliseSerialName(const std::string& name);
 
 class CUSBSerialPort final : public Link {
 public:
+    static constexpr const char* kMonitorThreadName = "kavex-serial";
     static constexpr size_t kDefaultWriteBufferSize = 512;
 
     CUSBSerialPort();
