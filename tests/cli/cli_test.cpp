@@ -1,0 +1,100 @@
+// The kavex tool as a user runs it: a separate process against the
+// simulated reader on a pty, checked by its output and exit code.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+#include "hex.h"
+#include "sim/pty_reader.h"
+#include "sim/test_card.h"
+
+namespace {
+
+struct Result {
+    int exitCode;
+    std::string out;
+};
+
+Result RunKavex(const std::string& args)
+{
+    const std::string cmd = std::string(KAVEX_CLI_PROGRAM) + " " + args + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    Result r {-1, {}};
+    if (!p) return r;
+    std::array<char, 512> buf {};
+    while (fgets(buf.data(), buf.size(), p)) r.out += buf.data();
+    const int status = pclose(p);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class CliAgainstSimulator : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        link_ = "/tmp/kavex-cli-test-" + std::to_string(getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        pty_.Start(link_);
+    }
+    kavex::sim::PtyReader pty_ {kavex::sim::ReaderConfig {}, std::make_shared<kavex::sim::TestCard>()};
+    std::string link_;
+};
+
+} // namespace
+
+TEST_F(CliAgainstSimulator, InfoAsTextAndJson)
+{
+    Result r = RunKavex("--port " + link_ + " info");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("type: 125"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("firmware: FW V1.05"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("programmer: yes"), std::string::npos) << r.out;
+
+    r = RunKavex("--port " + link_ + " --json info");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const auto doc = nlohmann::json::parse(r.out);
+    EXPECT_TRUE(doc["ok"].get<bool>());
+    EXPECT_EQ(doc["commands"][0]["type"], "125");
+    EXPECT_EQ(doc["commands"][0]["programmer"], true);
+}
+
+TEST_F(CliAgainstSimulator, FailuresExitNonZeroWithTheStatusText)
+{
+    Result r = RunKavex("--port /nonexistent/tty info");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.out.find("cannot be opened"), std::string::npos) << r.out;
+
+    // The open's identification goes through; the info command's own
+    // exchange is refused by the reader.
+    pty_.Sim().InjectFault(kavex::sim::Fault {});
+    pty_.Sim().InjectFault(kavex::sim::Fault::Status(0x0E));
+    r = RunKavex("--port " + link_ + " info");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("Command not allowed"), std::string::npos) << r.out;
+
+    r = RunKavex("--port " + link_ + " --timeout -5 info");
+    EXPECT_NE(r.exitCode, 0) << r.out;
+
+    r = RunKavex("info");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.out.find("--port"), std::string::npos) << r.out;
+
+    r = RunKavex("--port " + link_);
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.out.find("no command"), std::string::npos) << r.out;
+}
+
+TEST(CliHex, AcceptedAndRefusedSpellings)
+{
+    using kavex::cli::ParseHex;
+    EXPECT_EQ(ParseHex("00112233"), (std::vector<uint8_t> {0x00, 0x11, 0x22, 0x33}));
+    EXPECT_EQ(ParseHex("0x0A:0b 0C-0d"), (std::vector<uint8_t> {0x0A, 0x0B, 0x0C, 0x0D}));
+    EXPECT_EQ(ParseHex(""), std::vector<uint8_t> {});
+    EXPECT_FALSE(ParseHex("123"));
+    EXPECT_FALSE(ParseHex("zz"));
+    EXPECT_FALSE(ParseHex("12 3"));
+    EXPECT_EQ(kavex::cli::ToHex({0xAB, 0x01}, ""), "AB01");
+}
