@@ -1,0 +1,61 @@
+// Block cipher, CBC and CMAC as the card computes them. The host library's
+// DF8Crypt only knows two-key triple DES and AES; the card must also serve
+// three-key triple DES application keys, so it drives the `des` and
+// `rijdael` block cores directly and keeps its chaining value itself.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "crypto/DF8Crypt.h"
+
+namespace kavex::sim::desfire {
+
+enum class CipherKind : uint8_t {
+    Tdes2K,  // K1 || K2 (16 bytes); K1 == K2 is single DES
+    Tdes3K,  // K1 || K2 || K3 (24 bytes)
+    Aes128,  // 16 bytes
+};
+
+size_t KeyLength(CipherKind kind);
+size_t BlockLength(CipherKind kind);
+
+// One key, expanded once. Copyable; every operation works on one block.
+class BlockCipher {
+public:
+    BlockCipher(CipherKind kind, const uint8_t* key);
+
+    CipherKind Kind() const { return kind_; }
+    size_t BlockSize() const { return BlockLength(kind_); }
+    void EncryptBlock(const uint8_t* in, uint8_t* out) const;
+    void DecryptBlock(const uint8_t* in, uint8_t* out) const;
+
+private:
+    CipherKind kind_;
+    // Only its key schedule area is used; the cores expect a DF8Crypt owner.
+    mutable DF8Crypt schedule_;
+};
+
+// CBC over whole blocks (len a multiple of the block size), chaining from
+// `iv` and leaving the last ciphertext block in it. in == out allowed.
+void CbcEncrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out,
+                size_t len);
+void CbcDecrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out,
+                size_t len);
+
+// CMAC (SP 800-38B) whose CBC chain starts from `iv` instead of zero; `iv`
+// ends as the full last block, which is what keeps card and host in step.
+class Cmac {
+public:
+    explicit Cmac(const BlockCipher& cipher);
+    // Returns the first 8 bytes of the CMAC (the DESFire MAC).
+    std::vector<uint8_t> Compute(uint8_t* iv, const uint8_t* data, size_t len) const;
+
+private:
+    BlockCipher cipher_;
+    uint8_t k1_[16] = {};
+    uint8_t k2_[16] = {};
+};
+
+} // namespace kavex::sim::desfire

@@ -1,0 +1,70 @@
+#include "sim/desfire/desfire_card.h"
+
+#include <random>
+
+namespace kavex::sim::desfire {
+
+namespace {
+constexpr uint8_t kRandomUidPrefix = 0x08;
+constexpr uint16_t kAtqaUidSizeBits = 0x00C0;
+constexpr uint16_t kAtqaDoubleUid = 0x0040;
+} // namespace
+
+RandomSource SystemRandom() {
+    auto device = std::make_shared<std::random_device>();
+    return [device](uint8_t* out, size_t len) {
+        for (size_t i = 0; i < len; ++i) out[i] = static_cast<uint8_t>((*device)());
+    };
+}
+
+DesfireCard::DesfireCard() : DesfireCard(DesfireCardOptions{}) {}
+
+DesfireCard::DesfireCard(DesfireCardOptions options)
+    : atqa_(options.atqa),
+      sak_(options.sak),
+      random_(options.random ? std::move(options.random) : SystemRandom()),
+      state_(std::make_unique<CardState>(options.storageSize)),
+      session_(std::make_unique<Session>()) {
+    state_->production.uid = options.uid;
+    state_->production.batchNumber = options.batchNumber;
+    state_->production.week = options.productionWeek;
+    state_->production.year = options.productionYear;
+    state_->config.ats = std::move(options.ats);
+    processor_ = std::make_unique<CommandProcessor>(*state_, *session_, random_);
+    DrawActivationUid();
+}
+
+DesfireCard::~DesfireCard() = default;
+
+void DesfireCard::DrawActivationUid() {
+    if (state_->config.randomUid) {
+        activeUid_.assign(4, kRandomUidPrefix);
+        random_(activeUid_.data() + 1, 3);
+    } else {
+        activeUid_.assign(state_->production.uid.begin(), state_->production.uid.end());
+    }
+}
+
+void DesfireCard::OnFieldReset() {
+    processor_->Abort();
+    session_->Reset();
+    DrawActivationUid();
+}
+
+uint16_t DesfireCard::Atqa() const {
+    // The UID size bits follow the UID that anticollision shows.
+    const uint16_t sizeBits = activeUid_.size() == 7 ? kAtqaDoubleUid : 0;
+    return static_cast<uint16_t>((atqa_ & ~kAtqaUidSizeBits) | sizeBits);
+}
+
+std::vector<uint8_t> DesfireCard::Ats() const {
+    const auto& ats = state_->config.ats;
+    if (ats.empty()) return {};
+    return std::vector<uint8_t>(ats.begin() + 1, ats.end());
+}
+
+std::vector<uint8_t> DesfireCard::Transceive(const std::vector<uint8_t>& command) {
+    return processor_->Process(command);
+}
+
+} // namespace kavex::sim::desfire

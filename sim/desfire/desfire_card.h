@@ -1,0 +1,66 @@
+// A simulated MIFARE DESFire EV1 card for the reader simulator.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sim/card.h"
+#include "sim/desfire/card_state.h"
+#include "sim/desfire/command_processor.h"
+#include "sim/desfire/commands.h"
+#include "sim/desfire/session.h"
+
+namespace kavex::sim::desfire {
+
+struct DesfireCardOptions {
+    std::array<uint8_t, 7> uid{0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
+    std::array<uint8_t, 5> batchNumber{0xBA, 0x7C, 0x11, 0x42, 0x00};
+    uint8_t productionWeek = 0x14;
+    uint8_t productionYear = 0x23;
+    uint32_t storageSize = 8192;
+    uint16_t atqa = 0x0344;
+    uint8_t sak = 0x20;
+    // Full ATS, length byte first.
+    std::vector<uint8_t> ats{0x06, 0x75, 0x77, 0x81, 0x02, 0x80};
+    // Source of RndB and random UIDs; empty: the system's random device.
+    RandomSource random;
+};
+
+class DesfireCard : public kavex::sim::Card {
+public:
+    DesfireCard();
+    explicit DesfireCard(DesfireCardOptions options);
+    ~DesfireCard() override;
+    DesfireCard(const DesfireCard&) = delete;
+    DesfireCard& operator=(const DesfireCard&) = delete;
+
+    void OnFieldReset() override;
+    uint16_t Atqa() const override;
+    uint8_t Sak() const override { return sak_; }
+    std::vector<uint8_t> Uid() override { return activeUid_; }
+    std::vector<uint8_t> Ats() const override;
+    std::vector<uint8_t> Transceive(const std::vector<uint8_t>& command) override;
+
+    // The card's memory, for tests, card files and debugging.
+    CardState& State() { return *state_; }
+    const CardState& State() const { return *state_; }
+    const Session& CurrentSession() const { return *session_; }
+
+private:
+    void DrawActivationUid();
+
+    uint16_t atqa_;
+    uint8_t sak_;
+    RandomSource random_;
+    std::unique_ptr<CardState> state_;
+    std::unique_ptr<Session> session_;
+    std::unique_ptr<CommandProcessor> processor_;
+    std::vector<uint8_t> activeUid_;
+};
+
+// The system's random device as a RandomSource.
+RandomSource SystemRandom();
+
+} // namespace kavex::sim::desfire

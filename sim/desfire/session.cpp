@@ -1,0 +1,68 @@
+#include "sim/desfire/session.h"
+
+#include <cstring>
+
+#include "crypto/crc32_desfire.h"
+
+namespace kavex::sim::desfire {
+
+void Session::ResetAuthentication() {
+    mode_ = AuthMode::None;
+    keyNo_ = 0xFF;
+    sessionKey_.clear();
+    cipher_.reset();
+    cmac_.reset();
+    std::memset(iv_, 0, sizeof iv_);
+}
+
+void Session::Establish(AuthMode mode, uint8_t keyNo, CipherKind kind,
+                        const std::vector<uint8_t>& sessionKey) {
+    mode_ = mode;
+    keyNo_ = keyNo;
+    sessionKey_ = sessionKey;
+    cipher_.emplace(kind, sessionKey_.data());
+    cmac_.emplace(*cipher_);
+    std::memset(iv_, 0, sizeof iv_);
+}
+
+size_t Session::BlockSize() const {
+    return cipher_ ? cipher_->BlockSize() : 8;
+}
+
+std::vector<uint8_t> Session::Iv() const {
+    return std::vector<uint8_t>(iv_, iv_ + BlockSize());
+}
+
+void Session::AbsorbCommand(const uint8_t* cmd, size_t len) {
+    if (cmac_) cmac_->Compute(iv_, cmd, len);
+}
+
+std::vector<uint8_t> Session::AnswerMac(const std::vector<uint8_t>& data, uint8_t status) {
+    if (!cmac_) return {};
+    std::vector<uint8_t> input(data);
+    input.push_back(status);
+    return cmac_->Compute(iv_, input.data(), input.size());
+}
+
+bool Session::DecipherCommandData(const uint8_t* in, size_t len, std::vector<uint8_t>& plain) {
+    if (!cipher_ || len == 0 || len % cipher_->BlockSize() != 0) return false;
+    plain.resize(len);
+    CbcDecrypt(*cipher_, iv_, in, plain.data(), len);
+    return true;
+}
+
+std::vector<uint8_t> Session::EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status) {
+    if (!cipher_) return payload;
+    std::vector<uint8_t> buf(payload);
+    uint32_t crc = Crc32Desfire(payload.data(), payload.size());
+    crc = Crc32DesfireUpdate(crc, &status, 1);
+    uint8_t crcBytes[4];
+    Crc32DesfirePut(crc, crcBytes);
+    buf.insert(buf.end(), crcBytes, crcBytes + 4);
+    const size_t bs = cipher_->BlockSize();
+    buf.resize((buf.size() + bs - 1) / bs * bs, 0);
+    CbcEncrypt(*cipher_, iv_, buf.data(), buf.data(), buf.size());
+    return buf;
+}
+
+} // namespace kavex::sim::desfire

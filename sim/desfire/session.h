@@ -1,0 +1,102 @@
+// The card's side of one DESFire EV1 session: which level is selected,
+// which key is authenticated, and the session cipher with its chaining IV.
+//
+// Secure messaging after AuthenticateISO (0x1A) or AuthenticateAES (0xAA).
+// Host and card keep one IV (8 bytes for triple DES, 16 for AES). It is zero
+// right after authentication and every CMAC and every CBC operation below,
+// on either side, leaves its last cipher block in it. CMAC is SP 800-38B
+// with the CBC chain started from the IV; the transmitted MAC is its first
+// 8 bytes, but the IV takes the full block. CRC32 is the DESFire CRC
+// (reflected 0xEDB88320, start 0xFFFFFFFF, no final complement), sent least
+// significant byte first.
+//
+//  Command class          Card on receipt              Card's answer (success)
+//  ---------------------  ---------------------------  ------------------------------------
+//  plain (GetVersion,     IV := CMAC(IV, cmd || all    data || MAC, MAC = CMAC(IV, data ||
+//   GetFreeMemory,          parameters); the 0xAF        0x00); on multi-frame answers data
+//   GetKeySettings,         requests for the rest of     is all frames' data concatenated and
+//   GetKeyVersion,          a chained answer are not     the MAC sits at the end of the last
+//   GetApplicationIDs,      MACed                        frame only; no data: MAC over 0x00
+//   CreateApplication,
+//   FormatPICC, ...)
+//  enciphered parameters  no CMAC of the command;      0x00 || MAC, MAC = CMAC(IV, 0x00)
+//   (SetConfiguration;      D = CBC-decrypt(IV, bytes    chained from the last ciphertext
+//   later ChangeKey,        after the plain header),     block of the command
+//   ChangeKeySettings,      IV := last ciphertext
+//   ChangeFileSettings,     block; D = data || CRC32(
+//   mode-3 data)            cmd || header || data) ||
+//                           padding (zeros; option 2
+//                           of SetConfiguration: 0x80
+//                           then zeros)
+//  enciphered answer      IV := CMAC(IV, cmd || params)  E = CBC-encrypt(IV, payload ||
+//   (GetCardUID; later                                   CRC32(payload || 0x00) || zeros),
+//   mode-3 reads)                                        IV := last ciphertext block; no MAC
+//  AuthenticateISO/AES,   none (authentication starts  not MACed
+//   SelectApplication      afresh / is dropped)
+//  any error              -                            status byte only, no MAC;
+//                                                      authentication dropped
+//
+// A command the host sends in several frames counts as one message: command
+// byte, header and all data of all frames, without the 0xAF that opens each
+// continuation frame. Not authenticated: no CMAC, no cipher, no answer MAC.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "sim/desfire/card_crypto.h"
+
+namespace kavex::sim::desfire {
+
+enum class AuthMode : uint8_t { None, Iso, Aes };
+
+class Session {
+public:
+    uint32_t SelectedAid() const { return selectedAid_; }
+    void Select(uint32_t aid) {
+        selectedAid_ = aid;
+        ResetAuthentication();
+    }
+
+    bool Authenticated() const { return mode_ != AuthMode::None; }
+    AuthMode Mode() const { return mode_; }
+    // Number of the authenticated key; meaningless when not authenticated.
+    uint8_t AuthKeyNo() const { return keyNo_; }
+    // True when authenticated with `keyNo` of the selected level `aid`.
+    bool AuthenticatedWith(uint32_t aid, uint8_t keyNo) const {
+        return Authenticated() && selectedAid_ == aid && keyNo_ == keyNo;
+    }
+
+    void ResetAuthentication();
+    // Back to the card level, nothing authenticated (field reset).
+    void Reset() { Select(0); }
+
+    // Takes over the session key that authentication derived; IV zero.
+    void Establish(AuthMode mode, uint8_t keyNo, CipherKind kind, const std::vector<uint8_t>& sessionKey);
+
+    size_t BlockSize() const;
+    const std::vector<uint8_t>& SessionKey() const { return sessionKey_; }
+    std::vector<uint8_t> Iv() const;
+
+    // Plain command received: advances the IV by its CMAC.
+    void AbsorbCommand(const uint8_t* cmd, size_t len);
+    // MAC appended to a successful answer (data followed by the status).
+    std::vector<uint8_t> AnswerMac(const std::vector<uint8_t>& data, uint8_t status);
+    // Deciphers enciphered command data (a whole number of blocks; false
+    // otherwise, with the IV untouched).
+    bool DecipherCommandData(const uint8_t* in, size_t len, std::vector<uint8_t>& plain);
+    // payload || CRC32(payload || status) || zero padding, CBC-encrypted.
+    std::vector<uint8_t> EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status);
+
+private:
+    uint32_t selectedAid_ = 0;
+    AuthMode mode_ = AuthMode::None;
+    uint8_t keyNo_ = 0xFF;
+    std::vector<uint8_t> sessionKey_;
+    std::optional<BlockCipher> cipher_;
+    std::optional<Cmac> cmac_;
+    uint8_t iv_[16] = {};
+};
+
+} // namespace kavex::sim::desfire
