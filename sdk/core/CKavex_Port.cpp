@@ -102,54 +102,18 @@ bool CKavex_Port::Transceive()
     return true;
 }
 
-// Waits in three stages, each with its own time reference: the first bytes
-// of an answer, the start byte (garbage in front is dropped), then the
-// whole answer once its length byte is known. Each stage may take up to the
-// port timeout; it ends only when the elapsed time is strictly greater.
+// Each stage of the wait may take up to the port timeout; it ends only when
+// the elapsed time is strictly greater.
 bool CKavex_Port::WaitForAnswer()
 {
-    enum class Stage { Minimum, Synchronise, MinimumAfterSync, Complete };
-    const size_t minimum = kavex::frame::MinimumAnswerLength(variant);
-    const int start = kavex::frame::StartByte(variant);
+    kavex::frame::AnswerWait wait(variant);
     const long long timeout = static_cast<unsigned>(timeoutMs);
-
-    Stage stage = Stage::Minimum;
     Clock::time_point reference = Clock::now();
     std::unique_lock<std::mutex> lock(rxLock_);
     for (;;) {
-        bool advanced = true;
-        while (advanced) {
-            advanced = false;
-            switch (stage) {
-            case Stage::Minimum:
-                if (rx_.size() >= minimum) {
-                    stage = start < 0 ? Stage::Complete : Stage::Synchronise;
-                    reference = Clock::now();
-                    advanced = true;
-                }
-                break;
-            case Stage::Synchronise: {
-                size_t drop = 0;
-                while (drop < rx_.size() && rx_[drop] != start) ++drop;
-                rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(drop));
-                if (!rx_.empty()) {
-                    stage = Stage::MinimumAfterSync;
-                    advanced = true;
-                }
-                break;
-            }
-            case Stage::MinimumAfterSync:
-                if (rx_.size() >= minimum) {
-                    stage = Stage::Complete;
-                    reference = Clock::now();
-                    advanced = true;
-                }
-                break;
-            case Stage::Complete:
-                if (kavex::frame::AnswerComplete(rx_, variant)) return true;
-                break;
-            }
-        }
+        bool stageBegan = false;
+        if (wait.Advance(rx_, stageBegan)) return true;
+        if (stageBegan) reference = Clock::now();
 
         const long long elapsed = ElapsedMs(reference);
         if (elapsed > timeout) return false;

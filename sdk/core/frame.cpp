@@ -132,6 +132,38 @@ bool AnswerComplete(const std::vector<uint8_t>& buf, uint8_t variant)
     return false;
 }
 
+bool AnswerWait::Advance(std::vector<uint8_t>& buf, bool& stageBegan)
+{
+    const size_t minimum = MinimumAnswerLength(variant_);
+    const int start = StartByte(variant_);
+    stageBegan = false;
+    for (;;) {
+        switch (stage_) {
+        case Stage::Minimum:
+            if (buf.size() < minimum) return false;
+            // Variant 1 has no start byte to look for.
+            stage_ = start < 0 ? Stage::Complete : Stage::Synchronise;
+            stageBegan = true;
+            break;
+        case Stage::Synchronise: {
+            size_t drop = 0;
+            while (drop < buf.size() && buf[drop] != start) ++drop;
+            buf.erase(buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(drop));
+            if (buf.empty()) return false;
+            stage_ = Stage::MinimumAfterSync;
+            break;
+        }
+        case Stage::MinimumAfterSync:
+            if (buf.size() < minimum) return false;
+            stage_ = Stage::Complete;
+            stageBegan = true;
+            break;
+        case Stage::Complete:
+            return AnswerComplete(buf, variant_);
+        }
+    }
+}
+
 namespace {
 
 bool ChecksumOk(const std::vector<uint8_t>& a, uint8_t variant)

@@ -44,6 +44,23 @@ int StartByte(uint8_t variant);
 // block form).
 bool AnswerComplete(const std::vector<uint8_t>& buf, uint8_t variant);
 
+// The stages of waiting for an answer: the first bytes, the start byte
+// (garbage in front of it is dropped), the first bytes again, then the
+// whole answer once its length byte can be read. Each stage has its own
+// time reference; Advance says when a new stage began.
+class AnswerWait {
+public:
+    explicit AnswerWait(uint8_t variant) : variant_(variant) {}
+    // Looks at what has arrived; returns true once buf holds a complete
+    // answer at its front. May drop bytes in front of the start byte.
+    bool Advance(std::vector<uint8_t>& buf, bool& stageBegan);
+
+private:
+    enum class Stage { Minimum, Synchronise, MinimumAfterSync, Complete };
+    uint8_t variant_;
+    Stage stage_ = Stage::Minimum;
+};
+
 // Checks and decodes a complete answer in place: on success only the
 // answer data stays in answer. status receives the code (0, or 32 when the
 // reader has more data, which still counts as success).

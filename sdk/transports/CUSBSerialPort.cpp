@@ -70,7 +70,10 @@ SerialDevice NormaliseSerialName(const std::string& name)
 {
     SerialDevice dev;
     if (!name.empty() && name[0] == '/') {
-        dev.path = name;
+        // Port lists describe a device after its path (" [model]"); the
+        // description is not part of the path, just as a COM name ends at
+        // its digits.
+        dev.path = name.substr(0, name.find(" ["));
         return dev;
     }
     const size_t skip = name.compare(0, 4, "\\\\.\\") == 0 ? 4 : 0;

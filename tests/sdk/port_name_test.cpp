@@ -76,4 +76,9 @@ TEST(PortNames, SerialDevicesOnLinux)
     EXPECT_TRUE(NormaliseSerialName("COM0").ftdi);
     EXPECT_TRUE(NormaliseSerialName("\\\\.\\ABC123").ftdi);
     EXPECT_EQ(NormaliseSerialName("/dev/ttyUSB0").path, "/dev/ttyUSB0");
+    // Entries of the port list carry a description after the path.
+    EXPECT_EQ(NormaliseSerialName("/dev/ttyACM0 [Brakk Virtual COM]").path, "/dev/ttyACM0");
+    const auto listed = ParsePortName("/dev/ttyACM0 [Brakk Virtual COM]:3");
+    EXPECT_EQ(listed.address, 3);
+    EXPECT_EQ(NormaliseSerialName(listed.name).path, "/dev/ttyACM0");
 }
