@@ -1,0 +1,108 @@
+#include "DesfireEngine.h"
+
+#include "CKavex_Port.h"
+#include "CKavex_SDKApp.h"
+
+namespace kavex::desfire {
+
+namespace {
+constexpr int kReaderMoreData = 32;
+}
+
+CDatenFuerDesfireInPort& Session(CKavex_Port& port) { return port.Desfire(); }
+
+void ResetAuthentication(CKavex_Port& port) { port.Desfire().ResetAuthentication(); }
+
+void ResetSession(CKavex_Port& port) { port.Desfire().ResetSession(); }
+
+bool IsAuthenticated(CKavex_Port& port) { return port.Desfire().IsAuthenticated(); }
+
+uint32_t GetSelectedAid(CKavex_Port& port) { return port.Desfire().selectedAid; }
+
+void SetCardStatus(CKavex_Port& port, uint8_t cardStatus) { port.lastStatus = kStatusCard + cardStatus; }
+
+int DesfireExchange(CKavex_Port& port, const uint8_t* cmd, size_t len, std::vector<uint8_t>& answer, size_t limit)
+{
+    port.sendBuffer.clear();
+    port.sendBuffer.push_back(kReaderDesfireExchange);
+    port.sendBuffer.insert(port.sendBuffer.end(), cmd, cmd + len);
+    answer.clear();
+    std::vector<uint8_t> piece;
+    // An answer that fits the limit comes in at most limit + 1 pieces (the
+    // last may be empty); a reader that kept announcing more must not hold
+    // the caller forever.
+    size_t pieces = 0;
+    for (;;) {
+        if (!port.Transceive()) return -1;
+        if (!port.ReadAnswer(piece)) return -1;
+        answer.insert(answer.end(), piece.begin(), piece.end());
+        ++pieces;
+        if (port.lastStatus != kReaderMoreData) break;
+        if (answer.size() > limit || pieces > limit) break;
+        port.sendBuffer.assign(1, kReaderContinue);
+    }
+    if (answer.size() > limit || port.lastStatus == kReaderMoreData) {
+        port.lastStatus = kStatusBufferTooSmall;
+        return -1;
+    }
+    port.lastStatus = kStatusOk;
+    return static_cast<int>(answer.size());
+}
+
+bool AcceptAnswer(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t minLen, bool allowMore)
+{
+    if (answer.empty()) {
+        // Without this the failure would carry the 0 of the exchange.
+        ResetAuthentication(port);
+        port.lastStatus = kStatusNoData;
+        return false;
+    }
+    const uint8_t status = answer[0];
+    const bool statusOk = status == kCardOk || (allowMore && status == kCardAdditionalFrame);
+    if (!statusOk || answer.size() < minLen) {
+        ResetAuthentication(port);
+        SetCardStatus(port, status);
+        return false;
+    }
+    return true;
+}
+
+bool CheckAnswerMac(CKavex_Port& port, const std::vector<uint8_t>& answer)
+{
+    if (port.Desfire().CheckAnswerMac(answer.data(), answer.size())) return true;
+    port.lastStatus = kStatusMacMismatch;
+    return false;
+}
+
+int RunCommand(CKavex_Port& port, const std::vector<uint8_t>& frame, std::vector<uint8_t>& answer, size_t limit,
+               size_t minLen, bool macCommand)
+{
+    if (macCommand) port.Desfire().MacCommand(frame.data(), frame.size());
+    if (DesfireExchange(port, frame.data(), frame.size(), answer, limit) < 0) {
+        ResetAuthentication(port);
+        return -1;
+    }
+    if (!AcceptAnswer(port, answer, minLen)) return -1;
+    if (!CheckAnswerMac(port, answer)) return -1;
+    return static_cast<int>(answer.size());
+}
+
+CKavex_Port* FindPortNoThrow(int handle) noexcept
+{
+    try {
+        return CKavex_SDKApp::Instance().FindPort(handle);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void FailInternal(CKavex_Port& port) noexcept
+{
+    port.lastStatus = kStatusCommandError;
+    try {
+        ResetAuthentication(port);
+    } catch (...) {
+    }
+}
+
+} // namespace kavex::desfire

@@ -1,0 +1,108 @@
+// The port-level half of the DESFire engine: the exchange through the
+// reader, the status codes, and the common shape of a DESFire command
+// (protect, exchange, check the card's status, check the answer MAC).
+// Every SDK function of the command families is built from these.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "CDatenFuerDesfireInPort.h"
+
+class CKavex_Port;
+
+namespace kavex::desfire {
+
+// Status codes the engine leaves in a port.
+enum Status : int {
+    kStatusOk = 0,
+    kStatusBufferTooSmall = 5,
+    kStatusNoData = 9,
+    kStatusCommandError = 16,
+    kStatusCard = 0x10000,  // plus the card's status byte
+    kStatusKeyLength = 0x10020,
+    kStatusOldKeyLength = 0x10021,
+    kStatus3K3DES = 0x10022,
+    kStatusNeedsAuthentication = 0x10023,
+    kStatusMacMismatch = 0x10024,
+    kStatusCrcMismatch = 0x10025,
+    kStatusParamBufferTooSmall = 0x10026,
+    kStatusParamLength = 0x10027,
+    kStatusNotAllowedAfterAuth = 0x10028,
+};
+
+// DESFire status bytes.
+constexpr uint8_t kCardOk = 0x00;
+constexpr uint8_t kCardAdditionalFrame = 0xAF;
+constexpr uint8_t kCardAuthenticationError = 0xAE;
+
+// Reader commands of the exchange.
+constexpr uint8_t kReaderDesfireExchange = 0x45;
+constexpr uint8_t kReaderContinue = 0x46;
+
+// Longest native frame the host sends.
+constexpr size_t kMaxFrame = 60;
+
+CDatenFuerDesfireInPort& Session(CKavex_Port& port);
+void ResetAuthentication(CKavex_Port& port);
+void ResetSession(CKavex_Port& port);
+bool IsAuthenticated(CKavex_Port& port);
+uint32_t GetSelectedAid(CKavex_Port& port);
+
+// Port status := 0x10000 + the card's status byte.
+void SetCardStatus(CKavex_Port& port, uint8_t cardStatus);
+
+// Wraps one native frame in reader command 0x45 and collects the card's
+// answer (status byte first), fetching further reader pieces with 0x46.
+// Returns the answer length, or -1 with the cause in the port status (5 when
+// the answer is longer than limit).
+int DesfireExchange(CKavex_Port& port, const uint8_t* cmd, size_t len, std::vector<uint8_t>& answer,
+                    size_t limit);
+
+// Common failure handling after an exchange: an answer that is empty,
+// shorter than minLen, or whose status is neither 0x00 nor (with
+// allowMore) 0xAF drops the authentication as the card does and leaves the
+// card's status (9 for an empty answer). Returns true when the answer may
+// be used.
+bool AcceptAnswer(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t minLen, bool allowMore = false);
+
+// The answer MAC check; a mismatch leaves 0x10024 and resets the session.
+bool CheckAnswerMac(CKavex_Port& port, const std::vector<uint8_t>& answer);
+
+// The whole common pattern for a command whose frame is final as given:
+// optionally MacCommand over it, exchange, AcceptAnswer(minLen, status
+// 0x00) and CheckAnswerMac. Returns the answer length or -1.
+int RunCommand(CKavex_Port& port, const std::vector<uint8_t>& frame, std::vector<uint8_t>& answer, size_t limit,
+               size_t minLen = 1, bool macCommand = true);
+
+// Shape of every SDK function: look the port up (unknown handle: -1, no
+// port touched) and never let an exception cross the C boundary.
+template <class Fn>
+int WithPort(int handle, Fn&& fn) noexcept;
+
+CKavex_Port* FindPortNoThrow(int handle) noexcept;
+void FailInternal(CKavex_Port& port) noexcept;
+
+template <class Fn>
+int WithPort(int handle, Fn&& fn) noexcept
+{
+    CKavex_Port* port = FindPortNoThrow(handle);
+    if (!port) return -1;
+    try {
+        return fn(*port);
+    } catch (...) {
+        FailInternal(*port);
+        return -1;
+    }
+}
+
+// Writes an AID least significant byte first.
+inline void AppendAid(std::vector<uint8_t>& frame, uint32_t aid)
+{
+    frame.push_back(static_cast<uint8_t>(aid));
+    frame.push_back(static_cast<uint8_t>(aid >> 8));
+    frame.push_back(static_cast<uint8_t>(aid >> 16));
+}
+
+} // namespace kavex::desfire
