@@ -1,0 +1,65 @@
+// PtyReader: runs a ReaderSimulator on a pseudo-terminal.
+//
+// Start(link) creates a pty (raw mode), keeps its own slave fd open (so the
+// master never sees a hang-up when the host closes its side) and makes `link`
+// a symlink to the slave device (a stale symlink is replaced; anything else
+// at that path is an error). A background thread blocks in ppoll() on the
+// master and an eventfd; its timeout comes only from the next scheduled
+// (delayed or chunked) output. Each write unit of the simulator is one
+// write() call on the master.
+//
+// Stop() ends the thread, closes the pty and removes the link (the
+// destructor does the same). Vanish() does the same abruptly from the host's
+// point of view: its open slave fd sees a hang-up (POLLHUP, EOF on read,
+// EIO on write) and the link is gone. Start() may be called again after
+// Stop()/Vanish(): a new pty, the same simulator (config, card, log kept).
+#pragma once
+
+#include "sim/card.h"
+#include "sim/reader_simulator.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace kavex::sim {
+
+class PtyReader {
+public:
+    explicit PtyReader(ReaderConfig config = {}, std::shared_ptr<Card> card = nullptr);
+    ~PtyReader();
+    PtyReader(const PtyReader&) = delete;
+    PtyReader& operator=(const PtyReader&) = delete;
+
+    // Throws std::system_error (or std::logic_error when already running).
+    void Start(const std::string& link_path);
+    void Stop();
+    void Vanish();
+    bool Running() const;
+
+    const std::string& LinkPath() const { return link_path_; }
+    std::string SlavePath() const { return slave_path_; }
+
+    // The simulator: configuration, card, faults, log. Thread-safe.
+    ReaderSimulator& Sim() { return sim_; }
+    const ReaderSimulator& Sim() const { return sim_; }
+
+private:
+    void Run();
+    void Shutdown(bool remove_link);
+    void CloseFds();
+
+    ReaderSimulator sim_;
+    std::string link_path_;
+    std::string slave_path_;
+    int master_fd_ = -1;
+    int slave_fd_ = -1;
+    int wake_fd_ = -1;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::mutex control_mu_; // Start/Stop/Vanish
+};
+
+} // namespace kavex::sim

@@ -1,0 +1,178 @@
+// The kavex-sim program: options, the pty link and clean exit on signals.
+#include "host_port.h"
+#include "sim/frames.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#ifndef KAVEX_SIM_EXE
+#error "KAVEX_SIM_EXE must name the kavex-sim program"
+#endif
+
+extern char** environ;
+
+using namespace kavex::sim;
+using namespace kavex::sim::testing;
+using namespace std::chrono_literals;
+
+namespace {
+
+Bytes H(const std::string& hex) { return ParseHex(hex).value(); }
+
+// A running kavex-sim. Its stdout is a pipe; the first line says that the link exists.
+class SimProcess {
+public:
+    explicit SimProcess(std::vector<std::string> args) {
+        args.insert(args.begin(), KAVEX_SIM_EXE);
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&fa);
+        ::close(out[1]);
+        out_ = out[0];
+    }
+    ~SimProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0) ::close(out_);
+    }
+
+    // The program's first line of output, or "" when it ended or took too long.
+    std::string FirstLine(std::chrono::milliseconds timeout = 3000ms) {
+        std::string line;
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (line.find('\n') == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return "";
+            pollfd p{out_, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return "";
+            char buf[256];
+            const ssize_t n = ::read(out_, buf, sizeof buf);
+            if (n <= 0) return "";
+            line.append(buf, static_cast<size_t>(n));
+        }
+        return line;
+    }
+
+    // Sends `sig` and waits (bounded) for the exit status; -1 on timeout.
+    int SignalAndWait(int sig, std::chrono::milliseconds timeout = 3000ms) {
+        if (sig) ::kill(pid_, sig);
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        int status = 0;
+        // The child's exit closes the pipe: wait on it instead of polling waitpid.
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return -1;
+            pollfd p{out_, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return -1;
+            char buf[256];
+            if (::read(out_, buf, sizeof buf) <= 0) break;
+        }
+        if (::waitpid(pid_, &status, 0) != pid_) return -1;
+        pid_ = -1;
+        return status;
+    }
+
+    bool started() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+};
+
+} // namespace
+
+TEST(Program, DefaultsAreAVariant0ProgrammerWithADesfireCard) {
+    const std::string link = TempLink();
+    SimProcess sim({"--link", "pty:" + link});
+    ASSERT_TRUE(sim.started());
+    const std::string line = sim.FirstLine();
+    ASSERT_NE(line, "");
+    EXPECT_NE(line.find(link), std::string::npos) << line;
+    {
+        HostPort host(link);
+        ASSERT_TRUE(host.ok());
+        EXPECT_EQ(host.Ask(0, 0xF0)->data, H("31 32 35 35"));
+        EXPECT_EQ(host.Ask(0, 0x30)->data, H("44 03"));
+        EXPECT_EQ(host.Ask(0, 0x31)->data, H("20 04 11 22 33 44 55 66"));
+        EXPECT_EQ(host.Ask(0, 0x41)->data, H("75 77 81 02 80"));
+        EXPECT_EQ(host.Ask(0, 0x42, {0})->status, 0);
+    }
+    const int status = sim.SignalAndWait(SIGTERM);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(PathExists(link));
+}
+
+TEST(Program, OptionsVariant2IdentFvAndCard) {
+    const std::string link = TempLink();
+    SimProcess sim({"--link", "pty:" + link, "--variant", "2", "--ident-hex", "04 05 31 35", "--fv-hex",
+                    "31 37 31 39", "--uid", "01020304", "--sak", "28", "--atqa", "0004", "--ats", "05 78 80 70 02"});
+    ASSERT_TRUE(sim.started());
+    ASSERT_NE(sim.FirstLine(), "");
+    {
+        HostPort host(link);
+        ASSERT_TRUE(host.ok());
+        host.Write(H("1E 0B 00"));
+        EXPECT_EQ(host.Read(7, 1000ms), H("1E 0B 04 04 05 31 35"));
+        EXPECT_EQ(host.Ask(2, 0xF0, {'F', 'V'})->data, H("31 37 31 39"));
+        EXPECT_EQ(host.Ask(2, 0x30)->data, H("04 00"));
+        EXPECT_EQ(host.Ask(2, 0x31)->data, H("28 01 02 03 04"));
+        EXPECT_EQ(host.Ask(2, 0x41)->data, H("78 80 70 02"));
+    }
+    const int status = sim.SignalAndWait(SIGINT);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(PathExists(link));
+}
+
+TEST(Program, NoCardPiecesAndAddress) {
+    const std::string link = TempLink();
+    SimProcess sim({"--link", "pty:" + link, "--variant", "1", "--address", "7", "--no-card", "--log"});
+    ASSERT_TRUE(sim.started());
+    ASSERT_NE(sim.FirstLine(), "");
+    {
+        HostPort host(link);
+        ASSERT_TRUE(host.ok());
+        host.Write(BuildRequestFrame(1, 7, 0x30));
+        auto a = host.ReadAnswer(1);
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->status, 0x15);
+    }
+    const int status = sim.SignalAndWait(SIGTERM);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(Program, BadOptionsFail) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--link", "tcp:1234"},
+             {"--link", "pty:/tmp/x", "--variant", "4"},
+             {"--link", "pty:/tmp/x", "--uid", "0102"},
+             {"--link", "pty:/tmp/x", "--ats", "06 75"},
+             {"--link", "pty:/tmp/x", "--ident", "1255", "--ident-hex", "31"},
+             {}}) {
+        SimProcess sim(args);
+        ASSERT_TRUE(sim.started());
+        const int status = sim.SignalAndWait(0);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_NE(WEXITSTATUS(status), 0);
+    }
+}
