@@ -79,15 +79,15 @@ bool CDatenFuerDesfireInPort::CheckPayloadCrc(const uint8_t* plain, size_t plain
     return diff == 0;
 }
 
-size_t CDatenFuerDesfireInPort::PlainDataLength(const uint8_t* data, size_t len, int commMode) const
+long CDatenFuerDesfireInPort::PlainDataLength(const uint8_t* data, size_t len, int commMode) const
 {
-    if (!IsAuthenticated()) return len;
-    if (commMode != kCommEnciphered) return len >= DF8Crypt::kMacLength ? len - DF8Crypt::kMacLength : 0;
+    if (!IsAuthenticated()) return static_cast<long>(len);
+    if (commMode != kCommEnciphered)
+        return len >= DF8Crypt::kMacLength ? static_cast<long>(len - DF8Crypt::kMacLength) : 0;
     // Enciphered answers of unknown length end in payload, CRC32, 0x80 and
     // zero padding.
     size_t i = len;
     while (i > 0 && data[i - 1] == 0) --i;
     if (i == 0 || data[i - 1] != 0x80) return 0;
-    const size_t marker = i - 1;
-    return marker >= 4 ? marker - 4 : 0;
+    return static_cast<long>(i - 1) - 4;
 }

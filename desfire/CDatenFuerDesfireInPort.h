@@ -87,7 +87,9 @@ public:
     // in plain[]: CRC32 over the payload followed by the status byte 0x00.
     static bool CheckPayloadCrc(const uint8_t* plain, size_t plainLen, size_t payloadLen);
 
-    // Payload length of an answer (status byte removed) of unknown payload
-    // length in the given communication mode.
-    size_t PlainDataLength(const uint8_t* data, size_t len, int commMode) const;
+    // Payload length of an answer (status byte removed, deciphered in mode 3)
+    // of unknown payload length in the given communication mode. Negative
+    // when a mode-3 padding marker sits too early to leave room for the CRC:
+    // such an answer is damaged, not empty.
+    long PlainDataLength(const uint8_t* data, size_t len, int commMode) const;
 };

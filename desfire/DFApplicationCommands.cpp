@@ -1,4 +1,4 @@
-// Selecting and creating applications.
+// Selecting, listing, creating and deleting applications.
 #include "CKavex_Port.h"
 #include "DesfireEngine.h"
 #include "kavex.h"
@@ -9,6 +9,10 @@ namespace {
 
 constexpr uint8_t kCmdSelectApplication = 0x5A;
 constexpr uint8_t kCmdCreateApplication = 0xCA;
+constexpr uint8_t kCmdGetApplicationIDs = 0x6A;
+constexpr uint8_t kCmdDeleteApplication = 0xDA;
+
+constexpr size_t kAidLength = 3;
 
 constexpr uint32_t kAidMask = 0xFFFFFF;
 constexpr size_t kMaxDfNameLength = 16;
@@ -50,6 +54,66 @@ int CreateApplication(CKavex_Port& port, uint32_t aid, int cryptoMethod, int key
     return RunCommand(port, frame, answer, 10) < 0 ? -1 : 0;
 }
 
+int GetApplicationIDs(CKavex_Port& port, unsigned int* aids, int sizeBytes)
+{
+    CDatenFuerDesfireInPort& session = port.Desfire();
+    const uint8_t cmd = kCmdGetApplicationIDs;
+    const uint8_t more = kCardAdditionalFrame;
+    session.MacCommand(&cmd, 1);
+    std::vector<uint8_t> collected, answer;
+    // A card holds at most 28 applications: the list fits into two frames.
+    if (DesfireExchange(port, &cmd, 1, collected, 100) < 0) {
+        ResetAuthentication(port);
+        return -1;
+    }
+    if (!AcceptAnswer(port, collected, 1, true)) return -1;
+    if (collected[0] == kCardAdditionalFrame) {
+        if (DesfireExchange(port, &more, 1, answer, 100) < 0) {
+            ResetAuthentication(port);
+            return -1;
+        }
+        if (!AcceptAnswer(port, answer, 1)) return -1;
+        collected.insert(collected.end(), answer.begin() + 1, answer.end());
+        collected[0] = kCardOk;
+    }
+    if (!CheckAnswerMac(port, collected)) return -1;
+
+    const size_t macLen = session.AnswerMacLength();
+    const size_t dataEnd = collected.size() > macLen ? collected.size() - macLen : 1;
+    const size_t count = dataEnd > 1 ? (dataEnd - 1) / kAidLength : 0;
+    const size_t room = aids && sizeBytes > 0 ? static_cast<size_t>(sizeBytes) / sizeof(unsigned int) : 0;
+    if (count > room) {
+        port.lastStatus = kStatusBufferTooSmall;
+        return -1;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = collected.data() + 1 + i * kAidLength;
+        aids[i] = p[0] | p[1] << 8 | p[2] << 16;
+    }
+    return static_cast<int>(count);
+}
+
+int DeleteApplication(CKavex_Port& port, uint32_t aid)
+{
+    std::vector<uint8_t> frame = {kCmdDeleteApplication};
+    AppendAid(frame, aid);
+    CDatenFuerDesfireInPort& session = port.Desfire();
+    session.MacCommand(frame.data(), frame.size());
+    std::vector<uint8_t> answer;
+    if (DesfireExchange(port, frame.data(), frame.size(), answer, 10) < 0) {
+        ResetAuthentication(port);
+        return -1;
+    }
+    if (!AcceptAnswer(port, answer, 1)) return -1;
+    if ((aid & kAidMask) == session.selectedAid) {
+        // The card is back at the card level and has dropped the
+        // authentication with the application: its answer carries no MAC.
+        session.ResetSession();
+        return 0;
+    }
+    return CheckAnswerMac(port, answer) ? 0 : -1;
+}
+
 } // namespace
 
 extern "C" {
@@ -66,6 +130,16 @@ KAVEX_API int Kavex_DFCreateApplication(int handle, unsigned int aid, int crypto
         return CreateApplication(port, aid, cryptoMethod, keyCount, isoFileIds != 0, changeKeyAccess, keySettings,
                                  isoData, isoLen);
     });
+}
+
+KAVEX_API int Kavex_DFGetApplicationIDs(int handle, unsigned int* aids, int sizeBytes)
+{
+    return WithPort(handle, [&](CKavex_Port& port) { return GetApplicationIDs(port, aids, sizeBytes); });
+}
+
+KAVEX_API int Kavex_DFDeleteApplication(int handle, unsigned int aid)
+{
+    return WithPort(handle, [&](CKavex_Port& port) { return DeleteApplication(port, aid); });
 }
 
 } // extern "C"

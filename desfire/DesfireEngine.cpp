@@ -1,5 +1,8 @@
 #include "DesfireEngine.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "CKavex_Port.h"
 #include "CKavex_SDKApp.h"
 
@@ -74,6 +77,14 @@ bool CheckAnswerMac(CKavex_Port& port, const std::vector<uint8_t>& answer)
     return false;
 }
 
+bool AnswerHasData(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t dataLen)
+{
+    if (answer.size() >= 1 + dataLen + port.Desfire().AnswerMacLength()) return true;
+    ResetAuthentication(port);
+    SetCardStatus(port, answer.empty() ? kCardOk : answer[0]);
+    return false;
+}
+
 int RunCommand(CKavex_Port& port, const std::vector<uint8_t>& frame, std::vector<uint8_t>& answer, size_t limit,
                size_t minLen, bool macCommand)
 {
@@ -85,6 +96,14 @@ int RunCommand(CKavex_Port& port, const std::vector<uint8_t>& frame, std::vector
     if (!AcceptAnswer(port, answer, minLen)) return -1;
     if (!CheckAnswerMac(port, answer)) return -1;
     return static_cast<int>(answer.size());
+}
+
+int CopyCut(const uint8_t* src, size_t len, uint8_t* out, int size)
+{
+    const size_t room = out && size > 0 ? static_cast<size_t>(size) : 0;
+    const size_t n = std::min(len, room);
+    if (n) std::memcpy(out, src, n);
+    return static_cast<int>(n);
 }
 
 CKavex_Port* FindPortNoThrow(int handle) noexcept

@@ -18,8 +18,10 @@ namespace kavex::desfire {
 enum Status : int {
     kStatusOk = 0,
     kStatusBufferTooSmall = 5,
+    kStatusWrongParameter = 7,
     kStatusNoData = 9,
     kStatusCommandError = 16,
+    kStatusDataAmount = 20,
     kStatusCard = 0x10000,  // plus the card's status byte
     kStatusKeyLength = 0x10020,
     kStatusOldKeyLength = 0x10021,
@@ -70,6 +72,12 @@ bool AcceptAnswer(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t 
 // The answer MAC check; a mismatch leaves 0x10024 and resets the session.
 bool CheckAnswerMac(CKavex_Port& port, const std::vector<uint8_t>& answer);
 
+// After CheckAnswerMac: the answer carries at least dataLen bytes between
+// its status byte and its MAC. A MAC can be right for an answer that is too
+// short all the same, and then the MAC bytes must not be taken for data; it
+// fails like any short answer (ResetAuthentication, 0x10000 + status).
+bool AnswerHasData(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t dataLen);
+
 // The whole common pattern for a command whose frame is final as given:
 // optionally MacCommand over it, exchange, AcceptAnswer(minLen, status
 // 0x00) and CheckAnswerMac. Returns the answer length or -1.
@@ -97,12 +105,28 @@ int WithPort(int handle, Fn&& fn) noexcept
     }
 }
 
-// Writes an AID least significant byte first.
-inline void AppendAid(std::vector<uint8_t>& frame, uint32_t aid)
+// Largest value of the 3-byte sizes, offsets and counts on the wire.
+constexpr uint32_t kMaxLe24 = 0xFFFFFF;
+
+// Little-endian 3-byte (AIDs, sizes, offsets, counts) and 4-byte (values,
+// limits) fields.
+inline void AppendLe24(std::vector<uint8_t>& frame, uint32_t v)
 {
-    frame.push_back(static_cast<uint8_t>(aid));
-    frame.push_back(static_cast<uint8_t>(aid >> 8));
-    frame.push_back(static_cast<uint8_t>(aid >> 16));
+    frame.push_back(static_cast<uint8_t>(v));
+    frame.push_back(static_cast<uint8_t>(v >> 8));
+    frame.push_back(static_cast<uint8_t>(v >> 16));
 }
+
+inline void AppendLe32(std::vector<uint8_t>& frame, uint32_t v)
+{
+    AppendLe24(frame, v);
+    frame.push_back(static_cast<uint8_t>(v >> 24));
+}
+
+inline void AppendAid(std::vector<uint8_t>& frame, uint32_t aid) { AppendLe24(frame, aid); }
+
+// Copies as much of src as fits into out[0..size) (nothing for a null
+// buffer or a size below 1) and returns the number of bytes copied.
+int CopyCut(const uint8_t* src, size_t len, uint8_t* out, int size);
 
 } // namespace kavex::desfire

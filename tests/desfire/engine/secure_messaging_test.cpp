@@ -120,21 +120,21 @@ TEST(SecureMessagingPlainDataLength, FollowsSessionAndCommunicationMode)
 {
     CDatenFuerDesfireInPort s;
     const Bytes twenty(20, 0xAA);
-    EXPECT_EQ(s.PlainDataLength(twenty.data(), 20, CDatenFuerDesfireInPort::kCommEnciphered), 20u);
+    EXPECT_EQ(s.PlainDataLength(twenty.data(), 20, CDatenFuerDesfireInPort::kCommEnciphered), 20);
     Establish(s, true, kAesSessionKey);
-    EXPECT_EQ(s.PlainDataLength(twenty.data(), 20, CDatenFuerDesfireInPort::kCommPlain), 12u);
-    EXPECT_EQ(s.PlainDataLength(twenty.data(), 20, CDatenFuerDesfireInPort::kCommMac), 12u);
-    EXPECT_EQ(s.PlainDataLength(twenty.data(), 5, CDatenFuerDesfireInPort::kCommMac), 0u);
+    EXPECT_EQ(s.PlainDataLength(twenty.data(), 20, CDatenFuerDesfireInPort::kCommPlain), 12);
+    EXPECT_EQ(s.PlainDataLength(twenty.data(), 20, CDatenFuerDesfireInPort::kCommMac), 12);
+    EXPECT_EQ(s.PlainDataLength(twenty.data(), 5, CDatenFuerDesfireInPort::kCommMac), 0);
 
     // payload(3) CRC(4) 0x80 zeros
     Bytes padded = {1, 2, 3, 9, 9, 9, 9, 0x80, 0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(s.PlainDataLength(padded.data(), 16, CDatenFuerDesfireInPort::kCommEnciphered), 3u);
+    EXPECT_EQ(s.PlainDataLength(padded.data(), 16, CDatenFuerDesfireInPort::kCommEnciphered), 3);
     padded[7] = 0x81;  // no marker
-    EXPECT_EQ(s.PlainDataLength(padded.data(), 16, CDatenFuerDesfireInPort::kCommEnciphered), 0u);
+    EXPECT_EQ(s.PlainDataLength(padded.data(), 16, CDatenFuerDesfireInPort::kCommEnciphered), 0);
     const Bytes zeros(16, 0);
-    EXPECT_EQ(s.PlainDataLength(zeros.data(), 16, CDatenFuerDesfireInPort::kCommEnciphered), 0u);
-    const Bytes early = {1, 0x80, 0, 0};  // marker too close to the start
-    EXPECT_EQ(s.PlainDataLength(early.data(), 4, CDatenFuerDesfireInPort::kCommEnciphered), 0u);
+    EXPECT_EQ(s.PlainDataLength(zeros.data(), 16, CDatenFuerDesfireInPort::kCommEnciphered), 0);
+    const Bytes early = {1, 0x80, 0, 0};  // no room for the CRC before the marker
+    EXPECT_EQ(s.PlainDataLength(early.data(), 4, CDatenFuerDesfireInPort::kCommEnciphered), -3);
 }
 
 } // namespace

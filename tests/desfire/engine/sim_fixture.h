@@ -78,6 +78,31 @@ private:
     std::vector<Bytes> commands_;
 };
 
+// Kind of session a test runs its commands in.
+enum class Auth { None, Iso, Aes };
+
+inline const char* AuthName(Auth a) { return a == Auth::None ? "None" : a == Auth::Iso ? "ISO" : "AES"; }
+
+// The key a test application's keys get for a session kind: a real
+// two-key triple DES key for ISO sessions, an AES key otherwise.
+inline const Bytes& KeyFor(Auth a) { return a == Auth::Iso ? k2K3DesKey : kAesKey; }
+
+inline int AuthenticateAs(int h, Auth a, uint8_t keyNo, const Bytes& key)
+{
+    if (a == Auth::None) return 0;
+    return a == Auth::Aes ? Kavex_DFAuthenticateAES(h, keyNo, key.data(), static_cast<int>(key.size()))
+                          : Kavex_DFAuthenticateISO(h, keyNo, key.data(), static_cast<int>(key.size()));
+}
+
+// Bytes that differ from one position to the next and from one seed to
+// another, so that a shifted or repeated chunk shows.
+inline Bytes Pattern(size_t n, uint8_t seed = 1)
+{
+    Bytes b(n);
+    for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(seed + i * 7 + (i >> 8));
+    return b;
+}
+
 inline DesfireCardOptions FixedRndB()
 {
     DesfireCardOptions o;
@@ -135,11 +160,39 @@ protected:
         ASSERT_EQ(Kavex_PPS(h, static_cast<unsigned char>(dri | dsi << 2)), 0);
     }
 
+    // A card with room for files of more than one command's data.
+    void OpenLargeCard()
+    {
+        DesfireCardOptions options;
+        options.storageSize = 64 * 1024;
+        desfire = std::make_shared<DesfireCard>(options);
+        Open(desfire);
+    }
+
+    // Creates an application whose keys all hold the key of the session
+    // kind (AES for None), with free directory access and free
+    // create/delete, and selects it.
+    void CreateAndSelectApplication(uint32_t aid, Auth a, int keyCount = 4)
+    {
+        ASSERT_EQ(Kavex_DFSelectApplication(h, 0), 0);
+        ASSERT_EQ(Kavex_DFCreateApplication(h, aid, a == Auth::Iso ? 0 : 2, keyCount, 0, 0, 0xF, nullptr, 0), 0)
+            << std::hex << Status();
+        // Under the simulator's lock, which its I/O thread holds while it
+        // drives the card.
+        Sim().WithCard([&](kavex::sim::Card*) {
+            for (auto& key : desfire->State().applications.at(aid).keys.keys)
+                std::copy(KeyFor(a).begin(), KeyFor(a).end(), key.value.begin());
+        });
+        ASSERT_EQ(Kavex_DFSelectApplication(h, aid), 0);
+    }
+
     void SetCardMasterKey(CryptoMethod method, const Bytes& key)
     {
-        auto& keys = desfire->State().masterKeys;
-        keys.method = method;
-        std::copy(key.begin(), key.end(), keys.keys[0].value.begin());
+        Sim().WithCard([&](kavex::sim::Card*) {
+            auto& keys = desfire->State().masterKeys;
+            keys.method = method;
+            std::copy(key.begin(), key.end(), keys.keys[0].value.begin());
+        });
     }
 
     int Status() { return Kavex_GetLastError(h); }
