@@ -1,0 +1,88 @@
+#include "card_args.h"
+
+#include "hex.h"
+#include "kavex.h"
+
+namespace kavex::cli {
+
+std::optional<unsigned> ParseAid(const std::string& text)
+{
+    const auto bytes = ParseHex(text.size() % 2 ? "0" + text : text);
+    if (!bytes || bytes->empty() || bytes->size() > 3) return std::nullopt;
+    unsigned aid = 0;
+    for (uint8_t b : *bytes) aid = aid << 8 | b;
+    return aid;
+}
+
+std::string FormatAid(unsigned aid)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%06X", aid & 0xFFFFFF);
+    return buf;
+}
+
+std::optional<int> ParseCommMode(const std::string& text)
+{
+    if (text == "plain" || text == "0") return 0;
+    if (text == "mac" || text == "1") return 1;
+    if (text == "enc" || text == "3") return 3;
+    return std::nullopt;
+}
+
+const char* CommModeName(int mode)
+{
+    switch (mode) {
+    case 0: return "plain";
+    case 1: return "mac";
+    case 3: return "enc";
+    default: return "unknown";
+    }
+}
+
+void DataInput::Define(CLI::App& app)
+{
+    hexOption = app.add_option("--hex", hex, "Data as hexadecimal");
+    textOption = app.add_option("--text", text, "Data as text (UTF-8 bytes)");
+    hexOption->excludes(textOption);
+}
+
+std::optional<std::vector<uint8_t>> DataInput::Bytes(std::string& error) const
+{
+    if (textOption->count()) return std::vector<uint8_t>(text.begin(), text.end());
+    if (!hexOption->count()) {
+        error = "give the data with --hex or --text";
+        return std::nullopt;
+    }
+    auto bytes = ParseHex(hex);
+    if (!bytes) error = "--hex takes pairs of hexadecimal digits";
+    return bytes;
+}
+
+bool ResolveCommMode(Session& s, Report& report, int fileNo, const std::string& given, int& mode)
+{
+    if (!given.empty()) {
+        const auto m = ParseCommMode(given);
+        if (!m) {
+            report.Error("--comm takes plain, mac or enc", 0);
+            return false;
+        }
+        mode = *m;
+        return true;
+    }
+    unsigned char settings[32];
+    if (Kavex_DFGetFileSettings(s.handle, static_cast<unsigned char>(fileNo), settings, sizeof settings) < 2)
+        return Fail(s, report, "reading the file's settings failed (name the mode with --comm)");
+    mode = settings[1];
+    return true;
+}
+
+void ReportData(Report& report, const std::vector<uint8_t>& data, bool asText)
+{
+    report.Value("length", static_cast<long long>(data.size()));
+    if (asText)
+        report.Value("text", std::string(data.begin(), data.end()));
+    else
+        report.Value("data", ToHex(data, ""));
+}
+
+} // namespace kavex::cli

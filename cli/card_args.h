@@ -1,0 +1,40 @@
+// Option values shared by the application, file and data commands.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "command.h"
+
+namespace kavex::cli {
+
+// An application ID as six hexadecimal digits ("F00001"), at most 0xFFFFFF.
+std::optional<unsigned> ParseAid(const std::string& text);
+std::string FormatAid(unsigned aid);
+
+// Communication mode of file data: "plain" 0, "mac" 1, "enc" 3.
+std::optional<int> ParseCommMode(const std::string& text);
+const char* CommModeName(int mode);
+
+// Data given either as hexadecimal or as text; exactly one of them.
+struct DataInput {
+    std::string hex;
+    std::string text;
+    CLI::Option* hexOption = nullptr;
+    CLI::Option* textOption = nullptr;
+    void Define(CLI::App& app);
+    // The bytes, or nullopt with the reason in error.
+    std::optional<std::vector<uint8_t>> Bytes(std::string& error) const;
+};
+
+// The file's own communication mode, read from its settings, unless the
+// user named one. Returns false with the report filled when neither works.
+bool ResolveCommMode(Session& s, Report& report, int fileNo, const std::string& given, int& mode);
+
+// Prints data as hexadecimal, and as text when asked.
+void ReportData(Report& report, const std::vector<uint8_t>& data, bool asText);
+
+} // namespace kavex::cli
