@@ -1,0 +1,63 @@
+#include "message_service.h"
+
+#include "ui_strings.h"
+
+#include <QMessageBox>
+
+namespace velmora {
+
+namespace {
+
+class CMessageBoxService : public CMessageService {
+public:
+    void Message(QWidget* parent, const QString& text, Icon icon) override
+    {
+        QMessageBox box(ToQt(icon), LoadStr(20005), text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+
+    bool AskYesNo(QWidget* parent, const QString& text) override
+    {
+        QMessageBox box(QMessageBox::Question, LoadStr(20005), text, QMessageBox::Yes | QMessageBox::No, parent);
+        return box.exec() == QMessageBox::Yes;
+    }
+
+private:
+    static QMessageBox::Icon ToQt(Icon icon)
+    {
+        switch (icon) {
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Critical: return QMessageBox::Critical;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::Warning: break;
+        }
+        return QMessageBox::Warning;
+    }
+};
+
+CMessageBoxService g_boxes;
+CMessageService* g_service = nullptr;
+
+} // namespace
+
+CMessageService& Messages()
+{
+    return g_service ? *g_service : g_boxes;
+}
+
+void SetMessageService(CMessageService* service)
+{
+    g_service = service;
+}
+
+void MessageBox(QWidget* parent, const QString& text)
+{
+    Messages().Message(parent, text, CMessageService::Icon::Warning);
+}
+
+bool AskYesNo(QWidget* parent, const QString& text)
+{
+    return Messages().AskYesNo(parent, text);
+}
+
+} // namespace velmora

@@ -1,0 +1,400 @@
+#include "port_dlg.h"
+
+#include "busy_scope.h"
+#include "device_list_source.h"
+#include "device_monitor.h"
+#include "idle_hook.h"
+#include "message_service.h"
+#include "settings.h"
+#include "ui_strings.h"
+#include "ui_template.h"
+
+#include <kavex.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QUrl>
+
+namespace velmora {
+
+const char* const CPortDlg::kDriverPage = "https://www.brakk-applikationen.de/treiber/";
+
+namespace {
+
+const QString kPort = QStringLiteral("Port");
+
+// Only one device-change notification is handled at a time in the whole
+// program (the driver question runs a modal loop in which more arrive).
+bool g_inDeviceChange = false;
+
+QString WithoutComPrefix(const QString& name)
+{
+    return name.startsWith(QLatin1String("\\\\.\\")) ? name.mid(4) : name;
+}
+
+} // namespace
+
+void WaitMs(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(std::min<qint64>(50, ms - timer.elapsed()), &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWidget* parent)
+    : CModalDialog(parent), m_Source(source),
+      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/port_dialog.ui")))
+{
+    m_pList = Ctl<QListWidget>(m_pTemplate, 1012);
+    m_pEthernet = Ctl<QCheckBox>(m_pTemplate, 1250);
+    m_pIp = Ctl<QPushButton>(m_pTemplate, 1256);
+    m_pHidMode = Ctl<QPushButton>(m_pTemplate, 1035);
+    m_pVirtualCom = Ctl<QPushButton>(m_pTemplate, 1036);
+    m_pBaud = Ctl<QComboBox>(m_pTemplate, 1011);
+    m_pParity = Ctl<QComboBox>(m_pTemplate, 1013);
+    m_pStopBits = Ctl<QComboBox>(m_pTemplate, 1014);
+    m_pTimeout = Ctl<QLineEdit>(m_pTemplate, 1002);
+    m_pAddress = Ctl<QLineEdit>(m_pTemplate, 1003);
+
+    const auto digits = QRegularExpression(QStringLiteral("[0-9]*"));
+    m_pTimeout->setValidator(new QRegularExpressionValidator(digits, m_pTimeout));
+    m_pAddress->setValidator(new QRegularExpressionValidator(digits, m_pAddress));
+    // The LAN device search arrives with the LAN transport.
+    m_pIp->setEnabled(false);
+    m_pIp->setToolTip(LoadStr(20001));
+
+    connect(m_pList, &QListWidget::itemSelectionChanged, this, &CPortDlg::OnSelectionChanged);
+    connect(m_pHidMode, &QPushButton::clicked, this, &CPortDlg::OnHidMode);
+    connect(m_pVirtualCom, &QPushButton::clicked, this, &CPortDlg::OnVirtualCom);
+    connect(m_pEthernet, &QCheckBox::clicked, this, &CPortDlg::OnEthernet);
+    connect(Ctl<QPushButton>(m_pTemplate, 1), &QPushButton::clicked, this, &CPortDlg::OnOk);
+    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+
+    m_RefreshTimer.setSingleShot(true);
+    connect(&m_RefreshTimer, &QTimer::timeout, this, [this] { PostDeviceChange(kConfigChanged); });
+    // Devices come and go all the time; the lists only matter while the
+    // user looks at them.
+    if (CDeviceMonitor* monitor = CDeviceMonitor::Instance())
+        connect(monitor, &CDeviceMonitor::deviceChange, this, [this](int eventCode) {
+            if (m_bRunning) OnDeviceChange(eventCode);
+        });
+
+    m_nBaud = GetProfileInt(kPort, QStringLiteral("Baudrate"), 19200);
+    m_strPortName = GetProfileString(kPort, QStringLiteral("Name"), QString());
+    m_nTimeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 1000);
+    m_nEthernet = GetProfileInt(kPort, QStringLiteral("EthernetAktiv"), 0);
+    m_nAddress = GetProfileInt(kPort, QStringLiteral("Adresse"), 1);
+
+    if (m_strPortName.isEmpty()) {
+        m_strPortName = QStringLiteral("COM1");
+        WriteProfileString(kPort, QStringLiteral("Name"), m_strPortName);
+    }
+    const QString repaired = RepairStoredPortName(m_strPortName, m_nEthernet != 0, m_Source);
+    if (repaired != m_strPortName) {
+        m_strPortName = repaired;
+        WriteProfileString(kPort, QStringLiteral("Name"), m_strPortName);
+    }
+    if (!preferredEntry.isEmpty()) m_strPortName = preferredEntry;
+}
+
+QString CPortDlg::GetPortName() const
+{
+    return velmora::GetPortName(m_strPortName, m_nAddress);
+}
+
+void CPortDlg::OnInitDialog()
+{
+    m_bRunning = true;
+    m_pTimeout->setText(QString::number(m_nTimeout));
+    m_pAddress->setText(QString::number(m_nAddress));
+    m_pEthernet->setChecked(m_nEthernet != 0);
+
+    const LineSettings line = LineSettingsFromBaudCode(m_nBaud);
+    m_pParity->setCurrentIndex(line.parity);
+    m_pStopBits->setCurrentIndex(line.stopBits);
+    m_pBaud->setCurrentIndex(m_pBaud->findText(line.baud));
+
+    if (m_nEthernet == 0)
+        m_LanList.clear();
+    else if (m_LanList.isEmpty())
+        RefreshDeviceList(DeviceKind::Lan, m_LanList);
+    if (m_BluetoothList.isEmpty()) RefreshDeviceList(DeviceKind::Bluetooth, m_BluetoothList);
+    if (m_UsbList.isEmpty()) RefreshDeviceList(DeviceKind::Usb, m_UsbList);
+    if (m_ComList.isEmpty()) RefreshDeviceList(DeviceKind::Com, m_ComList);
+
+    FillListBox();
+    SelectPortNameEntry();
+    if (!m_pList->currentItem() || !m_pList->currentItem()->isSelected()) {
+        if (m_pList->count() == 1) {
+            const QSignalBlocker block(m_pList);
+            m_pList->setCurrentRow(0);
+            m_strPortName = m_pList->item(0)->text();
+        } else {
+            m_strPortName.clear();
+        }
+    }
+
+    EnableLineSettings(m_strPortName.isEmpty() || IsSerialEntry(m_strPortName));
+    UpdateModeButtons(m_strPortName);
+    m_pIp->setVisible(m_nEthernet != 0);
+    setMinimumSize(sizeHint());
+
+    PostDeviceChange(kConfigChanged);
+}
+
+bool CPortDlg::RefreshDeviceList(DeviceKind kind, QStringList& list)
+{
+    QStringList fresh;
+    switch (kind) {
+    case DeviceKind::Com: fresh = m_Source.ComPorts(); break;
+    case DeviceKind::Usb: fresh = m_Source.UsbPorts(); break;
+    case DeviceKind::Lan: fresh = m_Source.LanDevices(); break;
+    case DeviceKind::Bluetooth: fresh = m_Source.BluetoothPorts(); break;
+    }
+    return MergeDeviceList(list, fresh);
+}
+
+void CPortDlg::FillListBox()
+{
+    const QSignalBlocker block(m_pList);
+    m_pList->clear();
+    for (const QString& name : m_ComList) m_pList->addItem(WithoutComPrefix(name));
+    for (const QString& name : m_UsbList) m_pList->addItem(kUsbPrefix + name);
+    for (const QString& name : m_LanList) m_pList->addItem(kLanPrefix + name);
+    for (const QString& name : m_BluetoothList) m_pList->addItem(kBluetoothPrefix + name);
+}
+
+void CPortDlg::SelectPortNameEntry()
+{
+    const QSignalBlocker block(m_pList);
+    m_pList->clearSelection();
+    m_pList->setCurrentRow(-1);
+    for (int i = 0; i < m_pList->count(); ++i) {
+        if (m_pList->item(i)->text().startsWith(m_strPortName, Qt::CaseInsensitive)) {
+            m_pList->setCurrentRow(i);
+            return;
+        }
+    }
+}
+
+QString CPortDlg::SelectedEntry() const
+{
+    const QList<QListWidgetItem*> selected = m_pList->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+void CPortDlg::EnableLineSettings(bool enable)
+{
+    m_pBaud->setEnabled(enable);
+    m_pParity->setEnabled(enable);
+    m_pStopBits->setEnabled(enable);
+}
+
+void CPortDlg::UpdateModeButtons(const QString& name)
+{
+    const ModeButtons mode = ModeButtonsFor(name);
+    const bool enabled = mode != ModeButtons::Disabled;
+    m_pHidMode->setEnabled(enabled);
+    m_pVirtualCom->setEnabled(enabled);
+    m_pHidMode->setChecked(mode == ModeButtons::HidSelected);
+    m_pVirtualCom->setChecked(mode == ModeButtons::VirtualComSelected);
+}
+
+void CPortDlg::OnSelectionChanged()
+{
+    const QString entry = SelectedEntry();
+    if (entry.isEmpty()) {
+        UpdateModeButtons(QString());
+        return;
+    }
+    m_strPortName = entry;
+    EnableLineSettings(IsSerialEntry(entry));
+    UpdateModeButtons(entry);
+}
+
+void CPortDlg::PostDeviceChange(int eventCode)
+{
+    QMetaObject::invokeMethod(
+        this, [this, eventCode] {
+            if (m_bRunning) OnDeviceChange(eventCode);
+        },
+        Qt::QueuedConnection);
+}
+
+void CPortDlg::RefreshAll(bool& changed)
+{
+    if (m_nEthernet != 0) {
+        changed |= RefreshDeviceList(DeviceKind::Lan, m_LanList);
+    } else if (!m_LanList.isEmpty()) {
+        m_LanList.clear();
+        changed = true;
+    }
+    changed |= RefreshDeviceList(DeviceKind::Bluetooth, m_BluetoothList);
+    changed |= RefreshDeviceList(DeviceKind::Usb, m_UsbList);
+    changed |= RefreshDeviceList(DeviceKind::Com, m_ComList);
+}
+
+void CPortDlg::OnDeviceChange(int eventCode)
+{
+    if (g_inDeviceChange) return;
+    if (InsideSdkWait()) {
+        // The lists come from the SDK, which is busy with an exchange.
+        QTimer::singleShot(100, this, [this, eventCode] { OnDeviceChange(eventCode); });
+        return;
+    }
+    g_inDeviceChange = true;
+
+    if (eventCode == kDevNodesChanged || eventCode == kConfigChanged || eventCode == kDeviceArrived) {
+        auto refresh = [this] {
+            bool changed = false;
+            RefreshAll(changed);
+            if (changed) {
+                FillListBox();
+                SelectPortNameEntry();
+            }
+        };
+        refresh();
+        if (CheckUsbDrivers()) refresh();
+    }
+
+    g_inDeviceChange = false;
+    UpdateModeButtons(m_strPortName);
+
+    const RefreshStep step = NextRefreshStep(eventCode, m_nRefreshCounter);
+    m_nRefreshCounter = step.counter;
+    if (step.startTimer) m_RefreshTimer.start(1000);
+}
+
+bool CPortDlg::CheckUsbDrivers()
+{
+    const int missing = m_Source.MissingDrivers();
+    if (missing == 0) return false;
+    QString question;
+    if (missing & 1) question += LoadStr(10133) + QLatin1Char('\n');
+    if (missing & 2) question += LoadStr(10134) + QLatin1Char('\n');
+    question += LoadStr(10135) + QLatin1Char('\n');
+    OfferDriverDownload(question);
+    return true;
+}
+
+void CPortDlg::OfferDriverDownload(const QString& question)
+{
+    if (!AskYesNo(this, question)) return;
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kDriverPage)));
+    WaitMs(2000);
+}
+
+void CPortDlg::OnHidMode()
+{
+    CBusyScope busy;
+    const QString entry = SelectedEntry();
+    if (!entry.isEmpty()) {
+        m_strPortName = entry;
+        if (IsVirtualComEntry(entry)) {
+            const int handle = Kavex_OpenPort(SerialDevice(entry).toUtf8().constData(), 19200, 100);
+            if (handle >= 1) {
+                Kavex_SetUsbMode(handle, 1);
+                Kavex_ResetDevice(handle, 0, 0);
+                Kavex_ClosePort(handle);
+            }
+            m_strPortName.clear();
+            WaitMs(1000);
+        }
+    }
+    UpdateModeButtons(m_strPortName);
+}
+
+void CPortDlg::OnVirtualCom()
+{
+    CBusyScope busy;
+    const QString entry = SelectedEntry();
+    if (!entry.isEmpty()) m_strPortName = entry;
+    if (IsMakerHidReader(m_strPortName)) {
+        if (m_Source.VirtualComDriverInstalled()) {
+            const QString device = m_strPortName.startsWith(kUsbPrefix) ? m_strPortName.mid(5) : m_strPortName;
+            const int handle = Kavex_OpenPort(device.toUtf8().constData(), 19200, 100);
+            if (handle >= 1) {
+                Kavex_SetUsbMode(handle, 2);
+                Kavex_ResetDevice(handle, 0, 0);
+                Kavex_ClosePort(handle);
+            }
+            m_strPortName.clear();
+            WaitMs(1000);
+        } else {
+            OfferDriverDownload(LoadStr(10134) + QLatin1Char('\n') + LoadStr(10135) + QLatin1Char('\n'));
+        }
+    }
+    UpdateModeButtons(m_strPortName);
+}
+
+void CPortDlg::done(int result)
+{
+    m_bRunning = false;
+    m_RefreshTimer.stop();
+    m_nRefreshCounter = 0;
+    CModalDialog::done(result);
+}
+
+void CPortDlg::OnEthernet()
+{
+    m_nEthernet = m_pEthernet->isChecked() ? 1 : 0;
+    PostDeviceChange(kConfigChanged);
+    m_pIp->setVisible(m_nEthernet != 0);
+}
+
+bool CPortDlg::TakeNumber(QLineEdit* edit, int low, int high, int& value)
+{
+    bool ok = false;
+    const qlonglong v = edit->text().trimmed().toLongLong(&ok);
+    if (!ok) {
+        MessageBox(this, LoadStr(20003));
+    } else if (v < low || v > high) {
+        MessageBox(this, LoadStr(20004).arg(low).arg(high));
+        ok = false;
+    }
+    if (!ok) {
+        edit->setFocus();
+        edit->selectAll();
+        return false;
+    }
+    value = static_cast<int>(v);
+    return true;
+}
+
+void CPortDlg::OnOk()
+{
+    int timeout = 0;
+    int address = 0;
+    if (!TakeNumber(m_pTimeout, 10, 300000, timeout) || !TakeNumber(m_pAddress, 1, 255, address)) return;
+    m_nTimeout = timeout;
+    m_nAddress = address;
+    m_nEthernet = m_pEthernet->isChecked() ? 1 : 0;
+
+    const QString entry = SelectedEntry();
+    if (!entry.isEmpty()) {
+        m_strPortName = entry;
+        WriteProfileString(kPort, QStringLiteral("Name"), m_strPortName);
+    }
+    m_nBaud = 19200;
+    if (m_pBaud->currentIndex() >= 0)
+        m_nBaud = BaudCodeFromLineSettings(m_pBaud->currentText(), m_pParity->currentIndex(),
+                                           m_pStopBits->currentIndex());
+    WriteProfileInt(kPort, QStringLiteral("Baudrate"), m_nBaud);
+    WriteProfileInt(kPort, QStringLiteral("Timeout"), m_nTimeout);
+    WriteProfileInt(kPort, QStringLiteral("Adresse"), m_nAddress);
+    WriteProfileInt(kPort, QStringLiteral("EthernetAktiv"), m_nEthernet);
+    accept();
+}
+
+} // namespace velmora

@@ -1,0 +1,73 @@
+// The dialogs' Qt controls as the shared helpers see them. Changes made
+// through an adapter emit no signals, so the selection signals report only
+// what the user did (a refilled list must not select an application).
+#pragma once
+
+#include "controls.h"
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QWidget;
+
+namespace velmora {
+
+class QtWindow : public CtlWindow {
+public:
+    explicit QtWindow(QWidget* w) : w_(w) {}
+    bool IsShown() const override;
+    void SetShown(bool shown) override;
+
+private:
+    QWidget* w_;
+};
+
+class QtEdit : public CtlText {
+public:
+    explicit QtEdit(QLineEdit* edit) : edit_(edit) {}
+    bool IsShown() const override;
+    void SetShown(bool shown) override;
+    QString Text() const override;
+    void SetText(const QString& text) override;
+
+private:
+    QLineEdit* edit_;
+};
+
+// Entries are inserted in order when the list carries the dynamic property
+// "sorted" (set in the templates).
+class QtList : public CtlList {
+public:
+    explicit QtList(QListWidget* list) : list_(list) {}
+    bool IsShown() const override;
+    void SetShown(bool shown) override;
+    void Clear() override;
+    void AddString(const QString& text) override;
+
+private:
+    QListWidget* list_;
+};
+
+class QtCombo : public CtlCombo {
+public:
+    explicit QtCombo(QComboBox* combo) : combo_(combo) {}
+    bool IsShown() const override;
+    void SetShown(bool shown) override;
+    QString Text() const override;
+    void SetText(const QString& text) override;
+    void Clear() override;
+    void AddString(const QString& text) override;
+    int Count() const override;
+    bool SelectString(const QString& text) override;
+    int CurSel() const override;
+    void SetCurSel(int index) override;
+
+private:
+    QComboBox* combo_;
+};
+
+// Where a sorted control puts a new entry: before the first entry that
+// compares greater, ignoring case.
+bool SortsBefore(const QString& a, const QString& b);
+
+} // namespace velmora

@@ -1,0 +1,60 @@
+#include "simulator.h"
+
+#include "port_settings.h"
+
+#include "sim/desfire/desfire_card.h"
+#include "sim/pty_reader.h"
+
+#include <QDir>
+
+#include <unistd.h>
+
+#include <exception>
+
+namespace velmora {
+
+CBuiltInSimulator::CBuiltInSimulator() = default;
+
+CBuiltInSimulator::~CBuiltInSimulator()
+{
+    Stop();
+}
+
+QString CBuiltInSimulator::DefaultLinkPath()
+{
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QDir(dir).exists()) dir = QStringLiteral("/tmp");
+    // One link per process: two programs must not take each other's reader.
+    return QDir(dir).filePath(QStringLiteral("velmora-sim-%1").arg(getpid()));
+}
+
+bool CBuiltInSimulator::Start(const QString& cardFile)
+{
+    m_strCardFile = cardFile;
+    m_strLink = DefaultLinkPath();
+    try {
+        m_pCard = std::make_shared<kavex::sim::desfire::DesfireCard>();
+        m_pReader = std::make_unique<kavex::sim::PtyReader>(kavex::sim::ReaderConfig{}, m_pCard);
+        m_pReader->Start(m_strLink.toStdString());
+    } catch (const std::exception& e) {
+        m_strError = QString::fromLocal8Bit(e.what());
+        m_pReader.reset();
+        m_pCard.reset();
+        return false;
+    }
+    return true;
+}
+
+void CBuiltInSimulator::Stop()
+{
+    if (m_pReader) m_pReader->Stop();
+    m_pReader.reset();
+    m_pCard.reset();
+}
+
+QString CBuiltInSimulator::Entry() const
+{
+    return m_strLink + kSimulatorSuffix;
+}
+
+} // namespace velmora

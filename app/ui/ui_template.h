@@ -1,0 +1,27 @@
+// Dialog templates: the .ui files of the resources, loaded at run time so
+// that every control keeps its control number as object name.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+namespace velmora {
+
+// Loads the template into host (which gets its caption and a layout around
+// it) and returns the template's root widget.
+QWidget* LoadTemplate(QWidget* host, const QString& resourcePath);
+
+// The control with the number id; a template without it is a build fault.
+QWidget* FindControl(QWidget* root, int id);
+
+template <class T>
+T* Ctl(QWidget* root, int id)
+{
+    auto* w = qobject_cast<T*>(FindControl(root, id));
+    if (!w) qFatal("control %d has the wrong kind", id);
+    return w;
+}
+
+} // namespace velmora

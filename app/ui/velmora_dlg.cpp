@@ -1,0 +1,424 @@
+#include "velmora_dlg.h"
+
+#include "busy_scope.h"
+#include "card_session.h"
+#include "help.h"
+#include "hex.h"
+#include "input_helpers.h"
+#include "language.h"
+#include "main_window_logic.h"
+#include "message_service.h"
+#include "nachfrage_dlg.h"
+#include "port_dlg.h"
+#include "settings.h"
+#include "status_text.h"
+#include "ui_strings.h"
+#include "ui_template.h"
+
+#include <kavex.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+
+const QString kPort = QStringLiteral("Port");
+
+// Kavex_OpenPort: no device answered the identification.
+constexpr int kOpenNoAnswer = -11;
+
+// Buttons whose dialogs are not built yet.
+constexpr int kLaterButtons[] = {1075, 1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100};
+
+QString ProductVersion()
+{
+    return ProductVersionText(QStringLiteral(VELMORA_VERSION));
+}
+
+} // namespace
+
+CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferredPort, QWidget* parent)
+    : CModalDialog(parent), m_strPreferredPort(preferredPort), m_ListSource(listSource), m_CardUi(this),
+      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/main_window.ui"))),
+      m_pUidEdit(Ctl<QLineEdit>(m_pTemplate, 1009)), m_pCardUidEdit(Ctl<QLineEdit>(m_pTemplate, 1010)),
+      m_pFreeMemory(Ctl<QLineEdit>(m_pTemplate, 1184)), m_pAppList(Ctl<QListWidget>(m_pTemplate, 1080)),
+      m_pAidCombo(Ctl<QComboBox>(m_pTemplate, 1163)), m_pAidEdit(Ctl<QLineEdit>(m_pTemplate, 1081)),
+      m_pFileList(Ctl<QListWidget>(m_pTemplate, 1092)), m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068)),
+      m_AppList(m_pAppList), m_AidCombo(m_pAidCombo), m_AidEdit(m_pAidEdit), m_FileList(m_pFileList),
+      m_StatusLine(m_pStatus)
+{
+    m_CardStatus.m_pUi = &m_CardUi;
+    setWindowIcon(QIcon(QStringLiteral(":/velmora.xpm")));
+    m_strTitleBase = windowTitle();
+    SetMainWindow(this);
+
+    auto button = [this](int id) { return Ctl<QPushButton>(m_pTemplate, id); };
+    connect(button(1085), &QPushButton::clicked, this, &CVelmoraDlg::OnActivateCard);
+    connect(button(1074), &QPushButton::clicked, this, &CVelmoraDlg::OnReadUid);
+    connect(button(1072), &QPushButton::clicked, this, &CVelmoraDlg::OnFreeMemory);
+    connect(button(1071), &QPushButton::clicked, this, &CVelmoraDlg::OnFormatCard);
+    connect(button(1077), &QPushButton::clicked, this, &CVelmoraDlg::OnReadAppIds);
+    connect(button(1079), &QPushButton::clicked, this, &CVelmoraDlg::OnReadFileIds);
+    connect(button(2), &QPushButton::clicked, this, &CVelmoraDlg::reject);
+    connect(m_pAppList, &QListWidget::itemSelectionChanged, this, &CVelmoraDlg::OnAppListSelection);
+    connect(m_pAidCombo, &QComboBox::activated, this, &CVelmoraDlg::OnAppComboSelection);
+    for (int id : kLaterButtons) {
+        button(id)->setEnabled(false);
+        button(id)->setToolTip(LoadStr(20001));
+    }
+
+    auto* help = new QAction(LoadStr(20008), this);
+    help->setShortcut(QKeySequence::HelpContents);
+    help->setShortcutContext(Qt::WindowShortcut);
+    connect(help, &QAction::triggered, this, [this] { OpenManual(this); });
+    addAction(help);
+}
+
+CVelmoraDlg::~CVelmoraDlg()
+{
+    ClosePort();
+    if (MainWindow() == this) SetMainWindow(nullptr);
+}
+
+void CVelmoraDlg::BuildMenu()
+{
+    if (m_pMenu || LoadStr(101).isEmpty()) return;
+    auto* bar = new QMenuBar(this);
+    m_pMenu = bar->addMenu(LoadStr(20002));
+    m_pMenu->setObjectName(QStringLiteral("windowMenu"));
+    auto add = [this](int command, int textId, auto handler) {
+        QAction* a = m_pMenu->addAction(LoadStr(textId));
+        a->setObjectName(QString::number(command));
+        connect(a, &QAction::triggered, this, handler);
+    };
+    m_pMenu->addSeparator();
+    add(216, 216, [this] { OnChooseInterface(); });
+    m_pMenu->addSeparator();
+    const int language = StoredLanguage();
+    if (OffersGermanEntry(language)) add(217, 217, [this] { OnSwitchLanguage(0); });
+    if (OffersEnglishEntry(language)) add(218, 218, [this] { OnSwitchLanguage(1); });
+    m_pMenu->addSeparator();
+    add(16, 101, [this] { OnAbout(); });
+    m_pMenu->addSeparator();
+    for (QAction* a : actions()) m_pMenu->addAction(a); // the manual (F1)
+    layout()->setMenuBar(bar);
+}
+
+void CVelmoraDlg::OnInitDialog()
+{
+    BuildMenu();
+
+    m_pPortDlg = std::make_unique<CPortDlg>(m_ListSource, m_strPreferredPort, this);
+    for (;;) {
+        const int timeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 500);
+        const int baud = GetProfileInt(kPort, QStringLiteral("Baudrate"), 19200);
+        if (OpenAndCheck(m_pPortDlg->GetPortName(), baud, timeout)) break;
+        if (RunModal(*m_pPortDlg) != QDialog::Accepted) break;
+    }
+
+    m_pAidEdit->show();
+    m_pAidCombo->hide();
+
+    if (GetProfileInt(QStringLiteral("Version"), QStringLiteral("Update"), 1) != 0) StartUpdateCheck();
+}
+
+void CVelmoraDlg::StartUpdateCheck()
+{
+    // The update check is not part of this program version yet.
+}
+
+bool CVelmoraDlg::OpenAndCheck(const QString& portName, int baudRate, int timeout)
+{
+    const QString version = QStringLiteral(" V") + ProductVersion();
+    setWindowTitle(m_strTitleBase + version + QStringLiteral(" <>"));
+
+    m_hPort = Kavex_OpenPort(portName.toUtf8().constData(), baudRate, timeout);
+    if (m_hPort == kOpenNoAnswer) {
+        // The SDK identifies the reader while opening: a port where nothing
+        // answers is the silent-reader case, not an unknown port.
+        MessageBox(this, LoadStr(219));
+        return false;
+    }
+    if (m_hPort < 0) {
+        MessageBox(this, SdkStatusText(m_hPort));
+        return false;
+    }
+    unsigned char ident[4] = {};
+    if (Kavex_GetDeviceIdent(m_hPort, ident, sizeof ident) == -1) {
+        ClosePort();
+        MessageBox(this, LoadStr(219));
+        return false;
+    }
+    const QString firmware = FirmwareText(ident[3]);
+    if (Kavex_IsProgrammer(m_hPort) == 0) {
+        ClosePort();
+        MessageBox(this, LoadStr(221));
+        return false;
+    }
+    Kavex_SetReaderMode(m_hPort, 0);
+
+    char name[30] = {};
+    Kavex_GetDeviceName(m_hPort, name, sizeof name);
+    QString device = name[0] ? QString::fromUtf8(name) : QStringLiteral("---");
+    device += QLatin1Char(' ');
+    if (Kavex_IsUSB(m_hPort) > 0) device += QStringLiteral("USB:");
+    device += portName;
+    setWindowTitle(m_strTitleBase + version + QStringLiteral(" <") + device + QStringLiteral("  ") + firmware +
+                   QLatin1Char('>'));
+    m_strUid.clear();
+    return true;
+}
+
+void CVelmoraDlg::ClosePort()
+{
+    if (m_hPort > 0) Kavex_ClosePort(m_hPort);
+    m_hPort = 0;
+}
+
+void CVelmoraDlg::SetStatus(const QString& text, int code)
+{
+    m_pStatus->setText(StatusWithCode(text, code));
+}
+
+void CVelmoraDlg::ClearStatus()
+{
+    m_pStatus->setText(QString(15, QLatin1Char(' ')));
+    m_CardStatus.m_nAuthSource = CCardStatus::kSourceNone;
+    repaint();
+}
+
+void CVelmoraDlg::ResetCardControls()
+{
+    m_AppList.Clear();
+    m_AidEdit.SetShown(true);
+    m_AidEdit.SetText(QString());
+    m_AidCombo.SetShown(false);
+    m_AidCombo.Clear();
+    m_FileList.Clear();
+}
+
+void CVelmoraDlg::OnActivateCard()
+{
+    m_CardStatus.ResetOnActivation();
+    ResetCardControls();
+    m_pFreeMemory->setText(QStringLiteral(" "));
+    m_pCardUidEdit->setText(QStringLiteral("  "));
+    // A failed open leaves its negative result: no port either.
+    if (m_hPort <= 0) return;
+
+    m_strUid.clear();
+    m_pUidEdit->clear();
+    m_pStatus->clear();
+
+    // Field off and on again: the card forgets any earlier session.
+    if (Kavex_SetRF(m_hPort, 0) < 0) {
+        SetStatus(QStringLiteral("SetRF(0) Error"), Kavex_GetLastError(m_hPort));
+    } else {
+        QThread::msleep(50);
+        if (Kavex_SetRF(m_hPort, 1) < 0)
+            SetStatus(QStringLiteral("SetRF(1) Error"), Kavex_GetLastError(m_hPort));
+        else
+            m_pStatus->clear();
+    }
+
+    [&] {
+        unsigned short atqa = 0;
+        if (Kavex_RequestA(m_hPort, &atqa) < 0) {
+            m_strUid = QStringLiteral("--");
+            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+            return;
+        }
+        unsigned char uid[10] = {};
+        unsigned char sak = 0;
+        const int uidLen = Kavex_AnticollSelect(m_hPort, uid, sizeof uid, &sak);
+        if (uidLen < 0) {
+            m_strUid = QStringLiteral("--");
+            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+            return;
+        }
+        m_strUid = BytesToHex(uid, std::min<int>(uidLen, sizeof uid), false, true);
+        if ((sak & 0x20) == 0) {
+            m_strUid = QStringLiteral("--");
+            SetStatus(LoadStr(225), 0);
+            return;
+        }
+        unsigned char ats[20] = {};
+        const int atsLen = Kavex_RATS(m_hPort, ats, sizeof ats);
+        if (atsLen < 0) {
+            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+            return;
+        }
+        m_CardStatus.m_ATS = QByteArray(reinterpret_cast<const char*>(ats), std::min<int>(atsLen, sizeof ats));
+        if (Kavex_PPS(m_hPort, PpsFromAts(m_CardStatus.m_ATS)) < 0) {
+            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+            return;
+        }
+        m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+        ResetCardControls();
+    }();
+    m_pUidEdit->setText(m_strUid);
+}
+
+void CVelmoraDlg::OnReadUid()
+{
+    m_pCardUidEdit->setText(QStringLiteral("  "));
+    ClearStatus();
+    if (!EnsureAuthenticated(m_hPort, m_CardStatus, -1, -1, &m_StatusLine, true)) {
+        m_pCardUidEdit->setText(QStringLiteral("--"));
+        return;
+    }
+    unsigned char uid[7] = {};
+    if (Kavex_DFGetCardUID(m_hPort, uid, sizeof uid) < 7) {
+        m_CardStatus.ResetAuth();
+        m_pCardUidEdit->setText(QStringLiteral("--"));
+    } else {
+        m_pCardUidEdit->setText(BytesToHex(uid, 7, false, true));
+    }
+    m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+}
+
+void CVelmoraDlg::OnFreeMemory()
+{
+    m_pFreeMemory->setText(QStringLiteral(" "));
+    ClearStatus();
+    const int free = Kavex_DFGetFreeMemory(m_hPort);
+    if (free < 0) {
+        m_pFreeMemory->setText(QStringLiteral("--"));
+        m_CardStatus.ResetAuth();
+    } else {
+        m_pFreeMemory->setText(QString::number(free));
+    }
+    m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+}
+
+void CVelmoraDlg::OnFormatCard()
+{
+    ClearStatus();
+    CNachfrageDlg ask(168, 143, 175, this);
+    if (RunModal(ask) != QDialog::Accepted) return;
+    if (!EnsureAuthenticated(m_hPort, m_CardStatus, 0, 0, &m_StatusLine, true)) return;
+    if (Kavex_DFFormatPICC(m_hPort) < 0)
+        m_CardStatus.ResetAuth();
+    else
+        RefreshAppLists();
+    m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+}
+
+void CVelmoraDlg::OnReadAppIds()
+{
+    m_AppList.Clear();
+    m_AidCombo.Clear();
+    m_FileList.Clear();
+    ClearStatus();
+    QString message;
+    if (!ReadAppIds(m_hPort, m_CardStatus, true, &message)) {
+        m_pStatus->setText(message);
+        return;
+    }
+    m_pStatus->setText(GetListStatusText(m_hPort, m_CardStatus));
+    FillAppIdList(m_AppList, m_hPort, m_CardStatus);
+    QString ignored;
+    FillAppIdCombo(m_hPort, m_CardStatus, m_AidCombo, &m_AidEdit, false, false, &ignored, false);
+    if (m_AidCombo.CurSel() >= 0) OnAidChosen(m_AidCombo.Text(), false);
+}
+
+void CVelmoraDlg::OnAppListSelection()
+{
+    ClearStatus();
+    const QList<QListWidgetItem*> selected = m_pAppList->selectedItems();
+    if (!selected.isEmpty()) OnAidChosen(selected.first()->text(), true);
+}
+
+void CVelmoraDlg::OnAppComboSelection()
+{
+    ClearStatus();
+    if (m_pAidCombo->currentIndex() >= 0) OnAidChosen(m_pAidCombo->currentText(), true);
+}
+
+void CVelmoraDlg::OnAidChosen(const QString& text, bool select)
+{
+    const uint32_t aid = HexToNumber(text);
+    m_AidCombo.SelectString(text);
+    m_FileList.Clear();
+    if (select) EnsureAppSelected(m_hPort, m_CardStatus, static_cast<int>(aid), nullptr);
+}
+
+void CVelmoraDlg::OnReadFileIds()
+{
+    m_FileList.Clear();
+    ClearStatus();
+    if (!ValidateAid(&m_AidCombo, &m_AidEdit, &m_StatusLine, false)) return;
+    const uint32_t aid = m_CardStatus.m_bAppIdsRead ? GetAidFromCombo(m_AidCombo) : GetAidFromEdit(m_AidEdit);
+    QString message;
+    if (!EnsureAppSelected(m_hPort, m_CardStatus, static_cast<int>(aid), &message)) {
+        m_FileList.AddString(QStringLiteral("--"));
+        m_pStatus->setText(message);
+        return;
+    }
+    if (FillFileIdList(m_hPort, m_CardStatus, m_FileList, m_CardStatus.m_nCurrentAid, true))
+        m_pStatus->setText(GetListStatusText(m_hPort, m_CardStatus));
+    else
+        m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+}
+
+void CVelmoraDlg::RefreshAppLists()
+{
+    m_CardStatus.m_bAppIdsRead = false;
+    if (!FillAppIdList(m_AppList, m_hPort, m_CardStatus))
+        m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+    RefreshAppCombo();
+}
+
+void CVelmoraDlg::RefreshAppCombo()
+{
+    m_FileList.Clear();
+    QString ignored;
+    if (FillAppIdCombo(m_hPort, m_CardStatus, m_AidCombo, nullptr, false, false, &ignored, true) &&
+        m_CardStatus.m_nCurrentAid > 0)
+        FillFileIdList(m_hPort, m_CardStatus, m_FileList, m_CardStatus.m_nCurrentAid, false);
+}
+
+void CVelmoraDlg::OnChooseInterface()
+{
+    if (m_hPort > 0) {
+        if (Kavex_ClosePort(m_hPort) == -1) MessageBox(this, GetStatusText(m_hPort, false, nullptr));
+        m_hPort = 0;
+    }
+    if (!m_pPortDlg) m_pPortDlg = std::make_unique<CPortDlg>(m_ListSource, m_strPreferredPort, this);
+    for (;;) {
+        if (RunModal(*m_pPortDlg) != QDialog::Accepted) break;
+        const int timeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 500);
+        const int baud = GetProfileInt(kPort, QStringLiteral("Baudrate"), 19200);
+        if (OpenAndCheck(m_pPortDlg->GetPortName(), baud, timeout)) break;
+    }
+}
+
+void CVelmoraDlg::OnSwitchLanguage(int language)
+{
+    StoreLanguage(language);
+    done(kResultLanguage);
+}
+
+void CVelmoraDlg::OnAbout()
+{
+    Messages().Message(this,
+                       LoadStr(20005) + QStringLiteral(" V") + ProductVersion() + QStringLiteral("\n\n") +
+                           LoadStr(20006),
+                       CMessageService::Icon::Information);
+}
+
+void CVelmoraDlg::reject()
+{
+    done(kResultClosed);
+}
+
+} // namespace velmora

@@ -1,0 +1,106 @@
+// The main window: opens and identifies the reader, activates the card and
+// offers the card, application and file actions. It owns the port handle
+// and the card session model that every card dialog works on.
+#pragma once
+
+#include "card_status.h"
+#include "card_ui_qt.h"
+#include "modal_dialog.h"
+#include "qt_controls.h"
+
+#include <QString>
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace velmora {
+
+class CDeviceListSource;
+class CPortDlg;
+
+class CVelmoraDlg : public CModalDialog {
+    Q_OBJECT
+public:
+    // Results for the application object.
+    enum Result { kResultRestart = 1, kResultClosed = 2, kResultLanguage = 10 };
+
+    // listSource: where the interface dialog gets its device lists.
+    // preferredPort: an interface entry to use instead of the stored one.
+    CVelmoraDlg(CDeviceListSource& listSource, const QString& preferredPort = QString(), QWidget* parent = nullptr);
+    ~CVelmoraDlg() override;
+
+    // Menu entries, opens the reader (asking for another interface until
+    // one answers or the user gives up).
+    void OnInitDialog() override;
+
+    bool OpenAndCheck(const QString& portName, int baudRate, int timeout);
+    void SetStatus(const QString& text, int code);
+    void ClearStatus();
+    void RefreshAppLists();
+    void RefreshAppCombo();
+    void OnAidChosen(const QString& text, bool select);
+
+    int PortHandle() const { return m_hPort; }
+    CCardStatus& CardStatus() { return m_CardStatus; }
+    QWidget* Template() const { return m_pTemplate; }
+    QMenu* WindowMenu() const { return m_pMenu; }
+    CPortDlg* PortDlg() const { return m_pPortDlg.get(); }
+
+    // Menu commands.
+    void OnChooseInterface();
+    void OnSwitchLanguage(int language);
+    void OnAbout();
+
+    // Buttons.
+    void OnActivateCard();
+    void OnReadUid();
+    void OnFreeMemory();
+    void OnFormatCard();
+    void OnReadAppIds();
+    void OnReadFileIds();
+
+    // Escape, "Schließen" and the window's close button end the program.
+    void reject() override;
+
+private:
+    void BuildMenu();
+    void ResetCardControls();
+    void ClosePort();
+    void StartUpdateCheck();
+    void OnAppListSelection();
+    void OnAppComboSelection();
+
+    int m_hPort = 0;
+    CCardStatus m_CardStatus;
+    QString m_strUid;
+    QString m_strTitleBase;
+    QString m_strPreferredPort;
+    CDeviceListSource& m_ListSource;
+    CCardUiQt m_CardUi;
+    std::unique_ptr<CPortDlg> m_pPortDlg;
+
+    QWidget* m_pTemplate;
+    QMenu* m_pMenu = nullptr;
+    QLineEdit* m_pUidEdit;       // 1009
+    QLineEdit* m_pCardUidEdit;   // 1010
+    QLineEdit* m_pFreeMemory;    // 1184
+    QListWidget* m_pAppList;     // 1080
+    QComboBox* m_pAidCombo;      // 1163
+    QLineEdit* m_pAidEdit;       // 1081
+    QListWidget* m_pFileList;    // 1092
+    QLineEdit* m_pStatus;        // 1068
+
+    QtList m_AppList;
+    QtCombo m_AidCombo;
+    QtEdit m_AidEdit;
+    QtList m_FileList;
+    QtEdit m_StatusLine;
+};
+
+} // namespace velmora

@@ -1,0 +1,131 @@
+// The string table of the user interface: ids and the built-in German texts.
+// The English texts come from velmoraEng.qm (context "StringTable"), which is
+// looked up by the German text, so an id may never change its text without
+// the translation being updated too.
+//
+// Ids below 20000 are the ones every Velmora version used; 20000 and above
+// are texts of the Linux program.
+#pragma once
+
+#include <QtGlobal>
+
+namespace velmora {
+
+struct StringTableEntry {
+    int id;
+    const char* text;
+};
+
+inline constexpr StringTableEntry kStringTable[] = {
+    {101, QT_TRANSLATE_NOOP("StringTable", "&Info über Kavex Velmora...")},
+    {104, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 0 (Hauptschlüssel (HS))")},
+    {105, QT_TRANSLATE_NOOP("StringTable", "gleichem Schlüssel")},
+    {106, QT_TRANSLATE_NOOP("StringTable", "Schlüssel ab 1 sind unveränderlich")},
+    {108, QT_TRANSLATE_NOOP("StringTable", "(3)DES")},
+    {114, QT_TRANSLATE_NOOP("StringTable", "--")},
+    {138, QT_TRANSLATE_NOOP("StringTable", "Keine Applikationen und damit auch keine Files auf der Karte")},
+    {139, QT_TRANSLATE_NOOP("StringTable", "Verschlüsselungsmethode 3K3DES wird vom Programm nicht unterstützt")},
+    {140, QT_TRANSLATE_NOOP("StringTable", "Operation erfolgreich")},
+    {141, QT_TRANSLATE_NOOP("StringTable", "Keine Files in der gewählten Application")},
+    {142, QT_TRANSLATE_NOOP("StringTable", "Fehler")},
+    {143, QT_TRANSLATE_NOOP("StringTable", "Die Karte zurücksetzen ?\n\rEs werden alle Speicherbereiche freigeben und alle Applikationen "
+                     "und Files gelöscht.\r\nKartenschlüssel- und einstellungen bleiben unverändert.")},
+    {148, QT_TRANSLATE_NOOP("StringTable", "Authentifizierung fehlgeschlagen")},
+    {151, QT_TRANSLATE_NOOP("StringTable", "Der Hauptschlüssel dieser Applikation kann nicht verändert werden")},
+    {152, QT_TRANSLATE_NOOP("StringTable", "Die Schlüssel ab 1 können in dieser Applikation nicht verändert werden")},
+    {153, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 1 (außer HS und 1)")},
+    {154, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 2 (außer HS und 2)")},
+    {155, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 3 (außer HS und 3)")},
+    {156, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 4 (außer HS und 4)")},
+    {157, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 5 (außer HS und 5)")},
+    {158, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 6 (außer HS und 6)")},
+    {159, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 7 (außer HS und 7)")},
+    {160, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 8 (außer HS und 8)")},
+    {161, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 9 (außer HS und 9)")},
+    {162, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 10 (außer HS und 10)")},
+    {163, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 11 (außer HS und 11)")},
+    {164, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 12 (außer HS und 12)")},
+    {165, QT_TRANSLATE_NOOP("StringTable", "Schlüssel 13 (außer HS und 13)")},
+    {166, QT_TRANSLATE_NOOP("StringTable", "Die Schlüsseleinstellungen der Applikation sind unveränderlich")},
+    {167, QT_TRANSLATE_NOOP("StringTable", "Es sind nicht alle Felder gefüllt ")},
+    {168, QT_TRANSLATE_NOOP("StringTable", "Karte zurücksetzen")},
+    {169, QT_TRANSLATE_NOOP("StringTable", "Die Karte auf zufällige UID umschalten ?\n\rDie wahre UID kann dann nur nach Authentifizierung "
+                     "gelesen werden.  Die Umschaltung kann nicht rückgängig gemacht werden. ")},
+    {170, QT_TRANSLATE_NOOP("StringTable", "Das Zurücksetzen der Karte sperren ?\n\rEs können dann keine Speicherbereiche mehr freigegeben "
+                     "werden. Die Aktion kann nicht rückgängig gemacht werden. ")},
+    {171, QT_TRANSLATE_NOOP("StringTable", "Karte auf zufällige UID umschalten")},
+    {172, QT_TRANSLATE_NOOP("StringTable", "Umschalten")},
+    {173, QT_TRANSLATE_NOOP("StringTable", "Zurücksetzen der Karte sperren")},
+    {174, QT_TRANSLATE_NOOP("StringTable", "Sperren")},
+    {175, QT_TRANSLATE_NOOP("StringTable", "Zurücksetzen")},
+    {176, QT_TRANSLATE_NOOP("StringTable", "Schlüsselwert ist nicht hexadezimal")},
+    {178, QT_TRANSLATE_NOOP("StringTable", "Keine Karte oder Karte nicht aktiviert oder ATS zu kurz")},
+    {184, QT_TRANSLATE_NOOP("StringTable", "Ungültige File-ID")},
+    {186, QT_TRANSLATE_NOOP("StringTable", "Eingegebene Schlüsselnummer ist zu groß")},
+    {187, QT_TRANSLATE_NOOP("StringTable", "Bitte Applikations-ID eingetragen")},
+    {189, QT_TRANSLATE_NOOP("StringTable", "Authentifizierung fehlt")},
+    {190, QT_TRANSLATE_NOOP("StringTable", "Löschen erfolgreich")},
+    {192, QT_TRANSLATE_NOOP("StringTable", "Ein Schlüssel mit diesem Namen ist bereits vorhanden. Überschreiben ?")},
+    {193, QT_TRANSLATE_NOOP("StringTable", "Abgebrochen")},
+    {194, QT_TRANSLATE_NOOP("StringTable", "Bitte in der Liste einen Schlüssel selektieren")},
+    {195, QT_TRANSLATE_NOOP("StringTable", "zufällige UID")},
+    {196, QT_TRANSLATE_NOOP("StringTable", "Bitte eine App-ID größer 0 eingeben")},
+    {197, QT_TRANSLATE_NOOP("StringTable", "Bitte eine Schlüsselnummer eingeben")},
+    {198, QT_TRANSLATE_NOOP("StringTable", "Hauptschlüssel der Applikation ")},
+    {199, QT_TRANSLATE_NOOP("StringTable", "(0-16 Byte, Auffüllung mit 0):")},
+    {200, QT_TRANSLATE_NOOP("StringTable", "Schlüsselwert geladen")},
+    {201, QT_TRANSLATE_NOOP("StringTable", "Applikations-ID ist nicht hexadezimal")},
+    {202, QT_TRANSLATE_NOOP("StringTable", "File-ID ist nicht dezimal")},
+    {203, QT_TRANSLATE_NOOP("StringTable", "Bitte File-ID eingetragen")},
+    {209, QT_TRANSLATE_NOOP("StringTable", "Ein Schlüssel mit diesem Namen ist bereits vorhanden")},
+    {210, QT_TRANSLATE_NOOP("StringTable", "Die Schlüsselkonfiguration der Kartenebene schreibschützen ?\n\rDie Aktion kann nicht "
+                     "rückgängig gemacht werden. ")},
+    {211, QT_TRANSLATE_NOOP("StringTable", "Schlüsselkonfiguration schreibschützen")},
+    {212, QT_TRANSLATE_NOOP("StringTable", "Schützen")},
+    {213, QT_TRANSLATE_NOOP("StringTable", "Verschlüsselungsverfahren auf AES setzen")},
+    {214, QT_TRANSLATE_NOOP("StringTable", "Das Verschlüsselungsverfahren des Kartenhauptschlüssels auf AES setzen ?\n\rDie Aktion kann "
+                     "nicht rückgängig gemacht werden. ")},
+    {215, QT_TRANSLATE_NOOP("StringTable", "Auf AES")},
+    {216, QT_TRANSLATE_NOOP("StringTable", "Schnittstelle wählen")},
+    // Reads "German" in the German table too: the entry is only offered while
+    // the English texts are (or should be) in use.
+    {217, QT_TRANSLATE_NOOP("StringTable", "German")},
+    {218, QT_TRANSLATE_NOOP("StringTable", "Englisch")},
+    {219, QT_TRANSLATE_NOOP("StringTable", "An diesem Port ist kein Leser angeschlossen.\r\nBitte wählen sie eine andere Schnittstelle.")},
+    {220, QT_TRANSLATE_NOOP("StringTable", "FW V%d.%02d")},
+    {221, QT_TRANSLATE_NOOP("StringTable", "Das gewählte Gerät ist ein reiner Leser! Hier wird jedoch ein Programmer benötigt!")},
+    {222, QT_TRANSLATE_NOOP("StringTable", "Schlüsselnummer ist nicht dezimal")},
+    {225, QT_TRANSLATE_NOOP("StringTable", "Transponder ist kein DESFire Transponder!")},
+    {230, QT_TRANSLATE_NOOP("StringTable", "Die Kartenschlüsseleinstellungen sind unveränderlich")},
+    {231, QT_TRANSLATE_NOOP("StringTable", "App-ID hat eine max. Länge von 3 Byte")},
+    {232, QT_TRANSLATE_NOOP("StringTable", "Authentifizieren mit Schlüsselnr.")},
+    {233, QT_TRANSLATE_NOOP("StringTable", "bereits authentifiziert mit Schlüsselnr.")},
+    {234, QT_TRANSLATE_NOOP("StringTable", "Auslesen erfolgreich")},
+    {240, QT_TRANSLATE_NOOP("StringTable", "Authentifiziert mit Hauptschlüssel")},
+    {241, QT_TRANSLATE_NOOP("StringTable", "bereits authentifiziert mit Hauptschlüssel")},
+    {10000, QT_TRANSLATE_NOOP("StringTable", "Nicht genügend Systemresourcen vorhanden!")},
+    {10001, QT_TRANSLATE_NOOP("StringTable", "Zur Ausführung der Hilfe muss der Adobe Acrobat Reader installiert sein.\nSie können den "
+                       "Adobe Acrobat Reader von\nhttps://get.adobe.com/de/reader/\noder\n"
+                       "https://www.adobe.com/de/acrobat/pdf-reader.html\nladen.")},
+    {10002, QT_TRANSLATE_NOOP("StringTable", "Unbekannter Fehler %d")},
+    {10128, QT_TRANSLATE_NOOP("StringTable", "Gültige IP Adresse eingeben!")},
+    {10129, QT_TRANSLATE_NOOP("StringTable", "Liste aller gefundenen IP-Adressen")},
+    {10131, QT_TRANSLATE_NOOP("StringTable", "Keine Geräte gefunden!\nBitte prüfen Sie die Firewall-Einstellungen!\nEvtl. muss das Programm "
+                       "manuell in der Firewall freigegeben werden.")},
+    {10132, QT_TRANSLATE_NOOP("StringTable", "IP-Adresse, Subnetzmaske oder Gateway konnte nicht gesetzt werden!")},
+    {10133, QT_TRANSLATE_NOOP("StringTable", "Kein Brakk USB Treiber für Lindor installiert!")},
+    {10134, QT_TRANSLATE_NOOP("StringTable", "Kein Brakk USB Treiber für Pellan VCOM installiert!")},
+    {10135, QT_TRANSLATE_NOOP("StringTable", "Treiber laden und installieren?")},
+
+    // Texts of the Linux program.
+    {20001, QT_TRANSLATE_NOOP("StringTable", "Folgt in einer späteren Version")},
+    {20002, QT_TRANSLATE_NOOP("StringTable", "&Programm")},
+    {20003, QT_TRANSLATE_NOOP("StringTable", "Geben Sie eine ganze Zahl ein.")},
+    {20004, QT_TRANSLATE_NOOP("StringTable", "Geben Sie eine ganze Zahl zwischen %1 und %2 ein.")},
+    {20005, QT_TRANSLATE_NOOP("StringTable", "Kavex Velmora")},
+    {20006, QT_TRANSLATE_NOOP("StringTable", "Kavex Velmora programmiert MIFARE DESFire EV1 Karten mit Kavex Lese- und Programmiergeräten.")},
+    {20007, QT_TRANSLATE_NOOP("StringTable", "Der eingebaute Simulator konnte nicht gestartet werden:\n%1")},
+    {20008, QT_TRANSLATE_NOOP("StringTable", "Handbuch")},
+};
+
+} // namespace velmora

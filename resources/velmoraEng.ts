@@ -1,0 +1,614 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>CNachfrageDlg</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CPortDlg</name>
+    <message>
+        <source>Schnittstelle</source>
+        <translation>Interface</translation>
+    </message>
+    <message>
+        <source>Schnittstelle auswählen</source>
+        <translation>Select interface</translation>
+    </message>
+    <message>
+        <source>Ethernet aktivieren</source>
+        <translation>Enable Ethernet</translation>
+    </message>
+    <message>
+        <source>IP ?</source>
+        <translation>IP ?</translation>
+    </message>
+    <message>
+        <source>HID Mode</source>
+        <translation>HID Mode</translation>
+    </message>
+    <message>
+        <source>Virtual Com</source>
+        <translation>Virtual Com</translation>
+    </message>
+    <message>
+        <source>Baudrate</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>Parität</source>
+        <translation>Parity</translation>
+    </message>
+    <message>
+        <source>keine</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>gerade</source>
+        <translation>even</translation>
+    </message>
+    <message>
+        <source>ungerade</source>
+        <translation>odd</translation>
+    </message>
+    <message>
+        <source>Stopbits:</source>
+        <translation>Stop bits:</translation>
+    </message>
+    <message>
+        <source>Timeout in [ms]</source>
+        <translation>Timeout in [ms]</translation>
+    </message>
+    <message>
+        <source>Geräteadresse [dez.]</source>
+        <translation>Device address [dec.]</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CVelmoraDlg</name>
+    <message>
+        <source>Kavex Velmora</source>
+        <translation>Kavex Velmora</translation>
+    </message>
+    <message>
+        <source>Karte aktivieren</source>
+        <translation>Activate card</translation>
+    </message>
+    <message>
+        <source>UID:</source>
+        <translation>UID:</translation>
+    </message>
+    <message>
+        <source>Schlüsselspeicher</source>
+        <translation>Key store</translation>
+    </message>
+    <message>
+        <source>Karte</source>
+        <translation>Card</translation>
+    </message>
+    <message>
+        <source>UID lesen</source>
+        <translation>Read UID</translation>
+    </message>
+    <message>
+        <source>Speichergröße holen</source>
+        <translation>Get memory size</translation>
+    </message>
+    <message>
+        <source>Byte freier Speicher</source>
+        <translation>bytes of free memory</translation>
+    </message>
+    <message>
+        <source>Kartenversion lesen..</source>
+        <translation>Read card version..</translation>
+    </message>
+    <message>
+        <source>Karte zurücksetzen..</source>
+        <translation>Format card..</translation>
+    </message>
+    <message>
+        <source>Schlüsseleinstellungen..</source>
+        <translation>Key settings..</translation>
+    </message>
+    <message>
+        <source>Schlüsselwerte..</source>
+        <translation>Key values..</translation>
+    </message>
+    <message>
+        <source>Weitere Einstellungen..</source>
+        <translation>Other settings..</translation>
+    </message>
+    <message>
+        <source>Applikationen</source>
+        <translation>Applications</translation>
+    </message>
+    <message>
+        <source>Applikations-ID (h):</source>
+        <translation>Application ID (h):</translation>
+    </message>
+    <message>
+        <source>App-IDs lesen</source>
+        <translation>Read app IDs</translation>
+    </message>
+    <message>
+        <source>Applikation erzeugen..</source>
+        <translation>Create application..</translation>
+    </message>
+    <message>
+        <source>Applikation löschen..</source>
+        <translation>Delete application..</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Files</translation>
+    </message>
+    <message>
+        <source>Files der Applikation (d):</source>
+        <translation>Files of the application (d):</translation>
+    </message>
+    <message>
+        <source>File-IDs lesen</source>
+        <translation>Read file IDs</translation>
+    </message>
+    <message>
+        <source>File erzeugen..</source>
+        <translation>Create file..</translation>
+    </message>
+    <message>
+        <source>File-Einstellungen ..</source>
+        <translation>File settings ..</translation>
+    </message>
+    <message>
+        <source>File löschen..</source>
+        <translation>Delete file..</translation>
+    </message>
+    <message>
+        <source>File lesen / schreiben..</source>
+        <translation>Read / write file..</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>&amp;Info über Kavex Velmora...</source>
+        <translation>&amp;About Kavex Velmora...</translation>
+    </message>
+    <message>
+        <source>Schlüssel 0 (Hauptschlüssel (HS))</source>
+        <translation>Key 0 (master key (MK))</translation>
+    </message>
+    <message>
+        <source>gleichem Schlüssel</source>
+        <translation>same key</translation>
+    </message>
+    <message>
+        <source>Schlüssel ab 1 sind unveränderlich</source>
+        <translation>keys from 1 on are frozen</translation>
+    </message>
+    <message>
+        <source>(3)DES</source>
+        <translation>(3)DES</translation>
+    </message>
+    <message>
+        <source>--</source>
+        <translation>--</translation>
+    </message>
+    <message>
+        <source>Keine Applikationen und damit auch keine Files auf der Karte</source>
+        <translation>No applications and therefore no files on the card</translation>
+    </message>
+    <message>
+        <source>Verschlüsselungsmethode 3K3DES wird vom Programm nicht unterstützt</source>
+        <translation>Crypto method 3K3DES is not supported by the program</translation>
+    </message>
+    <message>
+        <source>Operation erfolgreich</source>
+        <translation>Successful operation</translation>
+    </message>
+    <message>
+        <source>Keine Files in der gewählten Application</source>
+        <translation>No files in the chosen application</translation>
+    </message>
+    <message>
+        <source>Fehler</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Die Karte zurücksetzen ?
+<byte value="xd"/>Es werden alle Speicherbereiche freigeben und alle Applikationen und Files gelöscht.<byte value="xd"/>
+Kartenschlüssel- und einstellungen bleiben unverändert.</source>
+        <translation>Format the card ?
+<byte value="xd"/>All memory is released and all applications and files are deleted.<byte value="xd"/>
+Card keys and settings stay unchanged.</translation>
+    </message>
+    <message>
+        <source>Authentifizierung fehlgeschlagen</source>
+        <translation>Authentication failed</translation>
+    </message>
+    <message>
+        <source>Der Hauptschlüssel dieser Applikation kann nicht verändert werden</source>
+        <translation>The master key of this application cannot be changed</translation>
+    </message>
+    <message>
+        <source>Die Schlüssel ab 1 können in dieser Applikation nicht verändert werden</source>
+        <translation>The keys from 1 on cannot be changed in this application</translation>
+    </message>
+    <message>
+        <source>Schlüssel 1 (außer HS und 1)</source>
+        <translation>Key 1 (except MK and 1)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 2 (außer HS und 2)</source>
+        <translation>Key 2 (except MK and 2)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 3 (außer HS und 3)</source>
+        <translation>Key 3 (except MK and 3)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 4 (außer HS und 4)</source>
+        <translation>Key 4 (except MK and 4)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 5 (außer HS und 5)</source>
+        <translation>Key 5 (except MK and 5)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 6 (außer HS und 6)</source>
+        <translation>Key 6 (except MK and 6)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 7 (außer HS und 7)</source>
+        <translation>Key 7 (except MK and 7)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 8 (außer HS und 8)</source>
+        <translation>Key 8 (except MK and 8)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 9 (außer HS und 9)</source>
+        <translation>Key 9 (except MK and 9)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 10 (außer HS und 10)</source>
+        <translation>Key 10 (except MK and 10)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 11 (außer HS und 11)</source>
+        <translation>Key 11 (except MK and 11)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 12 (außer HS und 12)</source>
+        <translation>Key 12 (except MK and 12)</translation>
+    </message>
+    <message>
+        <source>Schlüssel 13 (außer HS und 13)</source>
+        <translation>Key 13 (except MK and 13)</translation>
+    </message>
+    <message>
+        <source>Die Schlüsseleinstellungen der Applikation sind unveränderlich</source>
+        <translation>The key settings of the application are frozen</translation>
+    </message>
+    <message>
+        <source>Es sind nicht alle Felder gefüllt </source>
+        <translation>Not all fields are filled </translation>
+    </message>
+    <message>
+        <source>Karte zurücksetzen</source>
+        <translation>Format card</translation>
+    </message>
+    <message>
+        <source>Die Karte auf zufällige UID umschalten ?
+<byte value="xd"/>Die wahre UID kann dann nur nach Authentifizierung gelesen werden.  Die Umschaltung kann nicht rückgängig gemacht werden. </source>
+        <translation>Switch the card to random UID ?
+<byte value="xd"/>The real UID can then only be read after authentication.  The switch cannot be undone. </translation>
+    </message>
+    <message>
+        <source>Das Zurücksetzen der Karte sperren ?
+<byte value="xd"/>Es können dann keine Speicherbereiche mehr freigegeben werden. Die Aktion kann nicht rückgängig gemacht werden. </source>
+        <translation>Disable formatting the card ?
+<byte value="xd"/>Memory can then no longer be released. The action cannot be undone. </translation>
+    </message>
+    <message>
+        <source>Karte auf zufällige UID umschalten</source>
+        <translation>Switch card to random UID</translation>
+    </message>
+    <message>
+        <source>Umschalten</source>
+        <translation>Switch</translation>
+    </message>
+    <message>
+        <source>Zurücksetzen der Karte sperren</source>
+        <translation>Disable card formatting</translation>
+    </message>
+    <message>
+        <source>Sperren</source>
+        <translation>Disable</translation>
+    </message>
+    <message>
+        <source>Zurücksetzen</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Schlüsselwert ist nicht hexadezimal</source>
+        <translation>Key value is not hexadecimal</translation>
+    </message>
+    <message>
+        <source>Keine Karte oder Karte nicht aktiviert oder ATS zu kurz</source>
+        <translation>No card, card not activated or ATS too short</translation>
+    </message>
+    <message>
+        <source>Ungültige File-ID</source>
+        <translation>Invalid file ID</translation>
+    </message>
+    <message>
+        <source>Eingegebene Schlüsselnummer ist zu groß</source>
+        <translation>Key number is too large</translation>
+    </message>
+    <message>
+        <source>Bitte Applikations-ID eingetragen</source>
+        <translation>Please enter an application ID</translation>
+    </message>
+    <message>
+        <source>Authentifizierung fehlt</source>
+        <translation>Authentication missing</translation>
+    </message>
+    <message>
+        <source>Löschen erfolgreich</source>
+        <translation>Deleted successfully</translation>
+    </message>
+    <message>
+        <source>Ein Schlüssel mit diesem Namen ist bereits vorhanden. Überschreiben ?</source>
+        <translation>A key with this name exists already. Overwrite ?</translation>
+    </message>
+    <message>
+        <source>Abgebrochen</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>Bitte in der Liste einen Schlüssel selektieren</source>
+        <translation>Please select a key in the list</translation>
+    </message>
+    <message>
+        <source>zufällige UID</source>
+        <translation>random UID</translation>
+    </message>
+    <message>
+        <source>Bitte eine App-ID größer 0 eingeben</source>
+        <translation>Please enter an app ID greater than 0</translation>
+    </message>
+    <message>
+        <source>Bitte eine Schlüsselnummer eingeben</source>
+        <translation>Please enter a key number</translation>
+    </message>
+    <message>
+        <source>Hauptschlüssel der Applikation </source>
+        <translation>Master key of application </translation>
+    </message>
+    <message>
+        <source>(0-16 Byte, Auffüllung mit 0):</source>
+        <translation>(0-16 bytes, padded with 0):</translation>
+    </message>
+    <message>
+        <source>Schlüsselwert geladen</source>
+        <translation>Key value loaded</translation>
+    </message>
+    <message>
+        <source>Applikations-ID ist nicht hexadezimal</source>
+        <translation>Application ID is not hexadecimal</translation>
+    </message>
+    <message>
+        <source>File-ID ist nicht dezimal</source>
+        <translation>File ID is not decimal</translation>
+    </message>
+    <message>
+        <source>Bitte File-ID eingetragen</source>
+        <translation>Please enter a file ID</translation>
+    </message>
+    <message>
+        <source>Ein Schlüssel mit diesem Namen ist bereits vorhanden</source>
+        <translation>A key with this name exists already</translation>
+    </message>
+    <message>
+        <source>Die Schlüsselkonfiguration der Kartenebene schreibschützen ?
+<byte value="xd"/>Die Aktion kann nicht rückgängig gemacht werden. </source>
+        <translation>Write-protect the key configuration of the card level ?
+<byte value="xd"/>The action cannot be undone. </translation>
+    </message>
+    <message>
+        <source>Schlüsselkonfiguration schreibschützen</source>
+        <translation>Write-protect key configuration</translation>
+    </message>
+    <message>
+        <source>Schützen</source>
+        <translation>Protect</translation>
+    </message>
+    <message>
+        <source>Verschlüsselungsverfahren auf AES setzen</source>
+        <translation>Set crypto method to AES</translation>
+    </message>
+    <message>
+        <source>Das Verschlüsselungsverfahren des Kartenhauptschlüssels auf AES setzen ?
+<byte value="xd"/>Die Aktion kann nicht rückgängig gemacht werden. </source>
+        <translation>Set the crypto method of the card master key to AES ?
+<byte value="xd"/>The action cannot be undone. </translation>
+    </message>
+    <message>
+        <source>Auf AES</source>
+        <translation>To AES</translation>
+    </message>
+    <message>
+        <source>Schnittstelle wählen</source>
+        <translation>Select interface</translation>
+    </message>
+    <message>
+        <source>German</source>
+        <translation>German</translation>
+    </message>
+    <message>
+        <source>Englisch</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>An diesem Port ist kein Leser angeschlossen.<byte value="xd"/>
+Bitte wählen sie eine andere Schnittstelle.</source>
+        <translation>No reader is connected to this port.<byte value="xd"/>
+Please select another interface.</translation>
+    </message>
+    <message>
+        <source>FW V%d.%02d</source>
+        <translation>FW V%d.%02d</translation>
+    </message>
+    <message>
+        <source>Das gewählte Gerät ist ein reiner Leser! Hier wird jedoch ein Programmer benötigt!</source>
+        <translation>The chosen device is a reader only! A programmer is needed here!</translation>
+    </message>
+    <message>
+        <source>Schlüsselnummer ist nicht dezimal</source>
+        <translation>Key number is not decimal</translation>
+    </message>
+    <message>
+        <source>Transponder ist kein DESFire Transponder!</source>
+        <translation>Transponder is not a DESFire transponder!</translation>
+    </message>
+    <message>
+        <source>Die Kartenschlüsseleinstellungen sind unveränderlich</source>
+        <translation>The card key settings are frozen</translation>
+    </message>
+    <message>
+        <source>App-ID hat eine max. Länge von 3 Byte</source>
+        <translation>An app ID has at most 3 bytes</translation>
+    </message>
+    <message>
+        <source>Authentifizieren mit Schlüsselnr.</source>
+        <translation>Authenticated with key no.</translation>
+    </message>
+    <message>
+        <source>bereits authentifiziert mit Schlüsselnr.</source>
+        <translation>already authenticated with key no.</translation>
+    </message>
+    <message>
+        <source>Auslesen erfolgreich</source>
+        <translation>Read successfully</translation>
+    </message>
+    <message>
+        <source>Authentifiziert mit Hauptschlüssel</source>
+        <translation>Authenticated with master key</translation>
+    </message>
+    <message>
+        <source>bereits authentifiziert mit Hauptschlüssel</source>
+        <translation>already authenticated with master key</translation>
+    </message>
+    <message>
+        <source>Nicht genügend Systemresourcen vorhanden!</source>
+        <translation>Not enough system resources!</translation>
+    </message>
+    <message>
+        <source>Zur Ausführung der Hilfe muss der Adobe Acrobat Reader installiert sein.
+Sie können den Adobe Acrobat Reader von
+https://get.adobe.com/de/reader/
+oder
+https://www.adobe.com/de/acrobat/pdf-reader.html
+laden.</source>
+        <translation>The help needs Adobe Acrobat Reader to be installed.
+You can download Adobe Acrobat Reader from
+https://get.adobe.com/reader/
+or
+https://www.adobe.com/acrobat/pdf-reader.html
+.</translation>
+    </message>
+    <message>
+        <source>Unbekannter Fehler %d</source>
+        <translation>Unknown error %d</translation>
+    </message>
+    <message>
+        <source>Gültige IP Adresse eingeben!</source>
+        <translation>Enter a valid IP address!</translation>
+    </message>
+    <message>
+        <source>Liste aller gefundenen IP-Adressen</source>
+        <translation>List of all IP addresses found</translation>
+    </message>
+    <message>
+        <source>Keine Geräte gefunden!
+Bitte prüfen Sie die Firewall-Einstellungen!
+Evtl. muss das Programm manuell in der Firewall freigegeben werden.</source>
+        <translation>No devices found!
+Please check the firewall settings!
+The program may have to be allowed through the firewall manually.</translation>
+    </message>
+    <message>
+        <source>IP-Adresse, Subnetzmaske oder Gateway konnte nicht gesetzt werden!</source>
+        <translation>IP address, subnet mask or gateway could not be set!</translation>
+    </message>
+    <message>
+        <source>Kein Brakk USB Treiber für Lindor installiert!</source>
+        <translation>No Brakk USB driver for Lindor installed!</translation>
+    </message>
+    <message>
+        <source>Kein Brakk USB Treiber für Pellan VCOM installiert!</source>
+        <translation>No Brakk USB driver for Pellan VCOM installed!</translation>
+    </message>
+    <message>
+        <source>Treiber laden und installieren?</source>
+        <translation>Download and install the driver?</translation>
+    </message>
+    <message>
+        <source>Folgt in einer späteren Version</source>
+        <translation>Comes with a later version</translation>
+    </message>
+    <message>
+        <source>&amp;Programm</source>
+        <translation>&amp;Program</translation>
+    </message>
+    <message>
+        <source>Geben Sie eine ganze Zahl ein.</source>
+        <translation>Enter an integer.</translation>
+    </message>
+    <message>
+        <source>Geben Sie eine ganze Zahl zwischen %1 und %2 ein.</source>
+        <translation>Enter an integer between %1 and %2.</translation>
+    </message>
+    <message>
+        <source>Kavex Velmora</source>
+        <translation>Kavex Velmora</translation>
+    </message>
+    <message>
+        <source>Kavex Velmora programmiert MIFARE DESFire EV1 Karten mit Kavex Lese- und Programmiergeräten.</source>
+        <translation>Kavex Velmora programs MIFARE DESFire EV1 cards with Kavex readers and programmers.</translation>
+    </message>
+    <message>
+        <source>Der eingebaute Simulator konnte nicht gestartet werden:
+%1</source>
+        <translation>The built-in simulator could not be started:
+%1</translation>
+    </message>
+    <message>
+        <source>Handbuch</source>
+        <translation>Manual</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,104 @@
+// The application loop: a language switch restarts the main window with
+// the English texts of the translation file.
+#include "settings.h"
+#include "sim_card.h"
+#include "ui_strings.h"
+#include "ui_test_support.h"
+#include "velmora_app.h"
+#include "velmora_dlg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+class LanguageTest : public ::testing::Test {
+protected:
+    LanguageTest()
+    {
+        test::App();
+        // The file is named after the executable: this one is the test's.
+        QFile::copy(QStringLiteral(VELMORA_QM_DIR "/velmoraEng.qm"),
+                    QDir(translations.path()).filePath(CVelmoraApp::TranslationFileName()));
+        CVelmoraApp::SetTranslationSearchPath({translations.path()});
+        lists.com = {QString::fromStdString(reader.link)};
+        WriteProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QString::fromStdString(reader.link));
+    }
+    ~LanguageTest() override { CVelmoraApp::SetTranslationSearchPath({}); }
+
+    static QString ButtonText(CModalDialog& dlg, int id)
+    {
+        return dlg.findChild<QPushButton*>(QString::number(id))->text();
+    }
+
+    QTemporaryDir translations;
+    test::IsolatedSettings settings;
+    test::SimReader reader;
+    test::FixedLists lists;
+    test::ScriptedMessages messages;
+    test::ScriptedDialogs dialogs;
+};
+
+TEST_F(LanguageTest, SwitchRestartsTheWindowInEnglish)
+{
+    CVelmoraApp app;
+    app.SetDeviceListSource(&lists);
+    dialogs.Then([](CModalDialog& dlg) {
+        EXPECT_EQ(ButtonText(dlg, 1085), QStringLiteral("Karte aktivieren"));
+        auto& main = static_cast<CVelmoraDlg&>(dlg);
+        EXPECT_GT(main.PortHandle(), 0);
+        main.WindowMenu()->findChild<QAction*>(QStringLiteral("218"))->trigger();
+        return dlg.result();
+    });
+    dialogs.Then([](CModalDialog& dlg) {
+        auto& main = static_cast<CVelmoraDlg&>(dlg);
+        EXPECT_EQ(ButtonText(dlg, 1085), QStringLiteral("Activate card"));
+        EXPECT_EQ(ButtonText(dlg, 2), QStringLiteral("Close"));
+        EXPECT_EQ(LoadStr(216), QStringLiteral("Select interface"));
+        EXPECT_GT(main.PortHandle(), 0); // opened again from the settings
+        // Only the way back is offered.
+        EXPECT_NE(main.WindowMenu()->findChild<QAction*>(QStringLiteral("217")), nullptr);
+        EXPECT_EQ(main.WindowMenu()->findChild<QAction*>(QStringLiteral("218")), nullptr);
+        dlg.findChild<QPushButton*>(QStringLiteral("2"))->click();
+        return dlg.result();
+    });
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(dialogs.runs.size(), 2);
+    EXPECT_TRUE(dialogs.steps.empty());
+    EXPECT_EQ(GetProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 0), 1);
+    EXPECT_EQ(LoadStr(216), QStringLiteral("Schnittstelle wählen")); // released at the end
+}
+
+TEST_F(LanguageTest, MissingTranslationKeepsGerman)
+{
+    CVelmoraApp::SetTranslationSearchPath({settings.Dir()});
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 1);
+    CVelmoraApp app;
+    app.LanguageStep();
+    EXPECT_FALSE(app.EnglishLoaded());
+    EXPECT_EQ(LoadStr(216), QStringLiteral("Schnittstelle wählen"));
+
+    CVelmoraApp::SetTranslationSearchPath({translations.path()});
+    app.LanguageStep();
+    EXPECT_TRUE(app.EnglishLoaded());
+    EXPECT_EQ(LoadStr(216), QStringLiteral("Select interface"));
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), -1);
+    app.LanguageStep();
+    EXPECT_FALSE(app.EnglishLoaded());
+    EXPECT_EQ(LoadStr(216), QStringLiteral("Schnittstelle wählen"));
+}
+
+TEST(TranslationFileTest, NamedAfterTheExecutable)
+{
+    test::App();
+    EXPECT_EQ(CVelmoraApp::TranslationFileName(), QStringLiteral("velmora_window_testsEng.qm"));
+}
+
+} // namespace
+} // namespace velmora

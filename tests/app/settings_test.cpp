@@ -1,0 +1,96 @@
+// The settings store and the three readings of "Settings"/"Sprache".
+#include "language.h"
+#include "settings.h"
+#include "isolated_settings.h"
+
+#include <kavex.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    test::IsolatedSettings store;
+};
+
+TEST_F(SettingsTest, DefaultsAndValues)
+{
+    EXPECT_EQ(GetProfileInt(QStringLiteral("Port"), QStringLiteral("Baudrate"), 19200), 19200);
+    EXPECT_EQ(GetProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QStringLiteral("x")), QStringLiteral("x"));
+    WriteProfileInt(QStringLiteral("Port"), QStringLiteral("Baudrate"), 19203);
+    WriteProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QStringLiteral("USB: 1262-1 HID"));
+    EXPECT_EQ(GetProfileInt(QStringLiteral("Port"), QStringLiteral("Baudrate"), 0), 19203);
+    EXPECT_EQ(GetProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QString()),
+              QStringLiteral("USB: 1262-1 HID"));
+    // A value that is no number reads as the default.
+    WriteProfileString(QStringLiteral("Port"), QStringLiteral("Timeout"), QStringLiteral("soon"));
+    EXPECT_EQ(GetProfileInt(QStringLiteral("Port"), QStringLiteral("Timeout"), 500), 500);
+    // The store lives where the user's settings belong, under our names.
+    EXPECT_TRUE(SettingsFilePath().startsWith(store.Dir()));
+    EXPECT_TRUE(SettingsFilePath().contains(QStringLiteral("Brakk Applikationen/Kavex_Velmora")));
+}
+
+TEST_F(SettingsTest, DeletingASectionRemovesAllOfIt)
+{
+    WriteProfileString(QStringLiteral("KeyStore"), QStringLiteral("KeyName1"), QStringLiteral("a"));
+    WriteProfileString(QStringLiteral("KeyStore"), QStringLiteral("KeyValue1"), QStringLiteral("00"));
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 1);
+    WriteProfileString(QStringLiteral("KeyStore"), QString(), QString());
+    EXPECT_EQ(GetProfileString(QStringLiteral("KeyStore"), QStringLiteral("KeyName1"), QStringLiteral("-")),
+              QStringLiteral("-"));
+    EXPECT_EQ(GetProfileString(QStringLiteral("KeyStore"), QStringLiteral("KeyValue1"), QStringLiteral("-")),
+              QStringLiteral("-"));
+    EXPECT_EQ(GetProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 0), 1);
+}
+
+TEST_F(SettingsTest, UnreadableFileGivesDefaults)
+{
+    const QString path = SettingsFilePath();
+    QDir().mkpath(QFileInfo(path).path());
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("\xff\xfe[[[Port\n=\n\x01\x02 Baudrate=\xfe\n"));
+    }
+    EXPECT_EQ(GetProfileInt(QStringLiteral("Port"), QStringLiteral("Baudrate"), 19200), 19200);
+    QFile::remove(path);
+    QDir().mkpath(path); // a directory where the file should be
+    EXPECT_EQ(GetProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 0), 0);
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 1); // must not throw or crash
+}
+
+TEST_F(SettingsTest, ThreeReadingsOfTheLanguage)
+{
+    struct Row {
+        int value;
+        bool english;
+        bool germanEntry;
+        bool englishEntry;
+        int sdk;
+    };
+    const Row rows[] = {
+        {0, false, false, true, KAVEX_LANG_GERMAN},
+        {1, true, true, false, KAVEX_LANG_ENGLISH},
+        {2, true, true, true, KAVEX_LANG_ENGLISH},
+        {7, true, true, true, KAVEX_LANG_ENGLISH},
+        {-1, false, true, true, KAVEX_LANG_ENGLISH},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(WantsEnglishResources(r.value), r.english) << r.value;
+        EXPECT_EQ(OffersGermanEntry(r.value), r.germanEntry) << r.value;
+        EXPECT_EQ(OffersEnglishEntry(r.value), r.englishEntry) << r.value;
+        EXPECT_EQ(SdkTextLanguage(r.value), r.sdk) << r.value;
+    }
+    EXPECT_EQ(StoredLanguage(), 0);
+    StoreLanguage(2);
+    EXPECT_EQ(StoredLanguage(), 2);
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,122 @@
+// The small shared window pieces: sorted controls, the confirmation
+// question, the busy indication and the manual.
+#include "busy_scope.h"
+#include "help.h"
+#include "isolated_settings.h"
+#include "nachfrage_dlg.h"
+#include "qt_controls.h"
+#include "ui_strings.h"
+#include "ui_test_support.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+TEST(QtControlsTest, SortedInsertionAndPrefixSelection)
+{
+    test::App();
+    QComboBox combo;
+    combo.setEditable(true);
+    combo.setProperty("sorted", true);
+    QtCombo c(&combo);
+    int changes = 0;
+    QObject::connect(&combo, &QComboBox::currentIndexChanged, [&] { ++changes; });
+    for (const char* t : {"0A0B0C", "--", "010203", "a00000"}) c.AddString(QString::fromLatin1(t));
+    EXPECT_EQ(combo.itemText(0), QStringLiteral("--"));
+    EXPECT_EQ(combo.itemText(1), QStringLiteral("010203"));
+    EXPECT_EQ(combo.itemText(2), QStringLiteral("0A0B0C"));
+    EXPECT_EQ(combo.itemText(3), QStringLiteral("a00000"));
+    EXPECT_EQ(c.CurSel(), -1); // adding chooses nothing
+    EXPECT_TRUE(c.SelectString(QStringLiteral("0a")));
+    EXPECT_EQ(c.Text(), QStringLiteral("0A0B0C"));
+    EXPECT_FALSE(c.SelectString(QStringLiteral("7")));
+    EXPECT_EQ(changes, 0); // the program's own changes are no user choice
+
+    QListWidget list;
+    QtList l(&list);
+    l.AddString(QStringLiteral("b"));
+    l.AddString(QStringLiteral("a"));
+    EXPECT_EQ(list.item(0)->text(), QStringLiteral("b")); // unsorted list: insertion order
+    list.setProperty("sorted", true);
+    l.AddString(QStringLiteral("A"));
+    EXPECT_EQ(list.item(0)->text(), QStringLiteral("A"));
+
+    QtWindow w(&list);
+    w.SetShown(false);
+    EXPECT_FALSE(w.IsShown());
+    w.SetShown(true);
+    EXPECT_TRUE(w.IsShown()); // even while its window is not on screen
+}
+
+TEST(NachfrageDlgTest, TextsFromTheStringTable)
+{
+    test::App();
+    struct Use {
+        int caption, text, ok;
+    };
+    for (const Use& u : {Use{168, 143, 175}, Use{213, 214, 215}, Use{211, 210, 212}, Use{173, 170, 174},
+                         Use{171, 169, 172}}) {
+        CNachfrageDlg dlg(u.caption, u.text, u.ok);
+        dlg.OnInitDialog();
+        EXPECT_EQ(dlg.windowTitle(), GermanStr(u.caption));
+        EXPECT_EQ(dlg.findChild<QPushButton*>(QStringLiteral("1"))->text(), GermanStr(u.ok));
+        const QString text = dlg.findChild<QLabel*>(QStringLiteral("1186"))->text();
+        EXPECT_FALSE(text.contains(QLatin1Char('\r')));
+        EXPECT_EQ(text, GermanStr(u.text).remove(QLatin1Char('\r')));
+    }
+    CNachfrageDlg dlg(168, 143, 175);
+    dlg.findChild<QPushButton*>(QStringLiteral("2"))->click();
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    dlg.findChild<QPushButton*>(QStringLiteral("1"))->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+TEST(BusyScopeTest, RestoresOnlyWhatItDisabled)
+{
+    test::App();
+    QWidget window;
+    SetMainWindow(&window);
+    {
+        CBusyScope outer;
+        EXPECT_FALSE(window.isEnabled());
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        {
+            CBusyScope inner;
+        }
+        EXPECT_FALSE(window.isEnabled()); // the outer scope still holds it
+    }
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    window.setEnabled(false);
+    {
+        CBusyScope scope;
+    }
+    EXPECT_FALSE(window.isEnabled()); // was disabled before: stays so
+    SetMainWindow(nullptr);
+    CBusyScope withoutWindow; // must not crash
+}
+
+TEST(HelpTest, FirstPdfInNameOrder)
+{
+    QTemporaryDir dir;
+    EXPECT_EQ(FindManual(dir.path()), QString()); // none: nothing to open
+    for (const char* name : {"notes.txt", "Zusatz.pdf", "Handbuch.PDF", "b.pdf"}) {
+        QFile f(QDir(dir.path()).filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QDir(dir.path()).mkdir(QStringLiteral("a.pdf")); // a directory is no manual
+    EXPECT_EQ(FindManual(dir.path()), QDir(dir.path()).filePath(QStringLiteral("b.pdf")));
+}
+
+} // namespace
+} // namespace velmora
