@@ -4,12 +4,15 @@
 //
 //   kavex-sim --link pty:/tmp/kavex0 [--variant N] [--address N]
 //             [--ident TEXT | --ident-hex HEX] [--fv-hex HEX | --fv-none]
-//             [--card test] [--no-card] [--uid HEX] [--sak HEX] [--atqa HEX] [--ats HEX]
+//             [--card FILE] [--card-kind desfire|test] [--no-card]
+//             [--uid HEX] [--sak HEX] [--atqa HEX] [--ats HEX]
 //             [--piece-size N] [--block-form] [--log]
 
 #include "sim/frames.h"
 #include "sim/pty_reader.h"
 #include "sim/reader_simulator.h"
+#include "sim/desfire/card_file.h"
+#include "sim/desfire/desfire_card.h"
 #include "sim/test_card.h"
 
 #include <CLI/CLI.hpp>
@@ -31,16 +34,33 @@ namespace {
 using kavex::sim::Bytes;
 
 // Everything that describes the card in the field. The one place where a
-// card object is made: a simulated DESFire card (sim/desfire/) plugs in as
-// another `kind` in MakeCard().
+// card object is made.
 struct CardOptions {
-    std::string kind = "test";
+    std::string kind = "desfire";
+    std::string file;                    // DESFire card kept in this card file
     kavex::sim::TestCard::Params params; // activation data (defaults: a DESFire EV1's)
 };
 
+std::shared_ptr<kavex::sim::Card> MakeDesfireCard(const CardOptions& o) {
+    kavex::sim::desfire::DesfireCardOptions d;
+    if (o.params.uid.size() != d.uid.size())
+        throw std::invalid_argument("--uid: the DESFire card has a 7-byte UID (--card-kind test takes 4 or 10)");
+    std::copy(o.params.uid.begin(), o.params.uid.end(), d.uid.begin());
+    d.sak = o.params.sak;
+    d.atqa = o.params.atqa;
+    d.ats = o.params.ats;
+    if (!d.ats.empty()) d.ats.insert(d.ats.begin(), static_cast<uint8_t>(d.ats.size() + 1));
+    if (o.file.empty()) return std::make_shared<kavex::sim::desfire::DesfireCard>(d);
+    std::string error;
+    std::shared_ptr<kavex::sim::Card> card = kavex::sim::desfire::LoadCardFile(o.file, &error, d);
+    if (!card) throw std::invalid_argument("--card " + o.file + ": " + error);
+    return card;
+}
+
 std::shared_ptr<kavex::sim::Card> MakeCard(const CardOptions& o) {
+    if (o.kind == "desfire") return MakeDesfireCard(o);
+    if (!o.file.empty()) throw std::invalid_argument("--card FILE holds a DESFire card; it does not go with --card-kind test");
     if (o.kind == "test") return std::make_shared<kavex::sim::TestCard>(o.params);
-    // if (o.kind == "desfire") return kavex::sim::desfire::MakeCard(o.params ...);
     throw std::invalid_argument("unknown card kind '" + o.kind + "'");
 }
 
@@ -88,7 +108,10 @@ int main(int argc, char** argv) {
     auto* o_fv = app.add_option("--fv-hex", fv_hex, "answer to F0 \"FV\" (variant 2's second request); default: error");
     auto* o_fv_none = app.add_flag("--fv-none", fv_none, "leave F0 \"FV\" unanswered");
     o_fv->excludes(o_fv_none);
-    app.add_option("--card", card.kind, "card kind in the field")->check(CLI::IsMember({"test"}));
+    app.add_option("--card", card.file,
+                   "keep the DESFire card in this card file: loaded when it exists, every change saved to it");
+    app.add_option("--card-kind", card.kind, "card in the field: desfire (a DESFire EV1, default) or test (echoes)")
+        ->check(CLI::IsMember({"desfire", "test"}));
     app.add_flag("--no-card", no_card, "start with no card in the field");
     app.add_option("--uid", uid_hex, "card UID, 4, 7 or 10 hexadecimal bytes (default 04 11 22 33 44 55 66)");
     app.add_option("--sak", sak_hex, "card SAK, hexadecimal (default 20)");

@@ -1,4 +1,4 @@
-// Selecting, listing and creating applications.
+// Selecting, listing, creating and deleting applications.
 #include "sim/desfire/commands.h"
 
 namespace kavex::sim::desfire {
@@ -7,6 +7,7 @@ namespace {
 constexpr uint8_t kSelectApplication = 0x5A;
 constexpr uint8_t kGetApplicationIds = 0x6A;
 constexpr uint8_t kCreateApplication = 0xCA;
+constexpr uint8_t kDeleteApplication = 0xDA;
 
 constexpr size_t kAidsPerFrame = 19;
 constexpr uint8_t kIsoFileIdsFlag = 0x20;
@@ -82,11 +83,32 @@ Reply CreateApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     Application app;
     app.aid = aid;
     app.keys = st.NewApplicationKeys(static_cast<CryptoMethod>(methodBits), keySettings, keyCount);
+    app.isoFileIds = isoIds;
     app.isoFileId = isoFileId;
     app.dfName = std::move(dfName);
     if (!st.memory.Allocate(CardState::ApplicationCost(app.keys), &app.allocated))
         return Reply::Error(status::kOutOfMemory);
     st.applications.emplace(aid, std::move(app));
+    return Reply::Ok();
+}
+
+Reply DeleteApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+    if (cmd.size() != 4) return Reply::Error(status::kLengthError);
+    const uint32_t aid = Le24(cmd.data() + 1);
+    CardState& st = ctx.state;
+    if (aid == CardState::kCardLevel || !st.FindApplication(aid)) return Reply::Error(status::kApplicationNotFound);
+    // The card master key may always delete; with free create/delete the
+    // application's own master key may too.
+    const bool allowed = ctx.session.AuthenticatedWith(CardState::kCardLevel, 0) ||
+                         (st.masterKeys.FreeCreateDelete() && ctx.session.AuthenticatedWith(aid, 0));
+    if (!allowed) return Reply::Error(status::kAuthenticationError);
+    // The application's memory stays used until the card is formatted.
+    st.applications.erase(aid);
+    if (ctx.Aid() == aid) {
+        // Nothing is left to be selected in or authenticated with.
+        ctx.session.Select(CardState::kCardLevel);
+        return Reply::Unprotected(status::kOk, {});
+    }
     return Reply::Ok();
 }
 
@@ -97,6 +119,7 @@ void RegisterApplicationCommands(CommandTable& table) {
     table[kSelectApplication] = {Protection::Custom, SelectApplication};
     table[kGetApplicationIds] = {Protection::PlainCommand, GetApplicationIds};
     table[kCreateApplication] = {Protection::PlainCommand, CreateApplication};
+    table[kDeleteApplication] = {Protection::PlainCommand, DeleteApplication};
 }
 
 } // namespace kavex::sim::desfire

@@ -1,5 +1,8 @@
 #include "sim/desfire/card_state.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace kavex::sim::desfire {
 
 CipherKind CipherOf(CryptoMethod method) {
@@ -9,6 +12,12 @@ CipherKind CipherOf(CryptoMethod method) {
     case CryptoMethod::Tdes: break;
     }
     return CipherKind::Tdes2K;
+}
+
+uint8_t DesKeyVersion(const uint8_t* key) {
+    uint8_t version = 0;
+    for (int i = 0; i < 8; ++i) version = static_cast<uint8_t>(version << 1 | (key[i] & 1));
+    return version;
 }
 
 uint8_t KeySet::KeyCountByte() const {
@@ -43,6 +52,12 @@ bool MemoryPool::Allocate(uint32_t bytes, uint32_t* charged) {
     if (need > Free()) return false;
     used_ += need;
     if (charged) *charged = need;
+    return true;
+}
+
+bool MemoryPool::Restore(uint32_t used) {
+    if (used > capacity_ || used % kBlock != 0) return false;
+    used_ = used;
     return true;
 }
 
@@ -100,6 +115,39 @@ KeySet CardState::NewApplicationKeys(CryptoMethod method, uint8_t settings, uint
 void CardState::Format() {
     applications.clear();
     memory.ReleaseAll();
+}
+
+void DesfireFile::Commit() {
+    PendingChanges p = std::move(pending);
+    pending = PendingChanges{};
+    if (p.data) data = std::move(*p.data);
+    if (p.value) {
+        value = *p.value;
+        // What a limited credit may give back is what the last transaction
+        // with debits took; a limited credit uses it up.
+        if (p.debited > 0)
+            limitedCreditValue = static_cast<int32_t>(std::min<int64_t>(p.debited, INT32_MAX));
+        else if (p.limitedCredited > 0)
+            limitedCreditValue = 0;
+    }
+    if (p.cleared) records.clear();
+    if (p.newRecord) {
+        records.push_back(std::move(*p.newRecord));
+        // A cyclic file overwrites its oldest record; a full linear file
+        // never gets this far (WriteRecord refuses).
+        while (records.size() > RecordCapacity()) records.erase(records.begin());
+    }
+}
+
+void CardState::CommitTransaction(uint32_t aid) {
+    Application* app = FindApplication(aid);
+    if (!app) return;
+    for (auto& entry : app->files) entry.second.Commit();
+}
+
+void CardState::AbortTransaction() {
+    for (auto& a : applications)
+        for (auto& f : a.second.files) f.second.pending = PendingChanges{};
 }
 
 } // namespace kavex::sim::desfire

@@ -32,6 +32,10 @@ struct DesfireKey {
     uint8_t version = 0;
 };
 
+// Version a DES or triple DES key carries in the parity bits (bit 0) of its
+// first eight bytes, the first byte giving the most significant bit.
+uint8_t DesKeyVersion(const uint8_t* key);
+
 // The keys of the card level or of one application, with the settings byte
 // that governs them.
 struct KeySet {
@@ -59,39 +63,59 @@ enum class FileType : uint8_t {
     CyclicRecord = 4,
 };
 
-// A file inside an application. Data files use `data` (file size bytes),
-// record files `data` as maxRecords * recordSize bytes of which
-// currentRecords are valid, value files the value fields. Backup, value
-// and record files stage their changes in the `pending` copies until a
-// commit; an abort or a lost session drops them.
+// Changes to a file that wait for CommitTransaction. Only the files of
+// the selected application can have any: an abort, another selection or a
+// lost authentication drops them all.
+struct PendingChanges {
+    std::optional<std::vector<uint8_t>> data;  // backup data file: its whole new contents
+    std::optional<int32_t> value;              // value file: the value after all changes
+    int64_t debited = 0;                       // sum of this transaction's debits
+    int64_t limitedCredited = 0;               // sum of this transaction's limited credits
+    bool cleared = false;                      // record file: ClearRecordFile
+    // The record this transaction adds: every WriteRecord of one
+    // transaction writes into the same new record.
+    std::optional<std::vector<uint8_t>> newRecord;
+};
+
+// A file inside an application with its committed contents.
 struct DesfireFile {
     FileType type = FileType::StandardData;
-    uint8_t commSettings = 0;
+    uint8_t commSettings = 0;  // 0 and 2 plain, 1 MAC, 3 enciphered
     uint16_t accessRights = 0xEEEE;
     std::optional<uint16_t> isoFileId;
-    uint32_t size = 0;  // data files
 
-    std::vector<uint8_t> data;
-    std::optional<std::vector<uint8_t>> pendingData;
+    uint32_t size = 0;          // data files
+    std::vector<uint8_t> data;  // data files: `size` bytes
 
     int32_t lowerLimit = 0;
     int32_t upperLimit = 0;
     int32_t value = 0;
     int32_t limitedCreditValue = 0;
     bool limitedCreditEnabled = false;
-    std::optional<int32_t> pendingValue;
+    bool freeGetValue = false;
 
     uint32_t recordSize = 0;
     uint32_t maxRecords = 0;
-    uint32_t currentRecords = 0;
-    std::optional<uint32_t> pendingRecords;
+    std::vector<std::vector<uint8_t>> records;  // oldest first, `recordSize` bytes each
 
     uint32_t allocated = 0;  // bytes charged to the card's memory
+    PendingChanges pending;
+
+    bool IsDataFile() const { return type == FileType::StandardData || type == FileType::BackupData; }
+    bool IsRecordFile() const { return type == FileType::LinearRecord || type == FileType::CyclicRecord; }
+    // Valid records the file can hold: a cyclic file keeps one of its
+    // slots for the record a transaction is writing.
+    uint32_t RecordCapacity() const {
+        return type == FileType::CyclicRecord ? maxRecords - 1 : maxRecords;
+    }
+    void Commit();
 };
 
 struct Application {
     uint32_t aid = 0;
     KeySet keys;
+    // Created with the ISO file ID flag: its files may carry ISO file IDs.
+    bool isoFileIds = false;
     std::optional<uint16_t> isoFileId;
     std::vector<uint8_t> dfName;
     std::map<uint8_t, DesfireFile> files;
@@ -136,6 +160,8 @@ public:
     bool Allocate(uint32_t bytes, uint32_t* charged);
     void Release(uint32_t charged);
     void ReleaseAll() { used_ = 0; }
+    // For a card file: false when `used` does not fit the capacity.
+    bool Restore(uint32_t used);
 
 private:
     uint32_t storage_;
@@ -169,8 +195,14 @@ public:
     KeySet NewApplicationKeys(CryptoMethod method, uint8_t settings, uint8_t count) const;
 
     // Deletes every application and gives their memory back; the card
-    // master key and the configuration stay.
+    // master key and the configuration stay. The only way memory comes
+    // back: deleted files and applications keep theirs, as on the card.
     void Format();
+
+    // Makes the pending changes of the application's files permanent.
+    void CommitTransaction(uint32_t aid);
+    // Forgets every pending change.
+    void AbortTransaction();
 };
 
 } // namespace kavex::sim::desfire

@@ -10,21 +10,33 @@ CommandProcessor::CommandProcessor(CardState& state, Session& session, RandomSou
     RegisterCardCommands(table_);
     RegisterKeyCommands(table_);
     RegisterApplicationCommands(table_);
+    RegisterFileCommands(table_);
+    RegisterDataCommands(table_);
 }
 
 void CommandProcessor::Abort() {
     pending_ = nullptr;
     queuedFrames_.clear();
+    state_.AbortTransaction();
 }
 
 std::vector<uint8_t> CommandProcessor::Fail(uint8_t status) {
-    Abort();
+    pending_ = nullptr;
+    queuedFrames_.clear();
     session_.ResetAuthentication();
     return {status};
 }
 
 std::vector<uint8_t> CommandProcessor::Process(const std::vector<uint8_t>& frame) {
-    if (frame.empty()) return Fail(status::kLengthError);
+    const uint32_t epoch = session_.TransactionEpoch();
+    std::vector<uint8_t> answer = Run(frame);
+    // A transaction does not outlive its selection and authentication.
+    if (session_.TransactionEpoch() != epoch) state_.AbortTransaction();
+    return answer;
+}
+
+std::vector<uint8_t> CommandProcessor::Run(const std::vector<uint8_t>& frame) {
+    if (frame.empty() || frame.size() > kMaxCommandFrame) return Fail(status::kLengthError);
 
     Continuation next;
     CommandContext ctx{state_, session_, random_, &next};

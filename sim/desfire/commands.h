@@ -89,6 +89,8 @@ void RegisterAuthenticationCommands(CommandTable& table);
 void RegisterCardCommands(CommandTable& table);
 void RegisterKeyCommands(CommandTable& table);
 void RegisterApplicationCommands(CommandTable& table);
+void RegisterFileCommands(CommandTable& table);
+void RegisterDataCommands(CommandTable& table);
 
 // Little-endian helpers for the 3-byte AIDs, sizes and offsets on the wire.
 inline uint32_t Le24(const uint8_t* p) {
@@ -99,5 +101,19 @@ inline void PutLe24(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v >> 8));
     out.push_back(static_cast<uint8_t>(v >> 16));
 }
+inline int32_t Le32s(const uint8_t* p) {
+    return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
+                                uint32_t{p[3]} << 24);
+}
+inline void PutLe32(std::vector<uint8_t>& out, int32_t v) {
+    const uint32_t u = static_cast<uint32_t>(v);
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(u >> shift));
+}
+
+// Checks enciphered command parameters after deciphering: `plain` holds
+// the parameters (`len` bytes), their CRC32 over `header` (command byte
+// and plain parameters) and the parameters, then zero padding.
+bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::vector<uint8_t>& plain,
+                            size_t len);
 
 } // namespace kavex::sim::desfire

@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "sim/desfire/card_file.h"
+
 namespace kavex::sim::desfire {
 
 namespace {
@@ -64,7 +66,54 @@ std::vector<uint8_t> DesfireCard::Ats() const {
 }
 
 std::vector<uint8_t> DesfireCard::Transceive(const std::vector<uint8_t>& command) {
-    return processor_->Process(command);
+    std::vector<uint8_t> answer = processor_->Process(command);
+    if (file_) SaveChanges(answer);
+    return answer;
+}
+
+void DesfireCard::RestoreState(CardState state) {
+    processor_->Abort();
+    session_->Reset();
+    *state_ = std::move(state);
+    DrawActivationUid();
+}
+
+void DesfireCard::BindCardFile(std::string path) {
+    CardFile f;
+    f.path = std::move(path);
+    f.savedText = CardFileText(*state_);
+    f.savedState = *state_;
+    file_ = std::move(f);
+}
+
+void DesfireCard::SaveChanges(std::vector<uint8_t>& answer) {
+    std::string text = CardFileText(*state_);
+    if (text == file_->savedText) return;
+    std::string error;
+    if (WriteFileAtomically(file_->path, text, &error)) {
+        file_->savedText = std::move(text);
+        file_->savedState = *state_;
+        file_->error.clear();
+        return;
+    }
+    // Memory and card file must not part ways: the change is undone and
+    // the host learns that it did not happen.
+    processor_->Abort();
+    session_->ResetAuthentication();
+    *state_ = file_->savedState;
+    state_->AbortTransaction();
+    file_->error = std::move(error);
+    answer = {status::kEepromError};
+}
+
+const std::string& DesfireCard::CardFilePath() const {
+    static const std::string none;
+    return file_ ? file_->path : none;
+}
+
+const std::string& DesfireCard::CardFileError() const {
+    static const std::string none;
+    return file_ ? file_->error : none;
 }
 
 } // namespace kavex::sim::desfire

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "sim/card.h"
@@ -48,8 +50,31 @@ public:
     const CardState& State() const { return *state_; }
     const Session& CurrentSession() const { return *session_; }
 
+    // Replaces the card's memory (a card file being loaded); the session
+    // starts afresh.
+    void RestoreState(CardState state);
+
+    // From now on the card keeps its memory in the card file `path`: every
+    // command that changes it is followed by an atomic rewrite of the file
+    // (card_file.h). Until the first change nothing is written. When a
+    // rewrite fails the change is undone and the command is answered with
+    // 0xEE, as a card whose memory write failed does; CardFileError() then
+    // tells why.
+    void BindCardFile(std::string path);
+    const std::string& CardFilePath() const;
+    // Why the last rewrite of the card file failed; empty when it worked.
+    const std::string& CardFileError() const;
+
 private:
     void DrawActivationUid();
+    void SaveChanges(std::vector<uint8_t>& answer);
+
+    struct CardFile {
+        std::string path;
+        std::string savedText;  // what the file holds (or would, before the first change)
+        CardState savedState;
+        std::string error;
+    };
 
     uint16_t atqa_;
     uint8_t sak_;
@@ -58,6 +83,7 @@ private:
     std::unique_ptr<Session> session_;
     std::unique_ptr<CommandProcessor> processor_;
     std::vector<uint8_t> activeUid_;
+    std::optional<CardFile> file_;
 };
 
 // The system's random device as a RandomSource.

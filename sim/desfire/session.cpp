@@ -7,6 +7,7 @@
 namespace kavex::sim::desfire {
 
 void Session::ResetAuthentication() {
+    if (mode_ != AuthMode::None) ++epoch_;
     mode_ = AuthMode::None;
     keyNo_ = 0xFF;
     sessionKey_.clear();
@@ -17,6 +18,7 @@ void Session::ResetAuthentication() {
 
 void Session::Establish(AuthMode mode, uint8_t keyNo, CipherKind kind,
                         const std::vector<uint8_t>& sessionKey) {
+    ++epoch_;
     mode_ = mode;
     keyNo_ = keyNo;
     sessionKey_ = sessionKey;
@@ -44,6 +46,12 @@ std::vector<uint8_t> Session::AnswerMac(const std::vector<uint8_t>& data, uint8_
     return cmac_->Compute(iv_, input.data(), input.size());
 }
 
+bool Session::VerifyCommandMac(const uint8_t* msg, size_t len, const uint8_t* mac) {
+    if (!cmac_) return false;
+    const std::vector<uint8_t> expected = cmac_->Compute(iv_, msg, len);
+    return std::memcmp(expected.data(), mac, 8) == 0;
+}
+
 bool Session::DecipherCommandData(const uint8_t* in, size_t len, std::vector<uint8_t>& plain) {
     if (!cipher_ || len == 0 || len % cipher_->BlockSize() != 0) return false;
     plain.resize(len);
@@ -51,7 +59,8 @@ bool Session::DecipherCommandData(const uint8_t* in, size_t len, std::vector<uin
     return true;
 }
 
-std::vector<uint8_t> Session::EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status) {
+std::vector<uint8_t> Session::EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status,
+                                             bool marked) {
     if (!cipher_) return payload;
     std::vector<uint8_t> buf(payload);
     uint32_t crc = Crc32Desfire(payload.data(), payload.size());
@@ -59,6 +68,7 @@ std::vector<uint8_t> Session::EncipherAnswer(const std::vector<uint8_t>& payload
     uint8_t crcBytes[4];
     Crc32DesfirePut(crc, crcBytes);
     buf.insert(buf.end(), crcBytes, crcBytes + 4);
+    if (marked) buf.push_back(0x80);
     const size_t bs = cipher_->BlockSize();
     buf.resize((buf.size() + bs - 1) / bs * bs, 0);
     CbcEncrypt(*cipher_, iv_, buf.data(), buf.data(), buf.size());

@@ -18,21 +18,31 @@
 //   GetKeyVersion,          a chained answer are not     the MAC sits at the end of the last
 //   GetApplicationIDs,      MACed                        frame only; no data: MAC over 0x00
 //   CreateApplication,
-//   FormatPICC, ...)
+//   FormatPICC; data of
+//   mode-0 writes, ...)
 //  enciphered parameters  no CMAC of the command;      0x00 || MAC, MAC = CMAC(IV, 0x00)
 //   (SetConfiguration;      D = CBC-decrypt(IV, bytes    chained from the last ciphertext
-//   later ChangeKey,        after the plain header),     block of the command
+//   ChangeKey,              after the plain header),     block of the command
 //   ChangeKeySettings,      IV := last ciphertext
 //   ChangeFileSettings,     block; D = data || CRC32(
 //   mode-3 data)            cmd || header || data) ||
 //                           padding (zeros; option 2
 //                           of SetConfiguration: 0x80
 //                           then zeros)
+//  MAC'd data (mode-1      MAC = CMAC(IV, cmd ||        as plain
+//   writes, Credit, ...)    header || data) must equal
+//                           the 8 bytes after the data
 //  enciphered answer      IV := CMAC(IV, cmd || params)  E = CBC-encrypt(IV, payload ||
-//   (GetCardUID; later                                   CRC32(payload || 0x00) || zeros),
-//   mode-3 reads)                                        IV := last ciphertext block; no MAC
+//   (GetCardUID, mode-3                                  CRC32(payload || 0x00) || zeros),
+//   GetValue, ReadData,                                  IV := last ciphertext block; no MAC.
+//   ReadRecords)                                         Reads of unstated length (0) pad
+//                                                        with 0x80 then zeros instead
 //  AuthenticateISO/AES,   none (authentication starts  not MACed
 //   SelectApplication      afresh / is dropped)
+//  ChangeKey of the       as enciphered parameters     0x00 alone: the session key is
+//   authenticated key,     (DeleteApplication: as       gone with the old key or the
+//   DeleteApplication of   plain)                       application
+//   the selected one
 //  any error              -                            status byte only, no MAC;
 //                                                      authentication dropped
 //
@@ -57,6 +67,7 @@ public:
     void Select(uint32_t aid) {
         selectedAid_ = aid;
         ResetAuthentication();
+        ++epoch_;
     }
 
     bool Authenticated() const { return mode_ != AuthMode::None; }
@@ -69,6 +80,9 @@ public:
     }
 
     void ResetAuthentication();
+    // Moves on whenever a selection is made or an authentication is won or
+    // lost: the moments at which the card drops an open transaction.
+    uint32_t TransactionEpoch() const { return epoch_; }
     // Back to the card level, nothing authenticated (field reset).
     void Reset() { Select(0); }
 
@@ -81,13 +95,20 @@ public:
 
     // Plain command received: advances the IV by its CMAC.
     void AbsorbCommand(const uint8_t* cmd, size_t len);
+    // Command data with a MAC (communication mode 1): true when `mac` (8
+    // bytes) is the CMAC of `msg`; the IV moves on either way.
+    bool VerifyCommandMac(const uint8_t* msg, size_t len, const uint8_t* mac);
     // MAC appended to a successful answer (data followed by the status).
     std::vector<uint8_t> AnswerMac(const std::vector<uint8_t>& data, uint8_t status);
     // Deciphers enciphered command data (a whole number of blocks; false
     // otherwise, with the IV untouched).
     bool DecipherCommandData(const uint8_t* in, size_t len, std::vector<uint8_t>& plain);
-    // payload || CRC32(payload || status) || zero padding, CBC-encrypted.
-    std::vector<uint8_t> EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status);
+    // payload || CRC32(payload || status) || padding, CBC-encrypted. The
+    // padding is zeros; with `marked` it is 0x80 and then zeros (always at
+    // least the 0x80), which is how the card answers reads whose length
+    // the host did not give, so that the host can find the CRC.
+    std::vector<uint8_t> EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status,
+                                        bool marked = false);
 
 private:
     uint32_t selectedAid_ = 0;
@@ -97,6 +118,7 @@ private:
     std::optional<BlockCipher> cipher_;
     std::optional<Cmac> cmac_;
     uint8_t iv_[16] = {};
+    uint32_t epoch_ = 0;
 };
 
 } // namespace kavex::sim::desfire

@@ -22,6 +22,7 @@ constexpr uint8_t kBoundaryError = 0xBE;
 constexpr uint8_t kCommandAborted = 0xCA;
 constexpr uint8_t kCountError = 0xCE;
 constexpr uint8_t kDuplicateError = 0xDE;
+constexpr uint8_t kEepromError = 0xEE;
 constexpr uint8_t kFileNotFound = 0xF0;
 
 } // namespace kavex::sim::desfire::status

@@ -124,7 +124,8 @@ TEST(Program, DefaultsAreAVariant0ProgrammerWithADesfireCard) {
 TEST(Program, OptionsVariant2IdentFvAndCard) {
     const std::string link = TempLink();
     SimProcess sim({"--link", "pty:" + link, "--variant", "2", "--ident-hex", "04 05 31 35", "--fv-hex",
-                    "31 37 31 39", "--uid", "01020304", "--sak", "28", "--atqa", "0004", "--ats", "05 78 80 70 02"});
+                    "31 37 31 39", "--card-kind", "test", "--uid", "01020304", "--sak", "28", "--atqa", "0004",
+                    "--ats", "05 78 80 70 02"});
     ASSERT_TRUE(sim.started());
     ASSERT_NE(sim.FirstLine(), "");
     {

@@ -1,0 +1,111 @@
+#include "sim/desfire/file_access.h"
+
+#include <algorithm>
+
+#include "crypto/crc32_desfire.h"
+
+namespace kavex::sim::desfire {
+
+CommMode ModeOf(uint8_t commSettings) {
+    switch (commSettings & 0x03) {
+    case 0x01: return CommMode::Mac;
+    case 0x03: return CommMode::Enciphered;
+    default: return CommMode::Plain;
+    }
+}
+
+FileRef FindFile(CommandContext& ctx, uint8_t fileNo) {
+    FileRef ref;
+    if (ctx.Aid() == CardState::kCardLevel) {
+        ref.status = status::kPermissionDenied;
+        return ref;
+    }
+    ref.app = ctx.state.FindApplication(ctx.Aid());
+    if (!ref.app) {
+        ref.status = status::kApplicationNotFound;
+        return ref;
+    }
+    if (fileNo > kMaxFileNo) {
+        ref.status = status::kParameterError;
+        return ref;
+    }
+    auto it = ref.app->files.find(fileNo);
+    if (it == ref.app->files.end()) {
+        ref.status = status::kFileNotFound;
+        return ref;
+    }
+    ref.file = &it->second;
+    return ref;
+}
+
+FileAccess CheckFileAccess(const CommandContext& ctx, const DesfireFile& file, std::initializer_list<Right> rights,
+                           bool alsoFree) {
+    bool anyFree = alsoFree;
+    bool anyKey = false;
+    for (Right r : rights) {
+        const uint8_t nibble = AccessNibble(file.accessRights, r);
+        if (nibble == kFreeAccess) {
+            anyFree = true;
+        } else if (nibble != kNoAccess) {
+            anyKey = true;
+            if (ctx.session.AuthenticatedWith(ctx.Aid(), nibble)) return {status::kOk, ModeOf(file.commSettings)};
+        }
+    }
+    if (anyFree) return {status::kOk, CommMode::Plain};
+    return {anyKey ? status::kAuthenticationError : status::kPermissionDenied, CommMode::Plain};
+}
+
+size_t ProtectedLength(const Session& session, CommMode mode, size_t plainLen) {
+    if (!session.Authenticated()) return plainLen;
+    switch (mode) {
+    case CommMode::Plain: return plainLen;
+    case CommMode::Mac: return plainLen + 8;
+    case CommMode::Enciphered: {
+        const size_t bs = session.BlockSize();
+        return (plainLen + 4 + bs - 1) / bs * bs;
+    }
+    }
+    return plainLen;
+}
+
+bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::vector<uint8_t>& plain,
+                            size_t len) {
+    if (plain.size() < len + 4) return false;
+    uint32_t crc = Crc32Desfire(header, headerLen);
+    crc = Crc32DesfireUpdate(crc, plain.data(), len);
+    uint8_t expected[4];
+    Crc32DesfirePut(crc, expected);
+    return std::equal(expected, expected + 4, plain.begin() + static_cast<long>(len)) &&
+           std::all_of(plain.begin() + static_cast<long>(len) + 4, plain.end(), [](uint8_t b) { return b == 0; });
+}
+
+uint8_t UnwrapCommandData(Session& session, CommMode mode, const std::vector<uint8_t>& msg, size_t headerLen,
+                          size_t plainLen, std::vector<uint8_t>* data) {
+    const auto dataBegin = msg.begin() + static_cast<long>(headerLen);
+    if (!session.Authenticated() || mode == CommMode::Plain) {
+        // Plain data still counts towards the session's CMAC chain.
+        if (session.Authenticated()) session.AbsorbCommand(msg.data(), msg.size());
+        data->assign(dataBegin, msg.end());
+        return status::kOk;
+    }
+    if (mode == CommMode::Mac) {
+        const size_t macAt = msg.size() - 8;
+        if (!session.VerifyCommandMac(msg.data(), macAt, msg.data() + macAt)) return status::kIntegrityError;
+        data->assign(dataBegin, msg.begin() + static_cast<long>(macAt));
+        return status::kOk;
+    }
+    std::vector<uint8_t> plain;
+    if (!session.DecipherCommandData(msg.data() + headerLen, msg.size() - headerLen, plain))
+        return status::kLengthError;
+    if (!EncipheredParametersOk(msg.data(), headerLen, plain, plainLen)) return status::kIntegrityError;
+    plain.resize(plainLen);
+    *data = std::move(plain);
+    return status::kOk;
+}
+
+Reply ProtectedAnswer(Session& session, CommMode mode, const std::vector<uint8_t>& payload, bool marked) {
+    if (mode != CommMode::Enciphered || !session.Authenticated()) return Reply::Ok(payload);
+    return Reply::Unprotected(status::kOk, session.EncipherAnswer(payload, status::kOk, marked));
+}
+
+} // namespace kavex::sim::desfire
