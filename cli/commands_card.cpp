@@ -91,11 +91,11 @@ public:
     std::string Help() const override { return "Read the card's version data"; }
     bool Run(Session& s, Report& report) override
     {
+        // GetVersion fills all 28 bytes and answers 0.
         unsigned char v[28];
-        const int n = Kavex_DFGetVersion(s.handle, v, sizeof v);
-        if (n < 0) return Fail(s, report, "GetVersion failed");
-        report.Value("version", ToHex(v, static_cast<size_t>(n), ""));
-        if (n >= 28) {
+        if (Kavex_DFGetVersion(s.handle, v, sizeof v) < 0) return Fail(s, report, "GetVersion failed");
+        report.Value("version", ToHex(v, sizeof v, ""));
+        {
             report.Value("hardware", ToHex(v, 7, ""));
             report.Value("software", ToHex(v + 7, 7, ""));
             report.Value("uid", ToHex(v + 14, 7, ""));

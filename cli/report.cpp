@@ -47,6 +47,7 @@ void Report::Error(const std::string& message, int status)
         if (!currentName_.empty()) doc_["error"]["command"] = currentName_;
         return;
     }
+    std::cout.flush();
     std::cerr << "kavex: " << (currentName_.empty() ? "" : currentName_ + ": ") << message << '\n';
 }
 

@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
+#include <csignal>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "hex.h"
 #include "sim/pty_reader.h"
@@ -97,4 +99,67 @@ TEST(CliHex, AcceptedAndRefusedSpellings)
     EXPECT_FALSE(ParseHex("zz"));
     EXPECT_FALSE(ParseHex("12 3"));
     EXPECT_EQ(kavex::cli::ToHex({0xAB, 0x01}, ""), "AB01");
+}
+
+namespace {
+
+// kavex-sim as its own process, as a user starts it.
+class SimProgram {
+public:
+    SimProgram(const std::string& link, const std::string& cardFile) : link_(link)
+    {
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl(KAVEX_SIM_PROGRAM, KAVEX_SIM_PROGRAM, "--link", ("pty:" + link).c_str(), "--card", cardFile.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int i = 0; i < 200 && access(link.c_str(), F_OK) != 0; ++i) usleep(10000);
+    }
+    ~SimProgram()
+    {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+    }
+
+private:
+    std::string link_;
+    pid_t pid_ = -1;
+};
+
+} // namespace
+
+TEST(CliCardSession, ChainedCommandsAndACardThatOutlivesTheSimulator)
+{
+    const std::string tag = std::to_string(getpid());
+    const std::string link = "/tmp/kavex-cli-card-" + tag;
+    const std::string cardFile = "/tmp/kavex-cli-card-" + tag + ".json";
+    unlink(cardFile.c_str());
+    {
+        SimProgram sim(link, cardFile);
+        const auto r = RunKavex("--port " + link +
+                                " --json activate auth --key 00 version freemem create-app --aid 00A1B2 --crypto aes"
+                                " --keys 2 select --aid A1B2 auth --aes --key 00 create-file --file 3 --type std"
+                                " --size 64 --comm enc --access 0000 write --file 3 --text \"Hallo Karte\"");
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        const auto doc = nlohmann::json::parse(r.out);
+        const auto& c = doc["commands"];
+        EXPECT_EQ(c[0]["uid"], "04112233445566");
+        EXPECT_EQ(c[0]["iso14443_4"], true);
+        EXPECT_EQ(c[2]["hardware"].get<std::string>().substr(0, 2), "04");  // vendor
+        EXPECT_EQ(c[3]["free_bytes"], 7936);
+        EXPECT_EQ(c[8]["written"], 11);
+    }
+    {
+        SimProgram sim(link, cardFile);
+        auto r = RunKavex("--port " + link + " activate select --aid A1B2 auth --aes --key 00 read --file 3 --length 11 --as-text");
+        EXPECT_EQ(r.exitCode, 0) << r.out;
+        EXPECT_NE(r.out.find("text: Hallo Karte"), std::string::npos) << r.out;
+        // Enciphered data without the key: the card refuses, the tool says so.
+        r = RunKavex("--port " + link + " activate select --aid A1B2 read --file 3");
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_NE(r.out.find("read"), std::string::npos) << r.out;
+    }
+    unlink(cardFile.c_str());
 }
