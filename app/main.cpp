@@ -65,7 +65,7 @@ int main(int argc, char* argv[])
         QString cardFile = parser.value(card);
         if (cardFile.isEmpty())
             cardFile = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-                           .filePath(QStringLiteral("simulated-card"));
+                           .filePath(QStringLiteral("simulated-card.json"));
         if (simulator.Start(cardFile))
             app.SetPreferredPort(simulator.Entry());
         else

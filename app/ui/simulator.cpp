@@ -2,10 +2,12 @@
 
 #include "port_settings.h"
 
+#include "sim/desfire/card_file.h"
 #include "sim/desfire/desfire_card.h"
 #include "sim/pty_reader.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -33,7 +35,19 @@ bool CBuiltInSimulator::Start(const QString& cardFile)
     m_strCardFile = cardFile;
     m_strLink = DefaultLinkPath();
     try {
-        m_pCard = std::make_shared<kavex::sim::desfire::DesfireCard>();
+        if (cardFile.isEmpty()) {
+            m_pCard = std::make_shared<kavex::sim::desfire::DesfireCard>();
+        } else {
+            // The card keeps its memory in its file; a file that is not a
+            // card file is refused, never overwritten.
+            QDir().mkpath(QFileInfo(cardFile).absolutePath());
+            std::string error;
+            m_pCard = kavex::sim::desfire::LoadCardFile(cardFile.toStdString(), &error);
+            if (!m_pCard) {
+                m_strError = QString::fromStdString(error);
+                return false;
+            }
+        }
         m_pReader = std::make_unique<kavex::sim::PtyReader>(kavex::sim::ReaderConfig{}, m_pCard);
         m_pReader->Start(m_strLink.toStdString());
     } catch (const std::exception& e) {
