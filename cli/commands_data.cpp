@@ -59,14 +59,22 @@ private:
     bool asText_ = false;
 };
 
+// Writing data and writing a record take the same arguments; only the
+// card command differs.
 class WriteCommand : public FileDataCommand {
 public:
-    std::string Name() const override { return "write"; }
-    std::string Help() const override { return "Write to a data file (--hex or --text)"; }
+    using Operation = int (*)(int, unsigned char, unsigned char, unsigned int, const unsigned char*, int);
+    WriteCommand(std::string name, std::string help, std::string offsetHelp, bool needsCommit, Operation op)
+        : name_(std::move(name)), help_(std::move(help)), offsetHelp_(std::move(offsetHelp)), needsCommit_(needsCommit),
+          op_(op)
+    {
+    }
+    std::string Name() const override { return name_; }
+    std::string Help() const override { return help_; }
     void Define(CLI::App& app) override
     {
         FileDataCommand::Define(app);
-        app.add_option("--offset", offset_, "Offset in bytes")->check(CLI::NonNegativeNumber);
+        app.add_option("--offset", offset_, offsetHelp_)->check(CLI::NonNegativeNumber);
         data_.Define(app);
     }
     bool Run(Session& s, Report& report) override
@@ -79,14 +87,20 @@ public:
         }
         int mode = 0;
         if (!Mode(s, report, mode)) return false;
-        if (Kavex_DFWriteData(s.handle, File(), static_cast<unsigned char>(mode), offset_, data->data(),
-                              static_cast<int>(data->size())) < 0)
-            return Fail(s, report, "WriteData failed");
+        if (op_(s.handle, File(), static_cast<unsigned char>(mode), offset_, data->data(),
+                static_cast<int>(data->size())) < 0)
+            return Fail(s, report, name_ + " failed");
         report.Value("written", static_cast<long long>(data->size()));
+        if (needsCommit_) report.Flag("commit_needed", true);
         return true;
     }
 
 private:
+    std::string name_;
+    std::string help_;
+    std::string offsetHelp_;
+    bool needsCommit_;
+    Operation op_;
     unsigned offset_ = 0;
     DataInput data_;
 };
@@ -137,39 +151,6 @@ private:
     std::string help_;
     Operation op_;
     int amount_ = 0;
-};
-
-class WriteRecordCommand : public FileDataCommand {
-public:
-    std::string Name() const override { return "write-record"; }
-    std::string Help() const override { return "Write a record (--hex or --text)"; }
-    void Define(CLI::App& app) override
-    {
-        FileDataCommand::Define(app);
-        app.add_option("--offset", offset_, "Offset within the record")->check(CLI::NonNegativeNumber);
-        data_.Define(app);
-    }
-    bool Run(Session& s, Report& report) override
-    {
-        std::string error;
-        const auto data = data_.Bytes(error);
-        if (!data) {
-            report.Error(error, 0);
-            return false;
-        }
-        int mode = 0;
-        if (!Mode(s, report, mode)) return false;
-        if (Kavex_DFWriteRecord(s.handle, File(), static_cast<unsigned char>(mode), offset_, data->data(),
-                                static_cast<int>(data->size())) < 0)
-            return Fail(s, report, "WriteRecord failed");
-        report.Value("written", static_cast<long long>(data->size()));
-        report.Flag("commit_needed", true);
-        return true;
-    }
-
-private:
-    unsigned offset_ = 0;
-    DataInput data_;
 };
 
 class ReadRecordsCommand : public FileDataCommand {
@@ -243,7 +224,11 @@ public:
 } // namespace
 
 std::unique_ptr<Command> MakeReadCommand() { return std::make_unique<ReadCommand>(); }
-std::unique_ptr<Command> MakeWriteCommand() { return std::make_unique<WriteCommand>(); }
+std::unique_ptr<Command> MakeWriteCommand()
+{
+    return std::make_unique<WriteCommand>("write", "Write to a data file (--hex or --text)", "Offset in bytes", false,
+                                          Kavex_DFWriteData);
+}
 std::unique_ptr<Command> MakeValueCommand() { return std::make_unique<ValueCommand>(); }
 std::unique_ptr<Command> MakeCreditCommand()
 {
@@ -257,7 +242,11 @@ std::unique_ptr<Command> MakeLimitedCreditCommand()
 {
     return std::make_unique<AmountCommand>("limited-credit", "Limited credit on a value file", Kavex_DFLimitedCredit);
 }
-std::unique_ptr<Command> MakeWriteRecordCommand() { return std::make_unique<WriteRecordCommand>(); }
+std::unique_ptr<Command> MakeWriteRecordCommand()
+{
+    return std::make_unique<WriteCommand>("write-record", "Write a record (--hex or --text)",
+                                          "Offset within the record", true, Kavex_DFWriteRecord);
+}
 std::unique_ptr<Command> MakeReadRecordsCommand() { return std::make_unique<ReadRecordsCommand>(); }
 std::unique_ptr<Command> MakeClearRecordsCommand() { return std::make_unique<ClearRecordsCommand>(); }
 std::unique_ptr<Command> MakeCommitCommand() { return std::make_unique<CommitCommand>(); }
