@@ -126,6 +126,9 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20006, QT_TRANSLATE_NOOP("StringTable", "Kavex Velmora programmiert MIFARE DESFire EV1 Karten mit Kavex Lese- und Programmiergeräten.")},
     {20007, QT_TRANSLATE_NOOP("StringTable", "Der eingebaute Simulator konnte nicht gestartet werden:\n%1")},
     {20008, QT_TRANSLATE_NOOP("StringTable", "Handbuch")},
+    // Column headers of the key store list.
+    {20009, QT_TRANSLATE_NOOP("StringTable", "Name")},
+    {20010, QT_TRANSLATE_NOOP("StringTable", "Wert")},
 };
 
 } // namespace velmora

@@ -2,7 +2,158 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>CAuthenticateDlg</name>
+    <message>
+        <source>Authentifizierung</source>
+        <translation>Authentication</translation>
+    </message>
+    <message>
+        <source>Applikations-ID (h):</source>
+        <translation>Application ID (h):</translation>
+    </message>
+    <message>
+        <source>Schlüsselnummer (d):</source>
+        <translation>Key number (d):</translation>
+    </message>
+    <message>
+        <source>Schlüssel (0-16 Byte, wird mit 0 aufgefüllt):</source>
+        <translation>Key (0-16 bytes, padded with 0):</translation>
+    </message>
+    <message>
+        <source>Laden</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Authentifizieren</source>
+        <translation>Authenticate</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>CKeyStoreEditDlg</name>
+    <message>
+        <source>Programm-Schlüsselspeicher</source>
+        <translation>Program key store</translation>
+    </message>
+    <message>
+        <source>Schlüssel im Programm-Schlüsselspeicher:</source>
+        <translation>Keys in the program key store:</translation>
+    </message>
+    <message>
+        <source>Anlegen</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Bearbeiten</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>Löschen</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+</context>
+<context>
+    <name>CKeyStoreLoadDlg</name>
+    <message>
+        <source>Schlüssel laden</source>
+        <translation>Load key</translation>
+    </message>
+    <message>
+        <source>Schlüssel im Programm-Schlüsselspeicher:</source>
+        <translation>Keys in the program key store:</translation>
+    </message>
+    <message>
+        <source>Laden</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Anlegen</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Löschen</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+</context>
+<context>
+    <name>CMasterkeyAuthentDlg</name>
+    <message>
+        <source>Authentifizierung</source>
+        <translation>Authentication</translation>
+    </message>
+    <message>
+        <source>Hauptschlüssel der Karte (0-16 Byte, wird mit 0 aufgefüllt):</source>
+        <translation>Card master key (0-16 bytes, padded with 0):</translation>
+    </message>
+    <message>
+        <source>Laden</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Authentifizieren</source>
+        <translation>Authenticate</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>CNachfrageDlg</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CNeuerSchluesselDlg</name>
+    <message>
+        <source>Neuer Schlüsseleintrag</source>
+        <translation>New key entry</translation>
+    </message>
+    <message>
+        <source>Schlüsselname:</source>
+        <translation>Key name:</translation>
+    </message>
+    <message>
+        <source>Schlüssel (0-16 Byte, wird mit 0 aufgefüllt):</source>
+        <translation>Key (0-16 bytes, padded with 0):</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
     <message>
         <source>OK</source>
         <translation>OK</translation>
@@ -69,6 +220,33 @@
     <message>
         <source>Geräteadresse [dez.]</source>
         <translation>Device address [dec.]</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CSchluesselAendernDlg</name>
+    <message>
+        <source>Schlüsseleintrag ändern</source>
+        <translation>Change key entry</translation>
+    </message>
+    <message>
+        <source>Schlüsselname:</source>
+        <translation>Key name:</translation>
+    </message>
+    <message>
+        <source>Schlüssel (0-16 Byte, wird mit 0 aufgefüllt):</source>
+        <translation>Key (0-16 bytes, padded with 0):</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
     </message>
     <message>
         <source>OK</source>
@@ -609,6 +787,14 @@ The program may have to be allowed through the firewall manually.</translation>
     <message>
         <source>Handbuch</source>
         <translation>Manual</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Wert</source>
+        <translation>Value</translation>
     </message>
 </context>
 </TS>

@@ -156,6 +156,11 @@ bool ValidateFileNumber(CtlCombo* combo, CtlText* edit, CtlText* statusWnd)
     return ValidateNumber(combo, edit, statusWnd, 203, 202, 32, 184);
 }
 
+int KeyNumberFromText(const QString& text)
+{
+    return IsDecimalText(text) ? DecimalModulo256(text) : 0;
+}
+
 bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFilesIsError, QString* message,
                      bool ask)
 {

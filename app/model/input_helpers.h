@@ -26,6 +26,9 @@ uint32_t GetAidFromCombo(const CtlCombo& combo);
 uint32_t GetAidFromEdit(const CtlText& edit);
 bool ValidateKeyNumber(CtlCombo* combo, CtlText* edit, CtlText* statusWnd);
 bool ValidateFileNumber(CtlCombo* combo, CtlText* edit, CtlText* statusWnd);
+// A checked key or file number as the byte the card gets: decimal, modulo
+// 256 (the checks take "256" for 0).
+int KeyNumberFromText(const QString& text);
 
 bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFilesIsError, QString* message,
                      bool ask);

@@ -2,9 +2,16 @@
 // section / key, kept as an INI file by QSettings. A missing or unreadable
 // file reads as empty, so every caller's default applies and nothing stops
 // the program.
+//
+// The file holds the key store, so it is its owner's alone (mode 0600, in a
+// directory of mode 0700 when we create one), from its creation and after
+// every rewrite.
 #pragma once
 
 #include <QString>
+
+#include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -14,10 +21,17 @@ constexpr const char* kSettingsApplication = "Kavex_Velmora";
 // A value that is absent or not a number gives def.
 int GetProfileInt(const QString& section, const QString& key, int def);
 void WriteProfileInt(const QString& section, const QString& key, int value);
+// A value the file holds as a list (unquoted commas) reads as its items
+// joined by ", ", close to what the file shows.
 QString GetProfileString(const QString& section, const QString& key, const QString& def);
+// Every value directly in section, as GetProfileString reads it, keyed by name.
+std::vector<std::pair<QString, QString>> GetProfileSection(const QString& section);
 // A null key removes the whole section.
 void WriteProfileString(const QString& section, const QString& key, const QString& value);
 void DeleteProfileSection(const QString& section);
+// Replaces the whole section in one rewrite of the file, so that a crash
+// cannot leave it half written.
+void ReplaceProfileSection(const QString& section, const std::vector<std::pair<QString, QString>>& values);
 
 // Where the INI file lives (for messages and tests).
 QString SettingsFilePath();

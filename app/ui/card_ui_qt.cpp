@@ -1,27 +1,41 @@
 #include "card_ui_qt.h"
 
+#include "authenticate_dlg.h"
 #include "message_service.h"
 
 namespace velmora {
+
+namespace {
+
+CCardUi::DialogResult Run(CModalDialog& dlg)
+{
+    return RunModal(dlg) == QDialog::Accepted ? CCardUi::DialogResult::Ok : CCardUi::DialogResult::Cancelled;
+}
+
+} // namespace
 
 void CCardUiQt::ShowMessage(const QString& text)
 {
     MessageBox(m_pParent, text);
 }
 
-CCardUi::DialogResult CCardUiQt::RunAuthenticateDlg(int, CCardStatus&, int, int)
+CCardUi::DialogResult CCardUiQt::RunAuthenticateDlg(int port, CCardStatus& status, int aid, int keyNo)
 {
-    return DialogResult::Unavailable;
+    CAuthenticateDlg dlg(port, status, aid, keyNo, m_pParent);
+    return Run(dlg);
 }
 
-CCardUi::DialogResult CCardUiQt::RunAuthenticateDlg(int, CCardStatus&, int, const std::vector<uint8_t>&)
+CCardUi::DialogResult CCardUiQt::RunAuthenticateDlg(int port, CCardStatus& status, int aid,
+                                                    const std::vector<uint8_t>& permittedKeys)
 {
-    return DialogResult::Unavailable;
+    CAuthenticateDlg dlg(port, status, aid, permittedKeys, m_pParent);
+    return Run(dlg);
 }
 
-CCardUi::DialogResult CCardUiQt::RunMasterkeyAuthentDlg(int, CCardStatus&, int)
+CCardUi::DialogResult CCardUiQt::RunMasterkeyAuthentDlg(int port, CCardStatus& status, int aid)
 {
-    return DialogResult::Unavailable;
+    CMasterkeyAuthentDlg dlg(port, status, aid, m_pParent);
+    return Run(dlg);
 }
 
 } // namespace velmora

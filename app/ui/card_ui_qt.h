@@ -13,7 +13,6 @@ public:
     explicit CCardUiQt(QWidget* parent) : m_pParent(parent) {}
 
     void ShowMessage(const QString& text) override;
-    // No authentication dialogs yet: only remembered keys authenticate.
     DialogResult RunAuthenticateDlg(int port, CCardStatus& status, int aid, int keyNo) override;
     DialogResult RunAuthenticateDlg(int port, CCardStatus& status, int aid,
                                     const std::vector<uint8_t>& permittedKeys) override;

@@ -5,6 +5,7 @@
 #include "help.h"
 #include "hex.h"
 #include "input_helpers.h"
+#include "key_store_dlg.h"
 #include "language.h"
 #include "main_window_logic.h"
 #include "message_service.h"
@@ -37,7 +38,7 @@ const QString kPort = QStringLiteral("Port");
 constexpr int kOpenNoAnswer = -11;
 
 // Buttons whose dialogs are not built yet.
-constexpr int kLaterButtons[] = {1075, 1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100};
+constexpr int kLaterButtons[] = {1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100};
 
 QString ProductVersion()
 {
@@ -68,6 +69,7 @@ CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferred
     connect(button(1071), &QPushButton::clicked, this, &CVelmoraDlg::OnFormatCard);
     connect(button(1077), &QPushButton::clicked, this, &CVelmoraDlg::OnReadAppIds);
     connect(button(1079), &QPushButton::clicked, this, &CVelmoraDlg::OnReadFileIds);
+    connect(button(1075), &QPushButton::clicked, this, &CVelmoraDlg::OnKeyStore);
     connect(button(2), &QPushButton::clicked, this, &CVelmoraDlg::reject);
     connect(m_pAppList, &QListWidget::itemSelectionChanged, this, &CVelmoraDlg::OnAppListSelection);
     connect(m_pAidCombo, &QComboBox::activated, this, &CVelmoraDlg::OnAppComboSelection);
@@ -368,6 +370,12 @@ void CVelmoraDlg::OnReadFileIds()
         m_pStatus->setText(GetListStatusText(m_hPort, m_CardStatus));
     else
         m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+}
+
+void CVelmoraDlg::OnKeyStore()
+{
+    CKeyStoreEditDlg dlg(this);
+    RunModal(dlg);
 }
 
 void CVelmoraDlg::RefreshAppLists()

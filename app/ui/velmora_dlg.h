@@ -64,6 +64,7 @@ public:
     void OnFormatCard();
     void OnReadAppIds();
     void OnReadFileIds();
+    void OnKeyStore();
 
     // Escape, "Schließen" and the window's close button end the program.
     void reject() override;

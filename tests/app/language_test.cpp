@@ -1,5 +1,7 @@
 // The application loop: a language switch restarts the main window with
 // the English texts of the translation file.
+#include "authenticate_dlg.h"
+#include "key_store_dlg.h"
 #include "settings.h"
 #include "sim_card.h"
 #include "ui_strings.h"
@@ -12,6 +14,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QPushButton>
+#include <QTableWidget>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +95,28 @@ TEST_F(LanguageTest, MissingTranslationKeepsGerman)
     app.LanguageStep();
     EXPECT_FALSE(app.EnglishLoaded());
     EXPECT_EQ(LoadStr(216), QStringLiteral("Schnittstelle wählen"));
+}
+
+TEST_F(LanguageTest, KeyDialogsInEnglish)
+{
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 1);
+    CVelmoraApp app;
+    app.LanguageStep();
+    ASSERT_TRUE(app.EnglishLoaded());
+    CKeyStoreLoadDlg store;
+    store.OnInitDialog();
+    EXPECT_EQ(store.windowTitle(), QStringLiteral("Load key"));
+    EXPECT_EQ(store.findChild<QTableWidget*>(QStringLiteral("1202"))->horizontalHeaderItem(1)->text(),
+              QStringLiteral("Value"));
+    EXPECT_EQ(ButtonText(store, 1069), QStringLiteral("Load"));
+    CNeuerSchluesselDlg entry;
+    EXPECT_EQ(entry.windowTitle(), QStringLiteral("New key entry"));
+    CCardStatus status;
+    CAuthenticateDlg auth(0, status, -1, -1);
+    EXPECT_EQ(auth.windowTitle(), QStringLiteral("Authentication"));
+    EXPECT_EQ(ButtonText(auth, 1067), QStringLiteral("Authenticate"));
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 0);
+    app.LanguageStep();
 }
 
 TEST(TranslationFileTest, NamedAfterTheExecutable)

@@ -1,13 +1,10 @@
 // The main window on the simulated reader: the start loop, card activation
 // and the card and application buttons.
 #include "hex.h"
+#include "main_window_fixture.h"
 #include "port_dlg.h"
-#include "settings.h"
-#include "sim_card.h"
 #include "status_text.h"
 #include "ui_strings.h"
-#include "ui_test_support.h"
-#include "velmora_dlg.h"
 
 #include "sim/test_card.h"
 
@@ -25,47 +22,7 @@ namespace {
 
 using test::ScriptedDialogs;
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    explicit MainWindowTest(kavex::sim::ReaderConfig config = {}) : reader(config)
-    {
-        test::App();
-        lists.com = {QString::fromStdString(reader.link)};
-        WriteProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QString::fromStdString(reader.link));
-    }
-
-    // The main window as the application shows it (start loop included).
-    CVelmoraDlg& Window()
-    {
-        if (!window) {
-            window = std::make_unique<CVelmoraDlg>(lists);
-            window->OnInitDialog();
-        }
-        return *window;
-    }
-    template <class T>
-    T* Control(int id)
-    {
-        return Window().Template()->findChild<T*>(QString::number(id));
-    }
-    void Click(int id) { Control<QPushButton>(id)->click(); }
-    QString Text(int id) { return Control<QLineEdit>(id)->text(); }
-    QStringList Entries(int id)
-    {
-        QStringList out;
-        auto* list = Control<QListWidget>(id);
-        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-        return out;
-    }
-    bool Shown(int id) { return !Control<QWidget>(id)->isHidden(); }
-
-    test::IsolatedSettings settings;
-    test::SimReader reader;
-    test::FixedLists lists;
-    test::ScriptedMessages messages;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<CVelmoraDlg> window;
-};
+using MainWindowTest = test::MainWindowFixture;
 
 TEST_F(MainWindowTest, StoredInterfaceAnswers)
 {
@@ -101,6 +58,13 @@ TEST_F(MainWindowTest, SilentReaderThenCancel)
     EXPECT_EQ(Text(1184), QStringLiteral("--"));
     EXPECT_EQ(Text(1068), SdkStatusText(0));
     EXPECT_EQ(Text(1068), QStringLiteral("Portnummer ungültig"));
+
+    dialogs.Then([](CModalDialog& dlg) {
+        EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Programm-Schlüsselspeicher"));
+        return static_cast<int>(QDialog::Rejected);
+    });
+    Click(1075);
+    EXPECT_EQ(dialogs.runs.last(), QStringLiteral("velmora::CKeyStoreEditDlg"));
 }
 
 TEST_F(MainWindowTest, ReaderThatStopsAnsweringAfterOpen)
@@ -138,7 +102,7 @@ protected:
         c.ident = kavex::sim::Bytes{'1', '2', '4', '5'}; // type 0x124: no programmer
         return c;
     }
-    ReaderOnlyTest() : MainWindowTest(ReaderOnly()) {}
+    ReaderOnlyTest() : test::MainWindowFixture(ReaderOnly()) {}
 };
 
 TEST_F(ReaderOnlyTest, IsRefused)
@@ -261,7 +225,7 @@ TEST_F(MainWindowTest, FormatAsksFirst)
     EXPECT_EQ(Entries(1080), QStringList{QStringLiteral("--")}); // the lists are read again
 }
 
-TEST_F(MainWindowTest, FormatWithoutKnownKeyIsNotDone)
+TEST_F(MainWindowTest, FormatWithoutKnownKeyAsksAndCancelIsNotDone)
 {
     reader.AddApplication(0x0A0B0C);
     Click(1085);
@@ -269,20 +233,23 @@ TEST_F(MainWindowTest, FormatWithoutKnownKeyIsNotDone)
         dlg.accept();
         return dlg.result();
     });
+    dialogs.Then(ScriptedDialogs::Cancel());
     Click(1071);
+    EXPECT_EQ(dialogs.runs,
+              (QStringList{QStringLiteral("velmora::CNachfrageDlg"), QStringLiteral("velmora::CMasterkeyAuthentDlg")}));
     EXPECT_EQ(reader.State().applications.size(), 1u);
-    EXPECT_EQ(Text(1068), GermanStr(189)); // no authentication dialog yet
+    EXPECT_EQ(Text(1068), GermanStr(193));
 }
 
 TEST_F(MainWindowTest, LaterButtonsAreVisibleButDisabled)
 {
-    for (int id : {1075, 1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100}) {
+    for (int id : {1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100}) {
         auto* b = Control<QPushButton>(id);
         EXPECT_FALSE(b->isHidden()) << id;
         EXPECT_FALSE(b->isEnabled()) << id;
         EXPECT_EQ(b->toolTip(), GermanStr(20001)) << id;
     }
-    for (int id : {1085, 1074, 1072, 1071, 1077, 1079, 2}) EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
+    for (int id : {1085, 1074, 1072, 1071, 1077, 1079, 1075, 2}) EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
     EXPECT_EQ(Control<QLineEdit>(1068)->accessibleName(), QStringLiteral("Status:"));
     EXPECT_FALSE(Window().windowIcon().isNull());
     EXPECT_EQ(Control<QListWidget>(1092)->accessibleName(), QStringLiteral("Files der Applikation (d):"));

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace velmora {
 namespace {
 
@@ -63,6 +65,58 @@ TEST_F(SettingsTest, UnreadableFileGivesDefaults)
     QDir().mkpath(path); // a directory where the file should be
     EXPECT_EQ(GetProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 0), 0);
     WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 1); // must not throw or crash
+}
+
+int Mode(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+// The file holds the key store: nobody but its owner may read it, however
+// it came to be and however often it is rewritten.
+TEST_F(SettingsTest, OnlyItsOwnerCanReadTheFile)
+{
+    const mode_t old = ::umask(0022);
+    const QString path = SettingsFilePath();
+    ASSERT_FALSE(QFile::exists(path));
+    WriteProfileString(QStringLiteral("KeyStore"), QStringLiteral("KeyValue1"), QStringLiteral("00112233"));
+    EXPECT_EQ(Mode(path), 0600);
+    EXPECT_EQ(Mode(QFileInfo(path).path()), 0700); // the directory we made
+
+    WriteProfileInt(QStringLiteral("ListCtrl1"), QStringLiteral("Breite0"), 120);
+    DeleteProfileSection(QStringLiteral("ListCtrl1"));
+    ReplaceProfileSection(QStringLiteral("KeyStore"), {{QStringLiteral("KeyName1"), QStringLiteral("a")}});
+    EXPECT_EQ(Mode(path), 0600);
+
+    // A file that someone opened up is closed again by the next rewrite.
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 0);
+    EXPECT_EQ(Mode(path), 0600);
+    EXPECT_EQ(GetProfileString(QStringLiteral("KeyStore"), QStringLiteral("KeyName1"), QString()), QStringLiteral("a"));
+    ::umask(old);
+}
+
+TEST_F(SettingsTest, ExistingDirectoriesAreLeftAsTheyAre)
+{
+    const QString dir = QFileInfo(SettingsFilePath()).path();
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ::chmod(QFile::encodeName(dir).constData(), 0755);
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 1);
+    EXPECT_EQ(Mode(dir), 0755);
+    EXPECT_EQ(Mode(SettingsFilePath()), 0600);
+}
+
+TEST_F(SettingsTest, ReplacingASectionKeepsTheOthers)
+{
+    WriteProfileString(QStringLiteral("KeyStore"), QStringLiteral("KeyName9"), QStringLiteral("alt"));
+    WriteProfileInt(QStringLiteral("ListCtrl1"), QStringLiteral("Breite1"), 80);
+    ReplaceProfileSection(QStringLiteral("KeyStore"), {{QStringLiteral("KeyName1"), QStringLiteral("neu, mit Komma")},
+                                                       {QStringLiteral("KeyValue1"), QStringLiteral("@00")}});
+    EXPECT_EQ(GetProfileSection(QStringLiteral("KeyStore")),
+              (std::vector<std::pair<QString, QString>>{{QStringLiteral("KeyName1"), QStringLiteral("neu, mit Komma")},
+                                                        {QStringLiteral("KeyValue1"), QStringLiteral("@00")}}));
+    EXPECT_EQ(GetProfileInt(QStringLiteral("ListCtrl1"), QStringLiteral("Breite1"), 100), 80);
 }
 
 TEST_F(SettingsTest, ThreeReadingsOfTheLanguage)

@@ -8,6 +8,9 @@
 #include "modal_dialog.h"
 
 #include <QApplication>
+#include <QInputDevice>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -23,6 +26,10 @@ inline QApplication& App()
     static char name[] = "velmora_ui_tests";
     static char* argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The mouse events of the tests bring a pointing device into being that
+    // the application deletes at exit; the registry it leaves must outlive
+    // the application, so it is made first.
+    static const auto devices = QInputDevice::devices();
     static QApplication app(argc, argv);
     return app;
 }
@@ -72,6 +79,31 @@ public:
     std::deque<Step> steps;
     QStringList runs; // class names, in order
 };
+
+// Controls of a dialog by their numbers.
+template <class T>
+T* Find(const QWidget& dlg, int id)
+{
+    T* w = dlg.findChild<T*>(QString::number(id));
+    if (!w) ADD_FAILURE() << "no control " << id;
+    return w;
+}
+inline void Click(const QWidget& dlg, int id)
+{
+    Find<QPushButton>(dlg, id)->click();
+}
+inline QString Text(const QWidget& dlg, int id)
+{
+    return Find<QLineEdit>(dlg, id)->text();
+}
+inline void SetText(const QWidget& dlg, int id, const QString& text)
+{
+    Find<QLineEdit>(dlg, id)->setText(text);
+}
+inline bool Shown(const QWidget& dlg, int id)
+{
+    return !Find<QWidget>(dlg, id)->isHidden();
+}
 
 class FixedLists : public CDeviceListSource {
 public:

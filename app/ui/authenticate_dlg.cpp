@@ -1,0 +1,215 @@
+#include "authenticate_dlg.h"
+
+#include "card_session.h"
+#include "hex.h"
+#include "input_helpers.h"
+#include "key_store_dlg.h"
+#include "status_text.h"
+#include "ui_strings.h"
+#include "ui_template.h"
+
+#include <kavex.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace velmora {
+
+namespace {
+
+bool CardGone(int port)
+{
+    return Kavex_GetLastError(port) == kStatusNoTransponder;
+}
+
+CCardStatus::Key KeyFromText(const QString& text)
+{
+    CCardStatus::Key key{};
+    HexToBytes(text, key.data(), 16);
+    return key;
+}
+
+// "Laden" of both dialogs: a key from the key store into the key field.
+void LoadFromKeyStore(QWidget* parent, QLineEdit* keyEdit, QLineEdit* status)
+{
+    CKeyStoreLoadDlg dlg(parent);
+    if (RunModal(dlg) != QDialog::Accepted) {
+        status->setText(LoadStr(193));
+        return;
+    }
+    keyEdit->setText(dlg.m_strValue);
+    status->setText(LoadStr(200));
+}
+
+} // namespace
+
+CAuthenticateDlg::CAuthenticateDlg(int port, CCardStatus& status, int aid, int keyNo, QWidget* parent)
+    : CModalDialog(parent), m_hPort(port), m_Status(status), m_nAid(aid), m_nKeyNo(keyNo)
+{
+    Build();
+}
+
+CAuthenticateDlg::CAuthenticateDlg(int port, CCardStatus& status, int aid, const std::vector<uint8_t>& permittedKeys,
+                                   QWidget* parent)
+    : CModalDialog(parent), m_hPort(port), m_Status(status), m_nAid(aid), m_nKeyNo(-1)
+{
+    if (permittedKeys.size() == 1)
+        m_nKeyNo = permittedKeys.front();
+    else
+        m_PermittedKeys = permittedKeys;
+    Build();
+}
+
+void CAuthenticateDlg::Build()
+{
+    m_pTemplate = LoadTemplate(this, QStringLiteral(":/templates/authenticate_dialog.ui"));
+    m_pAidEdit = Ctl<QLineEdit>(m_pTemplate, 1077);
+    m_pAidCombo = Ctl<QComboBox>(m_pTemplate, 1163);
+    m_pKeyNoEdit = Ctl<QLineEdit>(m_pTemplate, 1074);
+    m_pKeyNoCombo = Ctl<QComboBox>(m_pTemplate, 1179);
+    m_pKeyEdit = Ctl<QLineEdit>(m_pTemplate, 1114);
+    m_pStatus = Ctl<QLineEdit>(m_pTemplate, 1068);
+    connect(Ctl<QPushButton>(m_pTemplate, 1067), &QPushButton::clicked, this, &CAuthenticateDlg::OnAuthenticate);
+    connect(Ctl<QPushButton>(m_pTemplate, 1069), &QPushButton::clicked, this, &CAuthenticateDlg::OnLoad);
+    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+    // Only the user's choices arrive here: the adapters fill the list silently.
+    connect(m_pAidCombo, &QComboBox::currentIndexChanged, m_pStatus, &QLineEdit::clear);
+}
+
+void CAuthenticateDlg::OnInitDialog()
+{
+    m_pStatus->clear();
+    m_pKeyNoEdit->show();
+    m_pKeyNoEdit->setReadOnly(false);
+    m_pKeyNoCombo->hide();
+    m_pKeyEdit->setFocus();
+
+    QtCombo aidCombo(m_pAidCombo);
+    QtEdit aidEdit(m_pAidEdit);
+    if (m_nAid < 0) {
+        if (m_Status.m_bAppIdsRead) {
+            aidEdit.SetShown(false);
+            aidCombo.SetShown(true);
+            // With the card level first and chosen: this selects it on the card.
+            QString message;
+            if (!FillAppIdCombo(m_hPort, m_Status, aidCombo, &aidEdit, true, false, &message, true))
+                m_pStatus->setText(message);
+            if (m_nKeyNo < 0 && m_PermittedKeys.empty()) m_pKeyNoEdit->setText(QStringLiteral("0"));
+        } else {
+            aidCombo.SetShown(false);
+            aidEdit.SetShown(true);
+            m_pAidEdit->setReadOnly(false);
+            m_pAidEdit->setFocus();
+        }
+    } else {
+        aidCombo.SetShown(false);
+        aidEdit.SetShown(true);
+        m_pAidEdit->setText(AidToText(static_cast<uint32_t>(m_nAid)));
+        m_pAidEdit->setReadOnly(true);
+        QString message;
+        if (!EnsureAppSelected(m_hPort, m_Status, m_nAid, &message)) m_pStatus->setText(message);
+    }
+
+    if (!m_PermittedKeys.empty()) {
+        m_pKeyNoEdit->hide();
+        m_pKeyNoCombo->show();
+        const QSignalBlocker block(m_pKeyNoCombo);
+        m_pKeyNoCombo->clear();
+        for (uint8_t k : m_PermittedKeys) m_pKeyNoCombo->addItem(QString::asprintf("%.2d", k));
+        m_pKeyNoCombo->setCurrentIndex(0);
+    } else if (m_nKeyNo >= 0) {
+        m_pKeyNoEdit->setText(QString::number(m_nKeyNo));
+        m_pKeyNoEdit->setReadOnly(true);
+        if (m_nAid >= 0) {
+            if (const CCardStatus::CKey* remembered = m_Status.FindKey(m_nAid, m_nKeyNo))
+                m_pKeyEdit->setText(BytesToHex(remembered->value.data(), 16, false, true));
+        }
+    } else if (m_nAid >= 0) {
+        m_pKeyNoEdit->setFocus();
+    }
+
+    if (CardGone(m_hPort)) EndInInit(QDialog::Rejected);
+}
+
+void CAuthenticateDlg::OnAuthenticate()
+{
+    m_strKey = m_pKeyEdit->text();
+    m_pStatus->clear();
+
+    QtCombo aidCombo(m_pAidCombo);
+    QtEdit aidEdit(m_pAidEdit);
+    QtCombo keyNoCombo(m_pKeyNoCombo);
+    QtEdit keyNoEdit(m_pKeyNoEdit);
+    QtEdit status(m_pStatus);
+    if (!ValidateAid(&aidCombo, &aidEdit, &status, true)) return;
+    const int aid = static_cast<int>(HexToNumber(VisibleText(&aidCombo, &aidEdit)));
+    if (!ValidateKeyNumber(&keyNoCombo, &keyNoEdit, &status)) return;
+    // The number the card gets, as the check took it ("256" is key 0), so
+    // that the key is remembered under the number it worked for.
+    const int keyNo = KeyNumberFromText(VisibleText(&keyNoCombo, &keyNoEdit));
+
+    QString message;
+    if (AuthenticateKey(m_hPort, m_Status, aid, keyNo, KeyFromText(m_strKey), false, &message)) {
+        accept();
+        return;
+    }
+    m_pStatus->setText(message);
+    if (CardGone(m_hPort)) reject();
+}
+
+void CAuthenticateDlg::OnLoad()
+{
+    LoadFromKeyStore(this, m_pKeyEdit, m_pStatus);
+}
+
+CMasterkeyAuthentDlg::CMasterkeyAuthentDlg(int port, CCardStatus& status, int aid, QWidget* parent)
+    : CModalDialog(parent), m_hPort(port), m_Status(status),
+      // "Key 0 of whatever is selected" is the master key of the current
+      // application; an unknown selection falls back to the card.
+      m_nAid(aid >= 0 ? aid : std::max(status.m_nCurrentAid, 0)),
+      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/masterkey_authent_dialog.ui"))),
+      m_pLabel(Ctl<QLabel>(m_pTemplate, 1210)), m_pKeyEdit(Ctl<QLineEdit>(m_pTemplate, 1114)),
+      m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
+{
+    connect(Ctl<QPushButton>(m_pTemplate, 1067), &QPushButton::clicked, this, &CMasterkeyAuthentDlg::OnAuthenticate);
+    connect(Ctl<QPushButton>(m_pTemplate, 1069), &QPushButton::clicked, this, &CMasterkeyAuthentDlg::OnLoad);
+    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CMasterkeyAuthentDlg::OnInitDialog()
+{
+    m_pStatus->clear();
+    QString message;
+    if (!EnsureAppSelected(m_hPort, m_Status, m_nAid, &message)) m_pStatus->setText(message);
+    if (CardGone(m_hPort)) {
+        EndInInit(QDialog::Rejected);
+        return;
+    }
+    if (m_nAid > 0) {
+        const QString text = LoadStr(198) + AidToText(static_cast<uint32_t>(m_nAid)) + QLatin1Char(' ') + LoadStr(199);
+        m_pLabel->setText(text);
+        m_pKeyEdit->setAccessibleName(text);
+    }
+    m_pKeyEdit->setFocus();
+}
+
+void CMasterkeyAuthentDlg::OnAuthenticate()
+{
+    m_pStatus->clear();
+    QString message;
+    if (AuthenticateKey(m_hPort, m_Status, m_nAid, 0, KeyFromText(m_pKeyEdit->text()), false, &message)) {
+        accept();
+        return;
+    }
+    m_pStatus->setText(message);
+    if (CardGone(m_hPort)) reject();
+}
+
+void CMasterkeyAuthentDlg::OnLoad()
+{
+    LoadFromKeyStore(this, m_pKeyEdit, m_pStatus);
+}
+
+} // namespace velmora

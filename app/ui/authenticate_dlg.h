@@ -1,0 +1,75 @@
+// The dialogs in which the user gives the key that no remembered key could
+// replace: CAuthenticateDlg for any key (with a choice of application and
+// key number where the caller leaves them open), CMasterkeyAuthentDlg for
+// the master key of the card or of an application. Both authenticate
+// through AuthenticateKey, which leaves the result in the card status; the
+// caller looks there, not at the dialog.
+#pragma once
+
+#include "card_status.h"
+#include "modal_dialog.h"
+#include "qt_controls.h"
+
+#include <cstdint>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace velmora {
+
+class CAuthenticateDlg : public CModalDialog {
+    Q_OBJECT
+public:
+    // aid -1: the user chooses the application; keyNo -1: the user types it.
+    CAuthenticateDlg(int port, CCardStatus& status, int aid, int keyNo, QWidget* parent = nullptr);
+    // One permitted number is fixed; several are offered in a list.
+    CAuthenticateDlg(int port, CCardStatus& status, int aid, const std::vector<uint8_t>& permittedKeys,
+                     QWidget* parent = nullptr);
+
+    void OnInitDialog() override;
+    void OnAuthenticate();
+    void OnLoad();
+
+    int m_hPort;
+    CCardStatus& m_Status;
+    int m_nAid;
+    int m_nKeyNo;                          // -1: not fixed
+    std::vector<uint8_t> m_PermittedKeys;  // only when more than one is permitted
+    QString m_strKey;
+
+private:
+    void Build();
+
+    QWidget* m_pTemplate = nullptr;
+    QLineEdit* m_pAidEdit = nullptr;      // 1077
+    QComboBox* m_pAidCombo = nullptr;     // 1163
+    QLineEdit* m_pKeyNoEdit = nullptr;    // 1074
+    QComboBox* m_pKeyNoCombo = nullptr;   // 1179
+    QLineEdit* m_pKeyEdit = nullptr;      // 1114
+    QLineEdit* m_pStatus = nullptr;       // 1068
+};
+
+class CMasterkeyAuthentDlg : public CModalDialog {
+    Q_OBJECT
+public:
+    // aid 0: the card master key.
+    CMasterkeyAuthentDlg(int port, CCardStatus& status, int aid, QWidget* parent = nullptr);
+
+    void OnInitDialog() override;
+    void OnAuthenticate();
+    void OnLoad();
+
+    int m_hPort;
+    CCardStatus& m_Status;
+    int m_nAid;
+
+private:
+    QWidget* m_pTemplate;
+    QLabel* m_pLabel;      // 1210
+    QLineEdit* m_pKeyEdit; // 1114
+    QLineEdit* m_pStatus;  // 1068
+};
+
+} // namespace velmora
