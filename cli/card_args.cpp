@@ -2,6 +2,7 @@
 
 #include "hex.h"
 #include "kavex.h"
+#include "key_store_file.h"
 
 namespace kavex::cli {
 
@@ -56,6 +57,35 @@ std::optional<std::vector<uint8_t>> DataInput::Bytes(std::string& error) const
     auto bytes = ParseHex(hex);
     if (!bytes) error = "--hex takes pairs of hexadecimal digits";
     return bytes;
+}
+
+void KeyInput::Define(CLI::App& app, const std::string& hexFlags, const std::string& nameFlag, const std::string& what,
+                      bool required)
+{
+    CLI::Option_group* group = app.add_option_group(what);
+    hexOption = group->add_option(hexFlags, hex, what + " as hexadecimal, up to 16 bytes; shorter keys are padded with zeros");
+    nameOption = group->add_option(nameFlag, name,
+                                   what + " by its name in the Velmora key store (" + SettingsFilePath() + ")");
+    if (required)
+        group->require_option(1);
+    else
+        group->require_option(0, 1);
+}
+
+std::optional<std::vector<uint8_t>> KeyInput::Bytes(std::string& error) const
+{
+    if (nameOption->count()) return KeyFromStore(name, error);
+    std::vector<uint8_t> key;
+    if (hexOption->count()) {
+        auto bytes = ParseHex(hex);
+        if (!bytes || bytes->size() > 16) {
+            error = hexOption->get_name() + " takes up to 16 bytes of hexadecimal digits";
+            return std::nullopt;
+        }
+        key = *bytes;
+    }
+    key.resize(16, 0);
+    return key;
 }
 
 bool ResolveCommMode(Session& s, Report& report, int fileNo, const std::string& given, int& mode)

@@ -30,6 +30,21 @@ struct DataInput {
     std::optional<std::vector<uint8_t>> Bytes(std::string& error) const;
 };
 
+// A key given as hexadecimal or by its name in the Velmora program's key
+// store; at most one of the two, or exactly one when required.
+struct KeyInput {
+    std::string hex;
+    std::string name;
+    CLI::Option* hexOption = nullptr;
+    CLI::Option* nameOption = nullptr;
+    // hexFlags as CLI11 spells them ("--key,-k"), nameFlag likewise.
+    void Define(CLI::App& app, const std::string& hexFlags, const std::string& nameFlag, const std::string& what,
+                bool required);
+    // 16 bytes (shorter keys padded with zeros; none given: all zero), or
+    // nullopt with the reason in error.
+    std::optional<std::vector<uint8_t>> Bytes(std::string& error) const;
+};
+
 // The file's own communication mode, read from its settings, unless the
 // user named one. Returns false with the report filled when neither works.
 bool ResolveCommMode(Session& s, Report& report, int fileNo, const std::string& given, int& mode);

@@ -213,22 +213,23 @@ public:
     void Define(CLI::App& app) override
     {
         app.add_option("--keyno,-n", keyNo_, "Key number")->check(CLI::Range(0, 13));
-        app.add_option("--new", newKey_, "New key, hex, up to 16 bytes")->required();
-        app.add_option("--old", oldKey_, "Old key, hex (needed when changing another key than the authenticated one)");
+        newKey_.Define(app, "--new", "--new-name", "New key", true);
+        oldKey_.Define(app, "--old", "--old-name", "Old key (needed when changing another key than the authenticated one)",
+                       false);
         app.add_option("--version", version_, "Key version (AES keys)")->check(CLI::Range(0, 255));
         app.add_option("--type", type_, "New key type at the card level: des, 3k3des or aes")->capture_default_str();
     }
     bool Run(Session& s, Report& report) override
     {
-        auto newKey = ParseHex(newKey_);
-        auto oldKey = ParseHex(oldKey_);
+        std::string error;
+        auto newKey = newKey_.Bytes(error);
+        auto oldKey = newKey ? oldKey_.Bytes(error) : std::nullopt;
         const auto type = ParseCrypto(type_);
-        if (!newKey || newKey->size() > 16 || !oldKey || oldKey->size() > 16 || !type) {
-            report.Error("keys take up to 16 bytes of hex; --type takes des, 3k3des or aes", 0);
+        if (!type) error = "--type takes des, 3k3des or aes";
+        if (!newKey || !oldKey || !type) {
+            report.Error(error, 0);
             return false;
         }
-        newKey->resize(16, 0);
-        oldKey->resize(16, 0);
         if (Kavex_DFChangeKey(s.handle, static_cast<unsigned char>(keyNo_), newKey->data(), 16,
                               static_cast<unsigned char>(version_), oldKey->data(), 16, *type) < 0)
             return Fail(s, report, "ChangeKey failed");
@@ -238,8 +239,8 @@ public:
 
 private:
     int keyNo_ = 0;
-    std::string newKey_;
-    std::string oldKey_;
+    KeyInput newKey_;
+    KeyInput oldKey_;
     int version_ = 0;
     std::string type_ = "des";
 };

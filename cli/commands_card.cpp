@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "card_args.h"
 #include "command.h"
 #include "hex.h"
 #include "kavex.h"
@@ -59,19 +60,18 @@ public:
     std::string Help() const override { return "Authenticate with a key (DES/2K3DES, or AES with --aes)"; }
     void Define(CLI::App& app) override
     {
-        app.add_option("--key,-k", key_, "Key as hexadecimal, up to 16 bytes; shorter keys are padded with zeros")
-            ->required();
+        key_.Define(app, "--key,-k", "--key-name", "Key", true);
         app.add_option("--keyno,-n", keyNo_, "Key number")->check(CLI::Range(0, 13));
         app.add_flag("--aes", aes_, "AES key (AuthenticateAES instead of AuthenticateISO)");
     }
     bool Run(Session& s, Report& report) override
     {
-        auto key = ParseHex(key_);
-        if (!key || key->size() > 16) {
-            report.Error("--key takes up to 16 bytes of hexadecimal digits", 0);
+        std::string error;
+        auto key = key_.Bytes(error);
+        if (!key) {
+            report.Error(error, 0);
             return false;
         }
-        key->resize(16, 0);
         const int r = aes_ ? Kavex_DFAuthenticateAES(s.handle, static_cast<unsigned char>(keyNo_), key->data(), 16)
                            : Kavex_DFAuthenticateISO(s.handle, static_cast<unsigned char>(keyNo_), key->data(), 16);
         if (r < 0) return Fail(s, report, "authentication failed");
@@ -80,7 +80,7 @@ public:
     }
 
 private:
-    std::string key_;
+    KeyInput key_;
     int keyNo_ = 0;
     bool aes_ = false;
 };

@@ -73,7 +73,13 @@ int main(int argc, char** argv)
                 if (n == name) cmd = factory();
             auto sub = std::make_unique<CLI::App>(cmd->Help(), name);
             cmd->Define(*sub);
-            Parse(*sub, std::vector<std::string>(parts[i].begin() + 1, parts[i].end()));
+            // A command's own --help and mistakes are told with its own
+            // options, not the global ones.
+            try {
+                Parse(*sub, std::vector<std::string>(parts[i].begin() + 1, parts[i].end()));
+            } catch (const CLI::ParseError& e) {
+                return sub->exit(e);
+            }
             commands.emplace_back(std::move(cmd), std::move(sub));
         }
     } catch (const CLI::ParseError& e) {
