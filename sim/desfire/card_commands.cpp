@@ -21,10 +21,6 @@ constexpr uint8_t kOptionAts = 0x02;
 constexpr uint8_t kSettingFormatDisabled = 0x01;
 constexpr uint8_t kSettingRandomUid = 0x02;
 
-size_t RoundUp(size_t n, size_t bs) {
-    return (n + bs - 1) / bs * bs;
-}
-
 Reply GetVersion(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
     const CardState& st = ctx.state;
@@ -84,7 +80,7 @@ Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     size_t payloadLen = 0;
     if (option == kOptionCardSettings) payloadLen = 1;
     if (option == kOptionDefaultKey) payloadLen = 25;
-    if (payloadLen && cipherLen != RoundUp(payloadLen + 4, bs)) return Reply::Error(status::kLengthError);
+    if (payloadLen && cipherLen != RoundUpToBlock(payloadLen + 4, bs)) return Reply::Error(status::kLengthError);
 
     std::vector<uint8_t> plain;
     if (!ctx.session.DecipherCommandData(cmd.data() + 2, cipherLen, plain))
@@ -95,7 +91,7 @@ Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
         // The new ATS brings its length byte; it is padded with 0x80 and
         // zeros after the CRC, so the length must match exactly.
         payloadLen = plain[0];
-        if (payloadLen < 2 || payloadLen > 20 || cipherLen != RoundUp(payloadLen + 5, bs))
+        if (payloadLen < 2 || payloadLen > 20 || cipherLen != RoundUpToBlock(payloadLen + 5, bs))
             return Reply::Error(status::kLengthError);
         padFrom = payloadLen + 5;
         if (plain[payloadLen + 4] != 0x80) return Reply::Error(status::kIntegrityError);

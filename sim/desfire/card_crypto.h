@@ -20,6 +20,8 @@ enum class CipherKind : uint8_t {
 
 size_t KeyLength(CipherKind kind);
 size_t BlockLength(CipherKind kind);
+// Length of n bytes padded to whole cipher blocks of bs bytes.
+inline size_t RoundUpToBlock(size_t n, size_t bs) { return (n + bs - 1) / bs * bs; }
 
 // One key, expanded once. Copyable; every operation works on one block.
 class BlockCipher {

@@ -20,10 +20,6 @@ constexpr uint8_t kChangeKeyFrozen = 0xF;
 // card master key is to have: bits 7-6 as in CreateApplication.
 constexpr uint8_t kCardKeyNumberMask = 0x3F;
 
-size_t RoundUp(size_t n, size_t bs) {
-    return (n + bs - 1) / bs * bs;
-}
-
 Reply GetKeySettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
     const KeySet* keys = ctx.state.KeysOf(ctx.Aid());
@@ -46,7 +42,7 @@ Reply ChangeKeySettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     KeySet* keys = ctx.state.KeysOf(ctx.Aid());
     if (!keys) return Reply::Error(status::kApplicationNotFound);
     if (!ctx.MasterKeyAuthenticated()) return Reply::Error(status::kAuthenticationError);
-    if (cmd.size() != 1 + RoundUp(1 + 4, ctx.session.BlockSize())) return Reply::Error(status::kLengthError);
+    if (cmd.size() != 1 + RoundUpToBlock(1 + 4, ctx.session.BlockSize())) return Reply::Error(status::kLengthError);
     if (!keys->SettingsChangeable()) return Reply::Error(status::kPermissionDenied);
     std::vector<uint8_t> plain;
     if (!ctx.session.DecipherCommandData(cmd.data() + 1, cmd.size() - 1, plain))
@@ -105,7 +101,7 @@ Reply ChangeKey(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     const bool versionByte = method == CryptoMethod::Aes;
     const size_t covered = keyLen + (versionByte ? 1 : 0);
     const size_t needed = covered + 4 + (sameKey ? 0 : 4);
-    if (cmd.size() - 2 != RoundUp(needed, session.BlockSize())) return Reply::Error(status::kLengthError);
+    if (cmd.size() - 2 != RoundUpToBlock(needed, session.BlockSize())) return Reply::Error(status::kLengthError);
 
     std::vector<uint8_t> plain;
     if (!session.DecipherCommandData(cmd.data() + 2, cmd.size() - 2, plain))
