@@ -24,7 +24,9 @@
 
 namespace velmora {
 
-const char* const CPortDlg::kDriverPage = "https://www.brakk-applikationen.de/treiber/";
+// The maker's driver download page. The host is a reserved name until the
+// maker's real address is known, so the button never leads to a stranger's site.
+const char* const CPortDlg::kDriverPage = "https://brakk-applikationen.example/treiber/";
 
 namespace {
 
