@@ -9,30 +9,13 @@
 #include <vector>
 
 #include "CDatenFuerDesfireInPort.h"
+#include "support/status_codes.h"
 
 class CKavex_Port;
 
 namespace kavex::desfire {
 
-// Status codes the engine leaves in a port.
-enum Status : int {
-    kStatusOk = 0,
-    kStatusBufferTooSmall = 5,
-    kStatusWrongParameter = 7,
-    kStatusNoData = 9,
-    kStatusCommandError = 16,
-    kStatusDataAmount = 20,
-    kStatusCard = 0x10000,  // plus the card's status byte
-    kStatusKeyLength = 0x10020,
-    kStatusOldKeyLength = 0x10021,
-    kStatus3K3DES = 0x10022,
-    kStatusNeedsAuthentication = 0x10023,
-    kStatusMacMismatch = 0x10024,
-    kStatusCrcMismatch = 0x10025,
-    kStatusParamBufferTooSmall = 0x10026,
-    kStatusParamLength = 0x10027,
-    kStatusNotAllowedAfterAuth = 0x10028,
-};
+using namespace kavex::statuscodes;
 
 // DESFire status bytes.
 constexpr uint8_t kCardOk = 0x00;

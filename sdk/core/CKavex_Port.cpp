@@ -76,13 +76,13 @@ std::vector<uint8_t> CKavex_Port::PendingInput()
 bool CKavex_Port::Transceive()
 {
     std::vector<uint8_t> frame = sendBuffer;
-    lastStatus = kavex::frame::kOk;
+    lastStatus = kavex::kStatusOk;
     if (frame.empty()) {
-        lastStatus = kavex::frame::kNothingToSend;
+        lastStatus = kavex::kStatusNothingToSend;
         return false;
     }
     if (!kavex::frame::BuildRequest(frame, variant, static_cast<uint8_t>(address & 0xFF), lastCommand)) {
-        lastStatus = kavex::frame::kWrongParameter;
+        lastStatus = kavex::kStatusWrongParameter;
         sendBuffer.clear();
         return false;
     }
@@ -96,7 +96,7 @@ bool CKavex_Port::Transceive()
     }
     sendBuffer.clear();
     if (!WaitForAnswer()) {
-        lastStatus = kavex::frame::kTimeout;
+        lastStatus = kavex::kStatusTimeout;
         return false;
     }
     return true;

@@ -8,13 +8,14 @@
 #include "idle_hook.h"
 #include "kavex.h"
 #include "support/device_models.h"
+#include "support/status_codes.h"
 #include "support/status_text.h"
 
 namespace {
 
-constexpr int kStatusUnknownHandle = 3;
-constexpr int kStatusBufferTooSmall = 5;
-constexpr int kStatusModeInvalid = 13;
+using kavex::kStatusBufferTooSmall;
+using kavex::kStatusModeInvalid;
+using kavex::kStatusUnknownHandle;
 
 CKavex_Port* Find(int handle) { return CKavex_SDKApp::Instance().FindPort(handle); }
 

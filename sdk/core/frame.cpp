@@ -209,7 +209,7 @@ int Variant23Status(uint8_t s, uint8_t lastCommand)
     case 0xCC: return 23;
     case 0xC4:
     case 0xC5: return 21;
-    default: return s == lastCommand ? kOk : kCommandError;
+    default: return s == lastCommand ? kStatusOk : kStatusCommandError;
     }
 }
 
@@ -218,14 +218,14 @@ int Variant23Status(uint8_t s, uint8_t lastCommand)
 bool DecodeAnswer(std::vector<uint8_t>& a, uint8_t variant, uint8_t lastCommand, int& status)
 {
     if (a.empty()) {
-        status = kAnswerEmpty;
+        status = kStatusAnswerEmpty;
         return false;
     }
     // Shorter than the fixed part of an answer: nothing in it can be
     // trusted, and reading its fields would run past its end.
     const size_t fixed = HeaderLength(variant) + ChecksumLength(variant);
     if (a.size() < fixed || !ChecksumOk(a, variant)) {
-        status = (variant == 2 || variant == 3) ? kCommandError : kChecksumError;
+        status = (variant == 2 || variant == 3) ? kStatusCommandError : kStatusChecksumError;
         return false;
     }
     if (variant == 1) {
@@ -233,17 +233,17 @@ bool DecodeAnswer(std::vector<uint8_t>& a, uint8_t variant, uint8_t lastCommand,
             status = a[1];
             return false;
         }
-        status = kOk;
+        status = kStatusOk;
     } else if (variant == 2 || variant == 3) {
         status = Variant23Status(a[1], lastCommand);
-        if (status != kOk) return false;
+        if (status != kStatusOk) return false;
     } else {
         const uint8_t s = a[2];
         if (s != 0 && s != 0x20) {
             status = Variant0Status(s);
             return false;
         }
-        status = s == 0x20 ? kMoreData : kOk;
+        status = s == 0x20 ? kStatusMoreData : kStatusOk;
     }
     StripFrame(a, variant);
     return true;

@@ -8,19 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace kavex::frame {
+#include "support/status_codes.h"
 
-// Status codes left by the frame protocol.
-enum Status : int {
-    kOk = 0,
-    kTimeout = 4,
-    kWrongParameter = 7,
-    kNothingToSend = 8,
-    kChecksumError = 10,
-    kAnswerEmpty = 12,
-    kCommandError = 16,
-    kMoreData = 32,
-};
+namespace kavex::frame {
 
 uint16_t Crc16Modbus(const uint8_t* data, size_t len);
 uint8_t Bcc(const uint8_t* data, size_t len);
