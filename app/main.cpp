@@ -1,10 +1,10 @@
 // velmora [--simulate [--card FILE]]
-#include "message_service.h"
-#include "simulator.h"
-#include "ui_strings.h"
-#include "velmora_app.h"
+#include "app/ui/message_service.h"
+#include "app/ui/simulator.h"
+#include "app/model/ui_strings.h"
+#include "app/ui/velmora_app.h"
 
-#include "busy_scope.h"
+#include "app/ui/busy_scope.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,8 +1,8 @@
-#include "card_args.h"
+#include "cli/card_args.h"
 
-#include "hex.h"
+#include "cli/hex_input.h"
 #include "kavex.h"
-#include "key_store_file.h"
+#include "cli/key_store_file.h"
 
 namespace kavex::cli {
 

@@ -7,7 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "command.h"
+#include "cli/command.h"
 
 namespace kavex::cli {
 

@@ -9,7 +9,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "report.h"
+#include "cli/report.h"
 
 namespace kavex::cli {
 

@@ -1,4 +1,4 @@
-#include "ini_file.h"
+#include "cli/ini_file.h"
 
 #include <fstream>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "key_store_file.h"
+#include "cli/key_store_file.h"
 
 #include <cstdlib>
 #include <map>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ini_file.h"
+#include "cli/ini_file.h"
 
 namespace kavex::cli {
 

@@ -10,7 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "command.h"
+#include "cli/command.h"
 #include "kavex.h"
 
 namespace {

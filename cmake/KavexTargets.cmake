@@ -9,6 +9,18 @@ function(kavex_target_defaults target)
   endif()
 endfunction()
 
+# A layer of libkavex: position-independent objects with hidden symbols
+# (only the Kavex_ functions are exported), includes written from the
+# project root.
+function(kavex_sdk_layer target)
+  set_target_properties(${target} PROPERTIES
+    POSITION_INDEPENDENT_CODE ON
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/sdk/include)
+  kavex_target_defaults(${target})
+endfunction()
+
 # Always-sanitised variant for the decoder robustness tests, independent of
 # KAVEX_SANITIZE, so one CTest configuration runs under ASan in every build.
 function(kavex_force_sanitize target)

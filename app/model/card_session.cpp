@@ -1,11 +1,11 @@
-#include "card_session.h"
+#include "app/model/card_session.h"
 
-#include "card_ui.h"
-#include "controls.h"
-#include "status_text.h"
-#include "ui_strings.h"
+#include "app/model/card_ui.h"
+#include "app/model/controls.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
 
-#include <kavex.h>
+#include "kavex.h"
 
 #include <algorithm>
 

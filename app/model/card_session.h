@@ -3,7 +3,7 @@
 // reports through its result and a message or status line; none throws.
 #pragma once
 
-#include "card_status.h"
+#include "app/model/card_status.h"
 
 #include <QByteArray>
 #include <QString>

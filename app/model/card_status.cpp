@@ -1,4 +1,4 @@
-#include "card_status.h"
+#include "app/model/card_status.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "change_key_combo.h"
+#include "app/model/change_key_combo.h"
 
-#include "controls.h"
-#include "ui_strings.h"
+#include "app/model/controls.h"
+#include "app/model/ui_strings.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "device_list_source.h"
+#include "app/model/device_list_source.h"
 
-#include <kavex.h>
+#include "kavex.h"
 
 #include <cstring>
 #include <vector>

@@ -1,12 +1,12 @@
-#include "input_helpers.h"
+#include "app/model/input_helpers.h"
 
-#include "card_session.h"
-#include "controls.h"
-#include "hex.h"
-#include "status_text.h"
-#include "ui_strings.h"
+#include "app/model/card_session.h"
+#include "app/model/controls.h"
+#include "app/model/hex_text.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
 
-#include <kavex.h>
+#include "kavex.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // traffic; the first failing check names the problem in the status line.
 #pragma once
 
-#include "card_status.h"
+#include "app/model/card_status.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "key_store.h"
+#include "app/model/key_store.h"
 
-#include "hex.h"
-#include "settings.h"
+#include "app/model/hex_text.h"
+#include "app/model/settings.h"
 
 #include <algorithm>
 #include <map>

@@ -1,8 +1,8 @@
-#include "language.h"
+#include "app/model/language.h"
 
-#include "settings.h"
+#include "app/model/settings.h"
 
-#include <kavex.h>
+#include "kavex.h"
 
 namespace velmora {
 

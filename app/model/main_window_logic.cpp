@@ -1,6 +1,6 @@
-#include "main_window_logic.h"
+#include "app/model/main_window_logic.h"
 
-#include "ui_strings.h"
+#include "app/model/ui_strings.h"
 
 namespace velmora {
 

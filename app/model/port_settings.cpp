@@ -1,6 +1,6 @@
-#include "port_settings.h"
+#include "app/model/port_settings.h"
 
-#include "device_list_source.h"
+#include "app/model/device_list_source.h"
 
 namespace velmora {
 

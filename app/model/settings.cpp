@@ -1,4 +1,4 @@
-#include "settings.h"
+#include "app/model/settings.h"
 
 #include <QDir>
 #include <QFile>

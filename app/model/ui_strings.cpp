@@ -1,6 +1,6 @@
-#include "ui_strings.h"
+#include "app/model/ui_strings.h"
 
-#include "string_table.h"
+#include "resources/string_table.h"
 
 #include <QCoreApplication>
 

@@ -1,10 +1,10 @@
 // Draws the main window on the built-in simulator after a card activation
 // and saves it as a PNG: velmora_screenshot OUTPUT.png
-#include "device_list_source.h"
-#include "modal_dialog.h"
-#include "settings.h"
-#include "simulator.h"
-#include "velmora_dlg.h"
+#include "app/model/device_list_source.h"
+#include "app/ui/modal_dialog.h"
+#include "app/model/settings.h"
+#include "app/ui/simulator.h"
+#include "app/ui/velmora_dlg.h"
 
 #include "sim/desfire/desfire_card.h"
 #include "sim/pty_reader.h"

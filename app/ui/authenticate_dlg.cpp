@@ -1,14 +1,14 @@
-#include "authenticate_dlg.h"
+#include "app/ui/authenticate_dlg.h"
 
-#include "card_session.h"
-#include "hex.h"
-#include "input_helpers.h"
-#include "key_store_dlg.h"
-#include "status_text.h"
-#include "ui_strings.h"
-#include "ui_template.h"
+#include "app/model/card_session.h"
+#include "app/model/hex_text.h"
+#include "app/model/input_helpers.h"
+#include "app/ui/key_store_dlg.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
+#include "app/ui/ui_template.h"
 
-#include <kavex.h>
+#include "kavex.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -64,7 +64,7 @@ CAuthenticateDlg::CAuthenticateDlg(int port, CCardStatus& status, int aid, const
 
 void CAuthenticateDlg::Build()
 {
-    m_pTemplate = LoadTemplate(this, QStringLiteral(":/templates/authenticate_dialog.ui"));
+    m_pTemplate = LoadTemplate(this, QStringLiteral(":/templates/authenticate_dlg.ui"));
     m_pAidEdit = Ctl<QLineEdit>(m_pTemplate, 1077);
     m_pAidCombo = Ctl<QComboBox>(m_pTemplate, 1163);
     m_pKeyNoEdit = Ctl<QLineEdit>(m_pTemplate, 1074);
@@ -169,7 +169,7 @@ CMasterkeyAuthentDlg::CMasterkeyAuthentDlg(int port, CCardStatus& status, int ai
       // "Key 0 of whatever is selected" is the master key of the current
       // application; an unknown selection falls back to the card.
       m_nAid(aid >= 0 ? aid : std::max(status.m_nCurrentAid, 0)),
-      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/masterkey_authent_dialog.ui"))),
+      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/masterkey_authent_dlg.ui"))),
       m_pLabel(Ctl<QLabel>(m_pTemplate, 1210)), m_pKeyEdit(Ctl<QLineEdit>(m_pTemplate, 1114)),
       m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
 {

@@ -6,9 +6,9 @@
 // caller looks there, not at the dialog.
 #pragma once
 
-#include "card_status.h"
-#include "modal_dialog.h"
-#include "qt_controls.h"
+#include "app/model/card_status.h"
+#include "app/ui/modal_dialog.h"
+#include "app/ui/qt_controls.h"
 
 #include <cstdint>
 #include <vector>

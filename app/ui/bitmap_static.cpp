@@ -1,4 +1,4 @@
-#include "bitmap_static.h"
+#include "app/ui/bitmap_static.h"
 
 #include <QBitmap>
 #include <QPainter>

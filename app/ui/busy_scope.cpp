@@ -1,4 +1,4 @@
-#include "busy_scope.h"
+#include "app/ui/busy_scope.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -1,7 +1,7 @@
-#include "card_ui_qt.h"
+#include "app/ui/card_ui_qt.h"
 
-#include "authenticate_dlg.h"
-#include "message_service.h"
+#include "app/ui/authenticate_dlg.h"
+#include "app/ui/message_service.h"
 
 namespace velmora {
 

@@ -2,7 +2,7 @@
 // behalf of one window.
 #pragma once
 
-#include "card_ui.h"
+#include "app/model/card_ui.h"
 
 class QWidget;
 

@@ -1,6 +1,6 @@
-#include "device_monitor.h"
+#include "app/ui/device_monitor.h"
 
-#include "port_settings.h"
+#include "app/model/port_settings.h"
 
 #include <libudev.h>
 

@@ -1,4 +1,4 @@
-#include "editable_list_ctrl.h"
+#include "app/ui/editable_list_ctrl.h"
 
 #include <QApplication>
 #include <QHeaderView>

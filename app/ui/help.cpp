@@ -1,7 +1,7 @@
-#include "help.h"
+#include "app/ui/help.h"
 
-#include "message_service.h"
-#include "ui_strings.h"
+#include "app/ui/message_service.h"
+#include "app/model/ui_strings.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

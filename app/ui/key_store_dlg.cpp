@@ -1,9 +1,9 @@
-#include "key_store_dlg.h"
+#include "app/ui/key_store_dlg.h"
 
-#include "message_service.h"
-#include "settings.h"
-#include "ui_strings.h"
-#include "ui_template.h"
+#include "app/ui/message_service.h"
+#include "app/model/settings.h"
+#include "app/model/ui_strings.h"
+#include "app/ui/ui_template.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -126,7 +126,7 @@ void CKeyStoreDlg::OnRowMoved(int from, int to)
 }
 
 CKeyStoreEditDlg::CKeyStoreEditDlg(QWidget* parent)
-    : CKeyStoreDlg(QStringLiteral(":/templates/key_store_edit_dialog.ui"), parent)
+    : CKeyStoreDlg(QStringLiteral(":/templates/key_store_edit_dlg.ui"), parent)
 {
     connect(Button(1205), &QPushButton::clicked, this, &CKeyStoreEditDlg::OnEdit);
     connect(&m_ListCtrl, &CEditableListCtrl::rowDoubleClicked, this, [this](int row) {
@@ -152,7 +152,7 @@ void CKeyStoreEditDlg::OnEdit()
 }
 
 CKeyStoreLoadDlg::CKeyStoreLoadDlg(QWidget* parent)
-    : CKeyStoreDlg(QStringLiteral(":/templates/key_store_load_dialog.ui"), parent)
+    : CKeyStoreDlg(QStringLiteral(":/templates/key_store_load_dlg.ui"), parent)
 {
     connect(Button(1069), &QPushButton::clicked, this, &CKeyStoreLoadDlg::OnLoad);
     connect(&m_ListCtrl, &CEditableListCtrl::rowDoubleClicked, this, [this](int row) {
@@ -196,7 +196,7 @@ bool TakeEntry(QLineEdit* nameEdit, QLineEdit* valueEdit, QLineEdit* status, QSt
 } // namespace
 
 CNeuerSchluesselDlg::CNeuerSchluesselDlg(QWidget* parent)
-    : CModalDialog(parent), m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/new_key_dialog.ui"))),
+    : CModalDialog(parent), m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/new_key_dlg.ui"))),
       m_pName(Ctl<QLineEdit>(m_pTemplate, 1201)), m_pValue(Ctl<QLineEdit>(m_pTemplate, 1114)),
       m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
 {
@@ -226,7 +226,7 @@ void CNeuerSchluesselDlg::OnOK()
 
 CSchluesselAendernDlg::CSchluesselAendernDlg(const CKeyStoreItem& item, int position, QWidget* parent)
     : CModalDialog(parent), m_Item(item), m_nPosition(position),
-      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/change_key_dialog.ui"))),
+      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/change_key_dlg.ui"))),
       m_pName(Ctl<QLineEdit>(m_pTemplate, 1201)), m_pValue(Ctl<QLineEdit>(m_pTemplate, 1114)),
       m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
 {

@@ -4,9 +4,9 @@
 // every change.
 #pragma once
 
-#include "editable_list_ctrl.h"
-#include "key_store.h"
-#include "modal_dialog.h"
+#include "app/ui/editable_list_ctrl.h"
+#include "app/model/key_store.h"
+#include "app/ui/modal_dialog.h"
 
 class QLineEdit;
 class QPushButton;

@@ -1,6 +1,6 @@
-#include "message_service.h"
+#include "app/ui/message_service.h"
 
-#include "ui_strings.h"
+#include "app/model/ui_strings.h"
 
 #include <QMessageBox>
 

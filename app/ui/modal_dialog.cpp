@@ -1,4 +1,4 @@
-#include "modal_dialog.h"
+#include "app/ui/modal_dialog.h"
 
 namespace velmora {
 

@@ -1,15 +1,15 @@
-#include "port_dlg.h"
+#include "app/ui/port_dlg.h"
 
-#include "busy_scope.h"
-#include "device_list_source.h"
-#include "device_monitor.h"
-#include "idle_hook.h"
-#include "message_service.h"
-#include "settings.h"
-#include "ui_strings.h"
-#include "ui_template.h"
+#include "app/ui/busy_scope.h"
+#include "app/model/device_list_source.h"
+#include "app/ui/device_monitor.h"
+#include "app/ui/gui_idle_hook.h"
+#include "app/ui/message_service.h"
+#include "app/model/settings.h"
+#include "app/model/ui_strings.h"
+#include "app/ui/ui_template.h"
 
-#include <kavex.h>
+#include "kavex.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,7 +56,7 @@ void WaitMs(int ms)
 
 CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWidget* parent)
     : CModalDialog(parent), m_Source(source),
-      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/port_dialog.ui")))
+      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/port_dlg.ui")))
 {
     m_pList = Ctl<QListWidget>(m_pTemplate, 1012);
     m_pEthernet = Ctl<QCheckBox>(m_pTemplate, 1250);

@@ -3,8 +3,8 @@
 // choice; opening the port is the main window's job.
 #pragma once
 
-#include "modal_dialog.h"
-#include "port_settings.h"
+#include "app/ui/modal_dialog.h"
+#include "app/model/port_settings.h"
 
 #include <QStringList>
 #include <QTimer>

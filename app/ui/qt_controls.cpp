@@ -1,4 +1,4 @@
-#include "qt_controls.h"
+#include "app/ui/qt_controls.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 // what the user did (a refilled list must not select an application).
 #pragma once
 
-#include "controls.h"
+#include "app/model/controls.h"
 
 class QComboBox;
 class QLineEdit;

@@ -1,6 +1,6 @@
-#include "simulator.h"
+#include "app/ui/simulator.h"
 
-#include "port_settings.h"
+#include "app/model/port_settings.h"
 
 #include "sim/desfire/card_file.h"
 #include "sim/desfire/desfire_card.h"

@@ -1,4 +1,4 @@
-#include "ui_template.h"
+#include "app/ui/ui_template.h"
 
 #include <QFile>
 #include <QUiLoader>

@@ -1,11 +1,11 @@
-#include "velmora_app.h"
+#include "app/ui/velmora_app.h"
 
-#include "device_list_source.h"
-#include "device_monitor.h"
-#include "idle_hook.h"
-#include "language.h"
-#include "settings.h"
-#include "velmora_dlg.h"
+#include "app/model/device_list_source.h"
+#include "app/ui/device_monitor.h"
+#include "app/ui/gui_idle_hook.h"
+#include "app/model/language.h"
+#include "app/model/settings.h"
+#include "app/ui/velmora_dlg.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,22 +1,22 @@
-#include "velmora_dlg.h"
+#include "app/ui/velmora_dlg.h"
 
-#include "busy_scope.h"
-#include "card_session.h"
-#include "help.h"
-#include "hex.h"
-#include "input_helpers.h"
-#include "key_store_dlg.h"
-#include "language.h"
-#include "main_window_logic.h"
-#include "message_service.h"
-#include "nachfrage_dlg.h"
-#include "port_dlg.h"
-#include "settings.h"
-#include "status_text.h"
-#include "ui_strings.h"
-#include "ui_template.h"
+#include "app/ui/busy_scope.h"
+#include "app/model/card_session.h"
+#include "app/ui/help.h"
+#include "app/model/hex_text.h"
+#include "app/model/input_helpers.h"
+#include "app/ui/key_store_dlg.h"
+#include "app/model/language.h"
+#include "app/model/main_window_logic.h"
+#include "app/ui/message_service.h"
+#include "app/ui/confirm_dlg.h"
+#include "app/ui/port_dlg.h"
+#include "app/model/settings.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
+#include "app/ui/ui_template.h"
 
-#include <kavex.h>
+#include "kavex.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -49,7 +49,7 @@ QString ProductVersion()
 
 CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferredPort, QWidget* parent)
     : CModalDialog(parent), m_strPreferredPort(preferredPort), m_ListSource(listSource), m_CardUi(this),
-      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/main_window.ui"))),
+      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/velmora_dlg.ui"))),
       m_pUidEdit(Ctl<QLineEdit>(m_pTemplate, 1009)), m_pCardUidEdit(Ctl<QLineEdit>(m_pTemplate, 1010)),
       m_pFreeMemory(Ctl<QLineEdit>(m_pTemplate, 1184)), m_pAppList(Ctl<QListWidget>(m_pTemplate, 1080)),
       m_pAidCombo(Ctl<QComboBox>(m_pTemplate, 1163)), m_pAidEdit(Ctl<QLineEdit>(m_pTemplate, 1081)),

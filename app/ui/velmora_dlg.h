@@ -3,10 +3,10 @@
 // and the card session model that every card dialog works on.
 #pragma once
 
-#include "card_status.h"
-#include "card_ui_qt.h"
-#include "modal_dialog.h"
-#include "qt_controls.h"
+#include "app/model/card_status.h"
+#include "app/ui/card_ui_qt.h"
+#include "app/ui/modal_dialog.h"
+#include "app/ui/qt_controls.h"
 
 #include <QString>
 

@@ -3,11 +3,13 @@
 // permutation into eight 64-entry SP tables; the E expansion is done by
 // rotating R so that each 6-bit group lands in the low bits. All tables are
 // generated at compile time from the standard's tables.
-#include "crypto/des.h"
+#include "desfire/crypto/des.h"
 
 #include <cstring>
 
-#include "crypto/DF8Crypt.h"
+#include "desfire/crypto/session_cipher.h"
+
+namespace kavex::crypto {
 
 namespace {
 
@@ -143,11 +145,11 @@ inline void DesBlock(const uint8_t* ks, bool decrypt, const uint8_t* in, uint8_t
 
 }  // namespace
 
-des::des(DF8Crypt& owner) : ks_(owner.keySchedule) {
+Des::Des(DF8Crypt& owner) : ks_(owner.keySchedule) {
     static_assert(sizeof(owner.keySchedule) >= kSlots * 128, "keySchedule too small for 3 DES keys");
 }
 
-void des::SetKey(const uint8_t* key8, int slot) {
+void Des::SetKey(const uint8_t* key8, int slot) {
     uint64_t k = 0;
     for (int j = 0; j < 8; ++j) k = (k << 8) | key8[j];
     // PC-1 -> C (28 bits) and D (28 bits); parity bits are simply not selected.
@@ -169,15 +171,15 @@ void des::SetKey(const uint8_t* key8, int slot) {
     }
 }
 
-void des::EncryptBlock(const uint8_t* in, uint8_t* out, int slot) const {
+void Des::EncryptBlock(const uint8_t* in, uint8_t* out, int slot) const {
     DesBlock(ks_ + 128 * slot, false, in, out);
 }
 
-void des::DecryptBlock(const uint8_t* in, uint8_t* out, int slot) const {
+void Des::DecryptBlock(const uint8_t* in, uint8_t* out, int slot) const {
     DesBlock(ks_ + 128 * slot, true, in, out);
 }
 
-bool des::SetKey3(const uint8_t* key16) {
+bool Des::SetKey3(const uint8_t* key16) {
     SetKey(key16, 0);
     SetKey(key16 + 8, 1);
     for (int j = 0; j < 8; ++j)
@@ -185,16 +187,18 @@ bool des::SetKey3(const uint8_t* key16) {
     return true;
 }
 
-void des::Encrypt3(const uint8_t* in, uint8_t* out) const {
+void Des::Encrypt3(const uint8_t* in, uint8_t* out) const {
     uint8_t t[8];
     DesBlock(ks_, false, in, t);
     DesBlock(ks_ + 128, true, t, t);
     DesBlock(ks_, false, t, out);
 }
 
-void des::Decrypt3(const uint8_t* in, uint8_t* out) const {
+void Des::Decrypt3(const uint8_t* in, uint8_t* out) const {
     uint8_t t[8];
     DesBlock(ks_, true, in, t);
     DesBlock(ks_ + 128, false, t, t);
     DesBlock(ks_, true, t, out);
 }
+
+} // namespace kavex::crypto

@@ -8,14 +8,16 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kavex::crypto {
+
 class DF8Crypt;
 
-class des {
+class Des {
 public:
     static constexpr size_t kBlockSize = 8;
     static constexpr int kSlots = 3;
 
-    explicit des(DF8Crypt& owner);
+    explicit Des(DF8Crypt& owner);
 
     // Expands the 8-byte DES key into schedule slot 0..2.
     void SetKey(const uint8_t* key8, int slot = 0);
@@ -34,3 +36,5 @@ public:
 private:
     uint8_t* ks_;
 };
+
+} // namespace kavex::crypto

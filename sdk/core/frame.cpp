@@ -1,4 +1,4 @@
-#include "frame.h"
+#include "sdk/core/frame.h"
 
 namespace kavex::frame {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/status_codes.h"
+#include "sdk/support/status_codes.h"
 
 namespace kavex::frame {
 

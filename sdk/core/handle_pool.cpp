@@ -1,4 +1,4 @@
-#include "handle_pool.h"
+#include "sdk/core/handle_pool.h"
 
 namespace kavex {
 

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <set>
 
-#include "CKavex_Port.h"
+#include "sdk/core/port.h"
 
 namespace kavex {
 

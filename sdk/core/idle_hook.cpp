@@ -1,4 +1,4 @@
-#include "idle_hook.h"
+#include "sdk/core/idle_hook.h"
 
 #include <mutex>
 

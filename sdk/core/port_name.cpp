@@ -1,4 +1,4 @@
-#include "port_name.h"
+#include "sdk/core/port_name.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 // kavex-trace: shows what programs using the Kavex SDK trace (port opens and
 // closes) as it happens. Run it before starting the program to watch.
-#include "support/trace.h"
+#include "sdk/support/trace.h"
 
 #include <cerrno>
 #include <csignal>

@@ -6,10 +6,6 @@
 
 namespace kavex {
 
-// A namespace of their own, so that the command families can take in just
-// these names.
-namespace statuscodes {
-
 enum StatusCode : int {
     kStatusOk = 0,
     kStatusUnknownHandle = 3,
@@ -35,9 +31,5 @@ enum StatusCode : int {
     kStatusParamLength = 0x10027,
     kStatusNotAllowedAfterAuth = 0x10028,
 };
-
-} // namespace statuscodes
-
-using namespace statuscodes;
 
 } // namespace kavex

@@ -1,6 +1,6 @@
 // This file is UTF-8: the German texts and the registered sign are written
 // as they are and end up as UTF-8 sequences in the compiled strings.
-#include "support/status_text.h"
+#include "sdk/support/status_text.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "support/trace.h"
+#include "sdk/support/trace.h"
 
 #include <algorithm>
 #include <cerrno>

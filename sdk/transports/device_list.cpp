@@ -1,4 +1,4 @@
-#include "device_list.h"
+#include "sdk/transports/device_list.h"
 
 #include <algorithm>
 #include <cctype>

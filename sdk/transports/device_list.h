@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "device_list_ids.h"
+#include "sdk/transports/device_list_ids.h"
 
 namespace kavex {
 

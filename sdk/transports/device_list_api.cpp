@@ -1,8 +1,8 @@
 // The device-list functions of the C interface. None of them throws; a
 // failure while enumerating leaves an empty, well-formed list.
-#include "device_list.h"
+#include "sdk/transports/device_list.h"
 #include "kavex.h"
-#include "name_list.h"
+#include "sdk/transports/name_list.h"
 
 namespace kavex {
 

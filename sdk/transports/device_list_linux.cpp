@@ -10,7 +10,7 @@
 #include <hidapi.h>
 #include <libudev.h>
 
-#include "device_list.h"
+#include "sdk/transports/device_list.h"
 
 namespace kavex {
 

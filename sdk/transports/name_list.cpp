@@ -1,4 +1,4 @@
-#include "name_list.h"
+#include "sdk/transports/name_list.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // SetConfiguration and GetCardUID.
 #include <algorithm>
 
-#include "crypto/crc32_desfire.h"
+#include "desfire/crypto/crc32.h"
 #include "sim/desfire/commands.h"
 
 namespace kavex::sim::desfire {
@@ -97,10 +97,10 @@ Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
         if (plain[payloadLen + 4] != 0x80) return Reply::Error(status::kIntegrityError);
     }
 
-    uint32_t crc = Crc32Desfire(cmd.data(), 2);
-    crc = Crc32DesfireUpdate(crc, plain.data(), payloadLen);
+    uint32_t crc = kavex::crypto::Crc32Desfire(cmd.data(), 2);
+    crc = kavex::crypto::Crc32DesfireUpdate(crc, plain.data(), payloadLen);
     uint8_t expected[4];
-    Crc32DesfirePut(crc, expected);
+    kavex::crypto::Crc32DesfirePut(crc, expected);
     if (!std::equal(expected, expected + 4, plain.begin() + payloadLen))
         return Reply::Error(status::kIntegrityError);
     if (std::any_of(plain.begin() + padFrom, plain.end(), [](uint8_t b) { return b != 0; }))

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "crypto/des.h"
-#include "crypto/rijdael.h"
+#include "desfire/crypto/des.h"
+#include "desfire/crypto/aes.h"
 
 namespace kavex::sim::desfire {
 
@@ -18,31 +18,31 @@ size_t BlockLength(CipherKind kind) {
 BlockCipher::BlockCipher(CipherKind kind, const uint8_t* key) : kind_(kind) {
     switch (kind_) {
     case CipherKind::Tdes2K: {
-        des core(schedule_);
+        kavex::crypto::Des core(schedule_);
         core.SetKey(key, 0);
         core.SetKey(key + 8, 1);
         core.SetKey(key, 2);
         break;
     }
     case CipherKind::Tdes3K: {
-        des core(schedule_);
+        kavex::crypto::Des core(schedule_);
         core.SetKey(key, 0);
         core.SetKey(key + 8, 1);
         core.SetKey(key + 16, 2);
         break;
     }
     case CipherKind::Aes128:
-        rijdael(schedule_).SetKey(key, true);
+        kavex::crypto::Aes(schedule_).SetKey(key, true);
         break;
     }
 }
 
 void BlockCipher::EncryptBlock(const uint8_t* in, uint8_t* out) const {
     if (kind_ == CipherKind::Aes128) {
-        rijdael(schedule_).EncryptBlock(in, out);
+        kavex::crypto::Aes(schedule_).EncryptBlock(in, out);
         return;
     }
-    des core(schedule_);
+    kavex::crypto::Des core(schedule_);
     uint8_t t[8];
     core.EncryptBlock(in, t, 0);
     core.DecryptBlock(t, t, 1);
@@ -51,10 +51,10 @@ void BlockCipher::EncryptBlock(const uint8_t* in, uint8_t* out) const {
 
 void BlockCipher::DecryptBlock(const uint8_t* in, uint8_t* out) const {
     if (kind_ == CipherKind::Aes128) {
-        rijdael(schedule_).DecryptBlock(in, out);
+        kavex::crypto::Aes(schedule_).DecryptBlock(in, out);
         return;
     }
-    des core(schedule_);
+    kavex::crypto::Des core(schedule_);
     uint8_t t[8];
     core.DecryptBlock(in, t, 2);
     core.EncryptBlock(t, t, 1);

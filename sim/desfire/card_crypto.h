@@ -1,14 +1,14 @@
 // Block cipher, CBC and CMAC as the card computes them. The host library's
 // DF8Crypt only knows two-key triple DES and AES; the card must also serve
-// three-key triple DES application keys, so it drives the `des` and
-// `rijdael` block cores directly and keeps its chaining value itself.
+// three-key triple DES application keys, so it drives the `Des` and
+// `Aes` block cores directly and keeps its chaining value itself.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "crypto/DF8Crypt.h"
+#include "desfire/crypto/session_cipher.h"
 
 namespace kavex::sim::desfire {
 
@@ -36,7 +36,7 @@ public:
 private:
     CipherKind kind_;
     // Only its key schedule area is used; the cores expect a DF8Crypt owner.
-    mutable DF8Crypt schedule_;
+    mutable kavex::crypto::DF8Crypt schedule_;
 };
 
 // CBC over whole blocks (len a multiple of the block size), chaining from

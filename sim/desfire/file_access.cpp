@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "crypto/crc32_desfire.h"
+#include "desfire/crypto/crc32.h"
 
 namespace kavex::sim::desfire {
 
@@ -71,10 +71,10 @@ size_t ProtectedLength(const Session& session, CommMode mode, size_t plainLen) {
 bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::vector<uint8_t>& plain,
                             size_t len) {
     if (plain.size() < len + 4) return false;
-    uint32_t crc = Crc32Desfire(header, headerLen);
-    crc = Crc32DesfireUpdate(crc, plain.data(), len);
+    uint32_t crc = kavex::crypto::Crc32Desfire(header, headerLen);
+    crc = kavex::crypto::Crc32DesfireUpdate(crc, plain.data(), len);
     uint8_t expected[4];
-    Crc32DesfirePut(crc, expected);
+    kavex::crypto::Crc32DesfirePut(crc, expected);
     return std::equal(expected, expected + 4, plain.begin() + static_cast<long>(len)) &&
            std::all_of(plain.begin() + static_cast<long>(len) + 4, plain.end(), [](uint8_t b) { return b == 0; });
 }

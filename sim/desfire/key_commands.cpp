@@ -2,7 +2,7 @@
 // master key at the card level, application keys inside an application).
 #include <algorithm>
 
-#include "crypto/crc32_desfire.h"
+#include "desfire/crypto/crc32.h"
 #include "sim/desfire/commands.h"
 
 namespace kavex::sim::desfire {
@@ -106,9 +106,9 @@ Reply ChangeKey(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     std::vector<uint8_t> plain;
     if (!session.DecipherCommandData(cmd.data() + 2, cmd.size() - 2, plain))
         return Reply::Error(status::kLengthError);
-    uint32_t crc = Crc32DesfireUpdate(Crc32Desfire(cmd.data(), 2), plain.data(), covered);
+    uint32_t crc = kavex::crypto::Crc32DesfireUpdate(kavex::crypto::Crc32Desfire(cmd.data(), 2), plain.data(), covered);
     uint8_t crcBytes[4];
-    Crc32DesfirePut(crc, crcBytes);
+    kavex::crypto::Crc32DesfirePut(crc, crcBytes);
     if (!std::equal(crcBytes, crcBytes + 4, plain.begin() + static_cast<long>(covered)))
         return Reply::Error(status::kIntegrityError);
 
@@ -117,7 +117,7 @@ Reply ChangeKey(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     size_t padFrom = covered + 4;
     if (!sameKey) {
         for (size_t i = 0; i < keyLen; ++i) newKey[i] ^= key->value[i];
-        Crc32DesfirePut(Crc32Desfire(newKey.data(), keyLen), crcBytes);
+        kavex::crypto::Crc32DesfirePut(kavex::crypto::Crc32Desfire(newKey.data(), keyLen), crcBytes);
         if (!std::equal(crcBytes, crcBytes + 4, plain.begin() + static_cast<long>(padFrom)))
             return Reply::Error(status::kIntegrityError);
         padFrom += 4;

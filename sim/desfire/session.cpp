@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "crypto/crc32_desfire.h"
+#include "desfire/crypto/crc32.h"
 
 namespace kavex::sim::desfire {
 
@@ -63,10 +63,10 @@ std::vector<uint8_t> Session::EncipherAnswer(const std::vector<uint8_t>& payload
                                              bool marked) {
     if (!cipher_) return payload;
     std::vector<uint8_t> buf(payload);
-    uint32_t crc = Crc32Desfire(payload.data(), payload.size());
-    crc = Crc32DesfireUpdate(crc, &status, 1);
+    uint32_t crc = kavex::crypto::Crc32Desfire(payload.data(), payload.size());
+    crc = kavex::crypto::Crc32DesfireUpdate(crc, &status, 1);
     uint8_t crcBytes[4];
-    Crc32DesfirePut(crc, crcBytes);
+    kavex::crypto::Crc32DesfirePut(crc, crcBytes);
     buf.insert(buf.end(), crcBytes, crcBytes + 4);
     if (marked) buf.push_back(0x80);
     const size_t bs = cipher_->BlockSize();

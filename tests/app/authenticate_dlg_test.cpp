@@ -1,14 +1,14 @@
 // Asking the user for a key, on the main window and the simulated card:
 // which dialog opens in which form, what a wrong, a right and an empty key
 // do, keys from the key store, and a card that leaves the field.
-#include "authenticate_dlg.h"
-#include "card_session.h"
-#include "fakes.h"
-#include "hex.h"
-#include "key_store.h"
-#include "main_window_fixture.h"
-#include "status_text.h"
-#include "ui_strings.h"
+#include "app/ui/authenticate_dlg.h"
+#include "app/model/card_session.h"
+#include "tests/app/fakes.h"
+#include "app/model/hex_text.h"
+#include "app/model/key_store.h"
+#include "tests/app/main_window_fixture.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,10 +1,10 @@
 // Selecting and authenticating against the simulated card: remembered keys
 // first, the user last, and what each path leaves in the model.
-#include "card_session.h"
-#include "fakes.h"
-#include "sim_card.h"
-#include "status_text.h"
-#include "ui_strings.h"
+#include "app/model/card_session.h"
+#include "tests/app/fakes.h"
+#include "tests/app/sim_card.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
 
 #include <gtest/gtest.h>
 

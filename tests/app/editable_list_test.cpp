@@ -1,7 +1,7 @@
 // The report list on its own: clicks, the drop rule of a dragged row, the
 // scrolling while dragging and the notification after a move.
-#include "editable_list_ctrl.h"
-#include "ui_test_support.h"
+#include "app/ui/editable_list_ctrl.h"
+#include "tests/app/ui_test_support.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -2,10 +2,10 @@
 // objects that record what the code under test did to them.
 #pragma once
 
-#include "qstring_printer.h"
-#include "card_session.h"
-#include "card_ui.h"
-#include "controls.h"
+#include "tests/app/qstring_printer.h"
+#include "app/model/card_session.h"
+#include "app/model/card_ui.h"
+#include "app/model/controls.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,5 @@
-#include "qstring_printer.h"
-#include "hex.h"
+#include "tests/app/qstring_printer.h"
+#include "app/model/hex_text.h"
 
 #include <gtest/gtest.h>
 

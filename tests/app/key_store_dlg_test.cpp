@@ -1,11 +1,11 @@
 // The key store's dialogs: the two list views, the entry dialogs and what
 // each leaves in the settings; rows moved by dragging.
-#include "isolated_settings.h"
-#include "key_store.h"
-#include "key_store_dlg.h"
-#include "settings.h"
-#include "ui_strings.h"
-#include "ui_test_support.h"
+#include "tests/app/isolated_settings.h"
+#include "app/model/key_store.h"
+#include "app/ui/key_store_dlg.h"
+#include "app/model/settings.h"
+#include "app/model/ui_strings.h"
+#include "tests/app/ui_test_support.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

@@ -1,10 +1,10 @@
 // The key store in the settings: which entries a load finds, what a save
 // writes, how names compare and how typed keys are stored.
-#include "isolated_settings.h"
-#include "key_store.h"
-#include "qstring_printer.h"
-#include "settings.h"
-#include "ui_strings.h"
+#include "tests/app/isolated_settings.h"
+#include "app/model/key_store.h"
+#include "tests/app/qstring_printer.h"
+#include "app/model/settings.h"
+#include "app/model/ui_strings.h"
 
 #include <QFile>
 

@@ -1,13 +1,13 @@
 // The application loop: a language switch restarts the main window with
 // the English texts of the translation file.
-#include "authenticate_dlg.h"
-#include "key_store_dlg.h"
-#include "settings.h"
-#include "sim_card.h"
-#include "ui_strings.h"
-#include "ui_test_support.h"
-#include "velmora_app.h"
-#include "velmora_dlg.h"
+#include "app/ui/authenticate_dlg.h"
+#include "app/ui/key_store_dlg.h"
+#include "app/model/settings.h"
+#include "tests/app/sim_card.h"
+#include "app/model/ui_strings.h"
+#include "tests/app/ui_test_support.h"
+#include "app/ui/velmora_app.h"
+#include "app/ui/velmora_dlg.h"
 
 #include <QDir>
 #include <QFile>

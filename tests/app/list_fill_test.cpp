@@ -1,10 +1,10 @@
 // Application and file lists filled from the simulated card.
-#include "card_session.h"
-#include "fakes.h"
-#include "input_helpers.h"
-#include "sim_card.h"
-#include "status_text.h"
-#include "ui_strings.h"
+#include "app/model/card_session.h"
+#include "tests/app/fakes.h"
+#include "app/model/input_helpers.h"
+#include "tests/app/sim_card.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The card session model's records and notes, and what the main window
 // makes of reader and card answers.
-#include "qstring_printer.h"
-#include "card_status.h"
-#include "main_window_logic.h"
-#include "status_text.h"
-#include "ui_strings.h"
+#include "tests/app/qstring_printer.h"
+#include "app/model/card_status.h"
+#include "app/model/main_window_logic.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // with message boxes and modal dialogs answered by the test.
 #pragma once
 
-#include "settings.h"
-#include "sim_card.h"
-#include "ui_test_support.h"
-#include "velmora_dlg.h"
+#include "app/model/settings.h"
+#include "tests/app/sim_card.h"
+#include "tests/app/ui_test_support.h"
+#include "app/ui/velmora_dlg.h"
 
 #include <QLineEdit>
 #include <QListWidget>

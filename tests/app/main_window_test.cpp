@@ -1,10 +1,10 @@
 // The main window on the simulated reader: the start loop, card activation
 // and the card and application buttons.
-#include "hex.h"
-#include "main_window_fixture.h"
-#include "port_dlg.h"
-#include "status_text.h"
-#include "ui_strings.h"
+#include "app/model/hex_text.h"
+#include "tests/app/main_window_fixture.h"
+#include "app/ui/port_dlg.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
 
 #include "sim/test_card.h"
 

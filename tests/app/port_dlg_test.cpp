@@ -1,10 +1,10 @@
 // The interface dialog: stored settings, line settings and baud codes, the
 // device lists and the driver question.
-#include "isolated_settings.h"
-#include "port_dlg.h"
-#include "settings.h"
-#include "ui_strings.h"
-#include "ui_test_support.h"
+#include "tests/app/isolated_settings.h"
+#include "app/ui/port_dlg.h"
+#include "app/model/settings.h"
+#include "app/model/ui_strings.h"
+#include "tests/app/ui_test_support.h"
 
 #include <QCheckBox>
 #include <QComboBox>

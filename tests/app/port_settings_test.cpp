@@ -1,8 +1,8 @@
 // Interface entries, baud codes, the device-list refresh and the repair of
 // a stored interface that is gone.
-#include "qstring_printer.h"
-#include "device_list_source.h"
-#include "port_settings.h"
+#include "tests/app/qstring_printer.h"
+#include "app/model/device_list_source.h"
+#include "app/model/port_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The settings store and the three readings of "Settings"/"Sprache".
-#include "language.h"
-#include "settings.h"
-#include "isolated_settings.h"
+#include "app/model/language.h"
+#include "app/model/settings.h"
+#include "tests/app/isolated_settings.h"
 
-#include <kavex.h>
+#include "kavex.h"
 
 #include <QDir>
 #include <QFile>

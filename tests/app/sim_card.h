@@ -6,9 +6,9 @@
 #include "sim/desfire/desfire_card.h"
 #include "sim/pty_reader.h"
 
-#include <kavex.h>
+#include "kavex.h"
 
-#include "isolated_settings.h"
+#include "tests/app/isolated_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // script, and modal dialogs run by test code instead of a modal loop.
 #pragma once
 
-#include "qstring_printer.h"
-#include "device_list_source.h"
-#include "message_service.h"
-#include "modal_dialog.h"
+#include "tests/app/qstring_printer.h"
+#include "app/model/device_list_source.h"
+#include "app/ui/message_service.h"
+#include "app/ui/modal_dialog.h"
 
 #include <QApplication>
 #include <QInputDevice>

@@ -1,9 +1,9 @@
 // Input checks of the card dialogs: which message comes first, and what
 // passes.
-#include "change_key_combo.h"
-#include "fakes.h"
-#include "input_helpers.h"
-#include "ui_strings.h"
+#include "app/model/change_key_combo.h"
+#include "tests/app/fakes.h"
+#include "app/model/input_helpers.h"
+#include "app/model/ui_strings.h"
 
 #include <gtest/gtest.h>
 

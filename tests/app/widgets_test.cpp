@@ -1,12 +1,12 @@
 // The small shared window pieces: sorted controls, the confirmation
 // question, the busy indication and the manual.
-#include "busy_scope.h"
-#include "help.h"
-#include "isolated_settings.h"
-#include "nachfrage_dlg.h"
-#include "qt_controls.h"
-#include "ui_strings.h"
-#include "ui_test_support.h"
+#include "app/ui/busy_scope.h"
+#include "app/ui/help.h"
+#include "tests/app/isolated_settings.h"
+#include "app/ui/confirm_dlg.h"
+#include "app/ui/qt_controls.h"
+#include "app/model/ui_strings.h"
+#include "tests/app/ui_test_support.h"
 
 #include <QComboBox>
 #include <QDir>

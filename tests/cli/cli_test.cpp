@@ -9,7 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "hex.h"
+#include "cli/hex_input.h"
 #include "sim/pty_reader.h"
 #include "sim/test_card.h"
 

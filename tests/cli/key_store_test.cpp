@@ -15,10 +15,10 @@
 #include <cstdlib>
 #include <sys/wait.h>
 
-#include "ini_file.h"
-#include "key_store.h"      // the program's
-#include "key_store_file.h" // the tool's
-#include "settings.h"
+#include "cli/ini_file.h"
+#include "app/model/key_store.h"      // the program's
+#include "cli/key_store_file.h" // the tool's
+#include "app/model/settings.h"
 #include "sim/desfire/desfire_card.h"
 #include "sim/pty_reader.h"
 

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "crypto/DF8Crypt.h"
-#include "crypto/crc32_desfire.h"
-#include "crypto/des.h"
-#include "crypto/rijdael.h"
+#include "desfire/crypto/session_cipher.h"
+#include "desfire/crypto/crc32.h"
+#include "desfire/crypto/des.h"
+#include "desfire/crypto/aes.h"
+
+using namespace kavex::crypto;
 
 namespace {
 
@@ -113,7 +115,7 @@ TEST(CryptoVectors, SingleDesFips46Example) {
     const Bytes key = Hex("133457799BBCDFF1");
     const Bytes pt = Hex("0123456789ABCDEF");
     DF8Crypt c;
-    des d(c);
+    Des d(c);
     d.SetKey(key.data());
     uint8_t ct[8], back[8];
     d.EncryptBlock(pt.data(), ct);
@@ -133,7 +135,7 @@ TEST(CryptoVectors, SingleDesSp80017Vectors) {
     // Variable-plaintext known answers (SP 800-17 / NBS), key 0101..01.
     const Bytes key = Hex("0101010101010101");
     DF8Crypt c;
-    des d(c);
+    Des d(c);
     d.SetKey(key.data());
     uint8_t ct[8];
     d.EncryptBlock(Hex("8000000000000000").data(), ct);
@@ -340,7 +342,7 @@ TEST(CbcVsOpenssl, SingleDesViaLegacyProvider) {
         EXPECT_EQ(ToHex(out), ToHex(ref));
 
         // through the des core directly, block by block
-        des d(c);
+        Des d(c);
         d.SetKey(k8.data(), 2);
         Bytes prev = iv;
         for (size_t off = 0; off < pt.size(); off += 8) {
@@ -379,9 +381,9 @@ TEST(CipherCores, EcbHelpersAndCoresMatchOpenssl) {
         AesDecryptBlock(key.data(), b16.data(), back);
         EXPECT_EQ(ToHex(back, 16), ToHex(OsslCipher(EVP_aes_128_ecb(), false, key, nullptr, b16)));
 
-        // des / rijdael cores directly, in place
+        // des / Aes cores directly, in place
         DF8Crypt c;
-        des d(c);
+        Des d(c);
         d.SetKey3(key.data());
         uint8_t io[16];
         std::memcpy(io, b8.data(), 8);
@@ -390,7 +392,7 @@ TEST(CipherCores, EcbHelpersAndCoresMatchOpenssl) {
         d.Decrypt3(io, io);
         EXPECT_EQ(ToHex(io, 8), ToHex(b8));
 
-        rijdael r(c);
+        Aes r(c);
         r.SetKey(key.data());
         std::memcpy(io, b16.data(), 16);
         r.EncryptBlock(io, io);
@@ -402,7 +404,7 @@ TEST(CipherCores, EcbHelpersAndCoresMatchOpenssl) {
 
 TEST(CipherCores, SetKey3ReportsEqualHalvesIgnoringParity) {
     DF8Crypt c;
-    des d(c);
+    Des d(c);
     Bytes key = Hex("0123456789abcdef0123456789abcdef");
     EXPECT_TRUE(d.SetKey3(key.data()));
     key[8] ^= 0x01;  // parity bit only
@@ -428,7 +430,7 @@ TEST(CipherCores, RijdaelCbcChainsThroughOwnerIv) {
     std::mt19937 rng(8);
     Bytes key = Random(rng, 16), iv = Random(rng, 16), pt = Random(rng, 64);
     DF8Crypt c;
-    rijdael r(c);
+    Aes r(c);
     r.SetKey(key.data());
     std::memcpy(c.iv, iv.data(), 16);
     Bytes ct(64);
@@ -827,7 +829,7 @@ TEST(CbcEdgeCases, TripleDesWithEqualHalvesIsSingleDes) {
         c.EncryptCBC(key.data(), pt.data(), ct.data(), 24);
         // Reference: single DES CBC with the des core.
         DF8Crypt ref;
-        des d(ref);
+        Des d(ref);
         d.SetKey(k8.data());
         uint8_t prev[8] = {0};
         for (size_t off = 0; off < 24; off += 8) {

@@ -6,9 +6,11 @@
 #include <chrono>
 #include <thread>
 
-#include "CKavex_SDKApp.h"
+#include "sdk/core/port_registry.h"
 #include "kavex.h"
-#include "sim_reader.h"
+#include "tests/sdk/sim_reader.h"
+
+using namespace kavex;
 
 using kavex::sim::Bytes;
 using kavex::sim::Fault;

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "frame.h"
+#include "sdk/core/frame.h"
 
 using namespace kavex::frame;
 

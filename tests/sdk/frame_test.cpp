@@ -2,7 +2,7 @@
 // request framing, command translation, completeness and answer decoding.
 #include <gtest/gtest.h>
 
-#include "frame.h"
+#include "sdk/core/frame.h"
 
 using namespace kavex::frame;
 using Bytes = std::vector<uint8_t>;

@@ -1,8 +1,8 @@
 // Port names: kinds, device address suffixes, line settings in the baud.
 #include <gtest/gtest.h>
 
-#include "port_name.h"
-#include "transports/CUSBSerialPort.h"
+#include "sdk/core/port_name.h"
+#include "sdk/transports/serial_link.h"
 
 using namespace kavex;
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "transports/CUSBSerialPort.h"
+#include "sdk/transports/serial_link.h"
 
 using namespace kavex;
 using namespace std::chrono_literals;

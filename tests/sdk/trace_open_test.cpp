@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "kavex.h"
-#include "sim_reader.h"
-#include "support/trace.h"
+#include "tests/sdk/sim_reader.h"
+#include "sdk/support/trace.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The kavex-sim program: options, the pty link and clean exit on signals.
-#include "host_port.h"
+#include "tests/sim/host_port.h"
 #include "sim/frames.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // a host would (plain termios).
 #include "sim/pty_reader.h"
 #include "sim/test_card.h"
-#include "host_port.h"
+#include "tests/sim/host_port.h"
 
 #include <gtest/gtest.h>
 

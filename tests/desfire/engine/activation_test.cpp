@@ -1,7 +1,7 @@
 // Card activation and the DESFire exchange through the reader.
-#include "DesfireEngine.h"
+#include "desfire/exchange.h"
 #include "sim/test_card.h"
-#include "sim_fixture.h"
+#include "tests/desfire/engine/sim_fixture.h"
 
 namespace enginetest {
 namespace {

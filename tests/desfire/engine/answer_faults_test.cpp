@@ -1,7 +1,7 @@
 // Answers and frame sequences no sound card sends: the host has to fail
 // with a cause, take no byte it did not receive, and always come back.
-#include "ossl_ref.h"
-#include "sim_fixture.h"
+#include "tests/desfire/engine/ossl_ref.h"
+#include "tests/desfire/engine/sim_fixture.h"
 
 namespace enginetest {
 namespace {

@@ -1,8 +1,8 @@
 // Applications and keys through the public API against the simulated card:
 // listing and deleting applications, key settings, key versions and every
 // form of ChangeKey, each followed by an authentication with the new key.
-#include "ossl_ref.h"
-#include "sim_fixture.h"
+#include "tests/desfire/engine/ossl_ref.h"
+#include "tests/desfire/engine/sim_fixture.h"
 
 namespace enginetest {
 namespace {

@@ -3,7 +3,7 @@
 // card checks each MAC, CRC and frame, and every byte read back is compared.
 #include <cstring>
 
-#include "sim_fixture.h"
+#include "tests/desfire/engine/sim_fixture.h"
 
 namespace enginetest {
 namespace {

@@ -1,6 +1,6 @@
 // Creating, listing, inspecting, reconfiguring and deleting files through
 // the public API against the simulated card.
-#include "sim_fixture.h"
+#include "tests/desfire/engine/sim_fixture.h"
 
 namespace enginetest {
 namespace {

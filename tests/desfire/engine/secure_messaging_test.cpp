@@ -5,8 +5,11 @@
 
 #include <cstring>
 
-#include "CDatenFuerDesfireInPort.h"
-#include "ossl_ref.h"
+#include "desfire/session.h"
+#include "tests/desfire/engine/ossl_ref.h"
+
+using namespace kavex;
+using namespace kavex::desfire;
 
 using ref::Bytes;
 using ref::Cat;

@@ -2,8 +2,8 @@
 // simulated card, which checks every MAC and every enciphered frame itself.
 #include <cstring>
 
-#include "ossl_ref.h"
-#include "sim_fixture.h"
+#include "tests/desfire/engine/ossl_ref.h"
+#include "tests/desfire/engine/sim_fixture.h"
 
 namespace enginetest {
 namespace {

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "CDatenFuerDesfireInPort.h"
-#include "CKavex_SDKApp.h"
+#include "desfire/exchange.h"
+#include "sdk/core/port_registry.h"
 #include "kavex.h"
 #include "sim/desfire/desfire_card.h"
 #include "sim/pty_reader.h"
@@ -198,8 +198,8 @@ protected:
     int Status() { return Kavex_GetLastError(h); }
     kavex::sim::ReaderSimulator& Sim() { return reader->Sim(); }
     size_t Exchanges() { return Sim().CountReceived(0x45); }
-    CKavex_Port& Port() { return *CKavex_SDKApp::Instance().FindPort(h); }
-    CDatenFuerDesfireInPort& Host() { return Port().Desfire(); }
+    kavex::CKavex_Port& Port() { return *kavex::CKavex_SDKApp::Instance().FindPort(h); }
+    kavex::desfire::CDatenFuerDesfireInPort& Host() { return kavex::desfire::Session(Port()); }
 
     // Host and card hold the same chaining value.
     void ExpectIvInStep()

@@ -4,9 +4,11 @@
 
 #include <cstring>
 
-#include "DFTransfer.h"
-#include "DesfireEngine.h"
-#include "ossl_ref.h"
+#include "desfire/transfer.h"
+#include "desfire/exchange.h"
+#include "tests/desfire/engine/ossl_ref.h"
+
+using namespace kavex;
 
 using ref::Bytes;
 using ref::Cat;

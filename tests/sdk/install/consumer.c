@@ -1,5 +1,5 @@
 /* A program of someone else's, built against the installed SDK. */
-#include <kavex.h>
+#include "kavex.h"
 #include <stdio.h>
 #include <string.h>
 

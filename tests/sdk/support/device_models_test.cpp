@@ -1,4 +1,4 @@
-#include "support/device_models.h"
+#include "sdk/support/device_models.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "support/status_text.h"
+#include "sdk/support/status_text.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kavex.h"
-#include "transports/device_list.h"
+#include "sdk/transports/device_list.h"
 
 using namespace kavex;
 

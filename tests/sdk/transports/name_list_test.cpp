@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "transports/name_list.h"
+#include "sdk/transports/name_list.h"
 
 using kavex::WriteNameList;
 

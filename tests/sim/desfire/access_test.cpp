@@ -2,8 +2,8 @@
 // commands: what the card refuses, and that a refusal changes nothing.
 #include <functional>
 
-#include "card_fixture.h"
-#include "file_host.h"
+#include "tests/sim/desfire/card_fixture.h"
+#include "tests/sim/desfire/file_host.h"
 
 namespace desfire_test {
 namespace {

@@ -1,5 +1,5 @@
 // Creating, listing and selecting applications at the card level.
-#include "card_fixture.h"
+#include "tests/sim/desfire/card_fixture.h"
 
 namespace desfire_test {
 namespace {

@@ -1,6 +1,6 @@
 // Three-pass authentication against card and application keys, and the
 // session keys both sides must arrive at.
-#include "card_fixture.h"
+#include "tests/sim/desfire/card_fixture.h"
 
 namespace desfire_test {
 namespace {

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "card_fixture.h"
-#include "file_host.h"
+#include "tests/sim/desfire/card_fixture.h"
+#include "tests/sim/desfire/file_host.h"
 #include "sim/desfire/card_file.h"
 
 namespace desfire_test {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <random>
 
-#include "reference_host.h"
+#include "tests/sim/desfire/reference_host.h"
 #include "sim/desfire/desfire_card.h"
 
 namespace desfire_test {

@@ -1,5 +1,5 @@
 // Activation data and the commands on the card as a whole.
-#include "card_fixture.h"
+#include "tests/sim/desfire/card_fixture.h"
 
 namespace desfire_test {
 namespace {

@@ -1,7 +1,7 @@
 // File contents written and read back in every communication mode and
 // every kind of session, byte for byte, with the frames a host sees.
-#include "card_fixture.h"
-#include "file_host.h"
+#include "tests/sim/desfire/card_fixture.h"
+#include "tests/sim/desfire/file_host.h"
 
 namespace desfire_test {
 namespace {

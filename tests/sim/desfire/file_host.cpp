@@ -1,4 +1,4 @@
-#include "file_host.h"
+#include "tests/sim/desfire/file_host.h"
 
 #include <algorithm>
 

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "reference_host.h"
+#include "tests/sim/desfire/reference_host.h"
 
 namespace kavex::sim { class Card; }
 

@@ -1,5 +1,5 @@
 // Creating, listing, inspecting, reconfiguring and deleting files.
-#include "card_fixture.h"
+#include "tests/sim/desfire/card_fixture.h"
 
 namespace desfire_test {
 namespace {

@@ -1,5 +1,5 @@
 // Key settings, key versions, key values and application deletion.
-#include "card_fixture.h"
+#include "tests/sim/desfire/card_fixture.h"
 
 namespace desfire_test {
 namespace {

@@ -1,4 +1,4 @@
-#include "reference_host.h"
+#include "tests/sim/desfire/reference_host.h"
 
 #include <openssl/core_names.h>
 #include <openssl/evp.h>

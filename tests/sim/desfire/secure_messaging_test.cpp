@@ -1,6 +1,6 @@
 // A whole authenticated session in which the test computes every MAC, CRC
 // and IV step the host makes, for each kind of card master key.
-#include "card_fixture.h"
+#include "tests/sim/desfire/card_fixture.h"
 
 namespace desfire_test {
 namespace {

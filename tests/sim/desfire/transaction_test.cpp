@@ -1,7 +1,7 @@
 // Transactions: what backup, value and record files do until
 // CommitTransaction, and when the card drops what was not committed.
-#include "card_fixture.h"
-#include "file_host.h"
+#include "tests/sim/desfire/card_fixture.h"
+#include "tests/sim/desfire/file_host.h"
 
 namespace desfire_test {
 namespace {

@@ -1,0 +1,132 @@
+#include "desfire/exchange.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "sdk/core/port.h"
+#include "sdk/core/port_registry.h"
+
+namespace kavex::desfire {
+
+namespace {
+constexpr int kReaderMoreData = 32;
+}
+
+CDatenFuerDesfireInPort& Session(CKavex_Port& port)
+{
+    if (!port.Session()) port.SetSession(std::make_unique<CDatenFuerDesfireInPort>());
+    // Only the engine sets a port's session, so it is always ours.
+    return static_cast<CDatenFuerDesfireInPort&>(*port.Session());
+}
+
+void ResetAuthentication(CKavex_Port& port) { Session(port).ResetAuthentication(); }
+
+void ResetSession(CKavex_Port& port) { Session(port).ResetSession(); }
+
+bool IsAuthenticated(CKavex_Port& port) { return Session(port).IsAuthenticated(); }
+
+uint32_t GetSelectedAid(CKavex_Port& port) { return Session(port).selectedAid; }
+
+void SetCardStatus(CKavex_Port& port, uint8_t cardStatus) { port.lastStatus = kStatusCard + cardStatus; }
+
+int DesfireExchange(CKavex_Port& port, const uint8_t* cmd, size_t len, std::vector<uint8_t>& answer, size_t limit)
+{
+    port.sendBuffer.clear();
+    port.sendBuffer.push_back(kReaderDesfireExchange);
+    port.sendBuffer.insert(port.sendBuffer.end(), cmd, cmd + len);
+    answer.clear();
+    std::vector<uint8_t> piece;
+    // An answer that fits the limit comes in at most limit + 1 pieces (the
+    // last may be empty); a reader that kept announcing more must not hold
+    // the caller forever.
+    size_t pieces = 0;
+    for (;;) {
+        if (!port.Transceive()) return -1;
+        if (!port.ReadAnswer(piece)) return -1;
+        answer.insert(answer.end(), piece.begin(), piece.end());
+        ++pieces;
+        if (port.lastStatus != kReaderMoreData) break;
+        if (answer.size() > limit || pieces > limit) break;
+        port.sendBuffer.assign(1, kReaderContinue);
+    }
+    if (answer.size() > limit || port.lastStatus == kReaderMoreData) {
+        port.lastStatus = kStatusBufferTooSmall;
+        return -1;
+    }
+    port.lastStatus = kStatusOk;
+    return static_cast<int>(answer.size());
+}
+
+bool AcceptAnswer(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t minLen, bool allowMore)
+{
+    if (answer.empty()) {
+        // Without this the failure would carry the 0 of the exchange.
+        ResetAuthentication(port);
+        port.lastStatus = kStatusNoData;
+        return false;
+    }
+    const uint8_t status = answer[0];
+    const bool statusOk = status == kCardOk || (allowMore && status == kCardAdditionalFrame);
+    if (!statusOk || answer.size() < minLen) {
+        ResetAuthentication(port);
+        SetCardStatus(port, status);
+        return false;
+    }
+    return true;
+}
+
+bool CheckAnswerMac(CKavex_Port& port, const std::vector<uint8_t>& answer)
+{
+    if (Session(port).CheckAnswerMac(answer.data(), answer.size())) return true;
+    port.lastStatus = kStatusMacMismatch;
+    return false;
+}
+
+bool AnswerHasData(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t dataLen)
+{
+    if (answer.size() >= 1 + dataLen + Session(port).AnswerMacLength()) return true;
+    ResetAuthentication(port);
+    SetCardStatus(port, answer.empty() ? kCardOk : answer[0]);
+    return false;
+}
+
+int RunCommand(CKavex_Port& port, const std::vector<uint8_t>& frame, std::vector<uint8_t>& answer, size_t limit,
+               size_t minLen, bool macCommand)
+{
+    if (macCommand) Session(port).MacCommand(frame.data(), frame.size());
+    if (DesfireExchange(port, frame.data(), frame.size(), answer, limit) < 0) {
+        ResetAuthentication(port);
+        return -1;
+    }
+    if (!AcceptAnswer(port, answer, minLen)) return -1;
+    if (!CheckAnswerMac(port, answer)) return -1;
+    return static_cast<int>(answer.size());
+}
+
+int CopyCut(const uint8_t* src, size_t len, uint8_t* out, int size)
+{
+    const size_t room = out && size > 0 ? static_cast<size_t>(size) : 0;
+    const size_t n = std::min(len, room);
+    if (n) std::memcpy(out, src, n);
+    return static_cast<int>(n);
+}
+
+CKavex_Port* FindPortNoThrow(int handle) noexcept
+{
+    try {
+        return CKavex_SDKApp::Instance().FindPort(handle);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void FailInternal(CKavex_Port& port) noexcept
+{
+    port.lastStatus = kStatusCommandError;
+    try {
+        ResetAuthentication(port);
+    } catch (...) {
+    }
+}
+
+} // namespace kavex::desfire

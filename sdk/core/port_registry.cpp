@@ -1,0 +1,208 @@
+#include "sdk/core/port_registry.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "sdk/core/handle_pool.h"
+#include "sdk/core/port_name.h"
+#include "sdk/support/device_models.h"
+#include "sdk/support/trace.h"
+#include "sdk/transports/serial_link.h"
+
+namespace kavex {
+
+namespace {
+
+// Identification runs with at most this timeout so that probing four
+// variants stays quick.
+constexpr int kIdentifyTimeoutMs = 300;
+constexpr size_t kIdentAnswerLength = 4;
+
+// Result codes of Kavex_OpenPort.
+constexpr int kOpenLinkFailed = -1;
+constexpr int kOpenBadTimeout = -2;
+constexpr int kOpenNoAnswer = -11;
+
+bool IsAbove(const std::vector<uint8_t>& a, uint8_t floor)
+{
+    for (uint8_t b : a)
+        if (b <= floor) return false;
+    return true;
+}
+
+// Opens the link the name asks for. Only serial links exist so far; every
+// other kind fails like a link that cannot be opened.
+bool OpenLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
+{
+    if (parsed.kind != kavex::PortNameKind::Serial) return false;
+    const kavex::LineSettingsFromBaud line = kavex::DecodeBaud(baud);
+    kavex::SerialLineSettings settings;
+    settings.baud = line.baud;
+    settings.parity = line.parity;
+    settings.stopBits = line.stopBits;
+    auto serial = std::make_unique<kavex::CUSBSerialPort>();
+    if (!serial->Open(parsed.name, settings)) return false;
+    serial->StartMonitor(port);
+    port.AttachLink(std::move(serial), LinkKind::Serial, kavex::HandlePoolFor(LinkKind::Serial).Acquire());
+    return true;
+}
+
+} // namespace
+
+CKavex_SDKApp& CKavex_SDKApp::Instance()
+{
+    static CKavex_SDKApp app;
+    return app;
+}
+
+CKavex_SDKApp::CKavex_SDKApp() = default;
+
+CKavex_SDKApp::~CKavex_SDKApp() { CloseAllPorts(); }
+
+CKavex_Port* CKavex_SDKApp::FindPort(int handle)
+{
+    std::lock_guard<std::mutex> lock(listLock_);
+    for (auto it = portList_.begin(); it != portList_.end();) {
+        const int h = (*it)->GetHandle();
+        if (h == handle && h != 0) return it->get();
+        if (h == 0) {
+            (*it)->CloseLink();
+            it = portList_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return nullptr;
+}
+
+void CKavex_SDKApp::AddPort(std::unique_ptr<CKavex_Port> port)
+{
+    std::lock_guard<std::mutex> lock(listLock_);
+    portList_.push_back(std::move(port));
+}
+
+std::unique_ptr<CKavex_Port> CKavex_SDKApp::RemovePort(CKavex_Port* port)
+{
+    std::lock_guard<std::mutex> lock(listLock_);
+    for (auto it = portList_.begin(); it != portList_.end(); ++it) {
+        if (it->get() == port) {
+            std::unique_ptr<CKavex_Port> owned = std::move(*it);
+            portList_.erase(it);
+            return owned;
+        }
+    }
+    return nullptr;
+}
+
+void CKavex_SDKApp::CloseAllPorts()
+{
+    std::lock_guard<std::mutex> lock(listLock_);
+    while (!portList_.empty()) {
+        portList_.front()->CloseLink();
+        portList_.pop_front();
+    }
+}
+
+bool CKavex_SDKApp::ExecuteCommand(int handle, uint8_t command, const std::vector<uint8_t>& data,
+                                   std::vector<uint8_t>& answer)
+{
+    CKavex_Port* port = FindPort(handle);
+    if (!port) return false;
+    return port->Execute(command, data, answer);
+}
+
+bool CKavex_SDKApp::Identify(CKavex_Port& port, std::vector<uint8_t>& answer)
+{
+    if (!port.Execute(0xF0, {}, answer)) return false;
+    if (port.variant == 2 && answer.size() == kIdentAnswerLength) {
+        const bool wantsFirmwareRequest = answer == std::vector<uint8_t> {0x04, 0x05, 0x31, 0x35};
+        answer[0] = '1';
+        answer[1] = '7';
+        answer[2] = '1';
+        if (wantsFirmwareRequest) {
+            std::vector<uint8_t> second;
+            if (port.Execute(0xF0, {'F', 'V'}, second) && second != std::vector<uint8_t> {0x04, 0x05, 0x31, 0x35} &&
+                second.size() >= kIdentAnswerLength && IsAbove(second, 0x20))
+                answer = second;
+        }
+    } else if (port.variant == 3 && answer.size() == 9) {
+        answer = {'1', '1', '7', answer[7]};
+    }
+    return true;
+}
+
+int CKavex_SDKApp::OpenPort(const char* name, int baud, int timeoutMs)
+{
+    // A pointer this small is a resource number on other platforms; there
+    // are no string resources here, and it must never be dereferenced.
+    const bool usable = reinterpret_cast<uintptr_t>(name) >= 65536;
+    const std::string given = usable ? std::string(name) : std::string();
+    if (usable)
+        kavex::TraceLine("Kavex_OpenPort(%s,%d,%d)", given.c_str(), baud, timeoutMs);
+    else
+        kavex::TraceLine("Kavex_OpenPort(#%u,%d,%d)", static_cast<unsigned>(reinterpret_cast<uintptr_t>(name)), baud,
+                         timeoutMs);
+
+    int result = kOpenLinkFailed;
+    if (usable) {
+        if (!kavex::CarriesLineSettings(given)) baud = 19200;
+        std::lock_guard<std::mutex> open(openLock_);
+        result = OpenLocked(given, baud, timeoutMs);
+    }
+    kavex::TraceLine(" = %d\r\n", result);
+    return result;
+}
+
+int CKavex_SDKApp::OpenLocked(const std::string& given, int baud, int timeoutMs)
+{
+    const kavex::PortName parsed = kavex::ParsePortName(given);
+    bool retry = true;
+    for (;;) {
+        auto owned = std::make_unique<CKavex_Port>();
+        if (timeoutMs < 0) return kOpenBadTimeout;
+        owned->timeoutMs = timeoutMs;
+        owned->address = parsed.address;
+        owned->name = parsed.name;
+        if (parsed.kind == kavex::PortNameKind::Refused) return kOpenLinkFailed;
+        if (!OpenLink(*owned, parsed, baud)) return kOpenLinkFailed;
+
+        CKavex_Port* port = owned.get();
+        AddPort(std::move(owned));
+        port->timeoutMs = std::min(timeoutMs, kIdentifyTimeoutMs);
+
+        std::vector<uint8_t> answer;
+        bool identified = Identify(*port, answer);
+        if (!identified && retry) {
+            // A reader that was still busy with an earlier frame often
+            // answers a fresh line: close it and start over once.
+            retry = false;
+            RemovePort(port);
+            continue;
+        }
+        for (uint8_t v = 1; !identified && v <= 3; ++v) {
+            port->variant = v;
+            identified = Identify(*port, answer);
+        }
+        if (!identified || answer.size() != kIdentAnswerLength) {
+            port->deviceType = 0;
+            port->variant = 0;
+            RemovePort(port);
+            return kOpenNoAnswer;
+        }
+        port->deviceType = kavex::ParseDeviceTypeCode(answer.data(), answer.size());
+        port->timeoutMs = timeoutMs;
+        return port->GetHandle();
+    }
+}
+
+int CKavex_SDKApp::ClosePort(int handle)
+{
+    kavex::TraceLine("Kavex_ClosePort(%d)\r\n", handle);
+    CKavex_Port* port = FindPort(handle);
+    if (!port) return -1;
+    std::unique_ptr<CKavex_Port> owned = RemovePort(port);
+    if (owned) owned->CloseLink();
+    return 0;
+}
+
+} // namespace kavex

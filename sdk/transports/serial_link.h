@@ -1,0 +1,81 @@
+// Serial link to a reader: a tty device (a serial port, a USB virtual COM
+// port or a pseudo-terminal). A monitor thread blocks in poll() on the line
+// and on a wake-up descriptor; it hands received bytes to the sink and
+// writes queued bytes.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sdk/transports/link.h"
+
+namespace kavex {
+
+struct SerialLineSettings {
+    int baud = 19200;
+    char parity = 'N';  // 'N', 'E' or 'O'
+    int dataBits = 8;
+    int stopBits = 1;
+    int flowControl = 0;  // 0 none, 1 RTS/CTS and DSR, 2 XON/XOFF, 3 RTS/CTS
+};
+
+// Where a serial port name leads on this platform.
+struct SerialDevice {
+    std::string path;   // tty device, empty when the name is not a tty
+    bool ftdi = false;  // the name is an FTDI serial number
+};
+
+// "/dev/..." and other absolute paths are device paths; "COMn" and
+// "\\.\COMn" (n from 1) are /dev/ttyS(n-1); anything else names an FTDI
+// device by its serial number.
+SerialDevice NormaliseSerialName(const std::string& name);
+
+class CUSBSerialPort final : public Link {
+public:
+    static constexpr const char* kMonitorThreadName = "kavex-serial";
+    static constexpr size_t kDefaultWriteBufferSize = 512;
+
+    CUSBSerialPort();
+    ~CUSBSerialPort() override;
+
+    // Opens and configures the line. Fails only when the device cannot be
+    // opened; a line that refuses part of its configuration stays open.
+    bool Open(const std::string& name, const SerialLineSettings& line, size_t writeBufferSize = kDefaultWriteBufferSize);
+    // Starts the monitor thread that delivers received bytes to sink.
+    bool StartMonitor(ByteSink& sink);
+
+    void Write(const uint8_t* data, size_t len) override;
+    void Close() override;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // False once the monitor thread has ended because the device went away.
+    bool MonitorAlive() const { return alive_.load(); }
+    const std::string& Name() const { return name_; }
+
+private:
+    void Monitor(ByteSink* sink);
+    void WakeMonitor();
+    bool FlushPending();
+
+    std::string name_;
+    std::atomic<int> fd_{-1};
+    int wakeFd_ = -1;
+    std::thread monitor_;
+    std::atomic<bool> alive_{false};
+    std::atomic<bool> shutdown_{false};
+
+    std::mutex writeLock_;
+    std::vector<uint8_t> writeBuffer_;
+    size_t writeBufferSize_ = kDefaultWriteBufferSize;
+};
+
+// Line configuration steps, kept apart so they can be tested on a pty.
+bool ConfigureSerialLine(int fd, const SerialLineSettings& line);
+// Any line rate, also one without a B-constant.
+bool SetSerialLineRate(int fd, int baud);
+
+} // namespace kavex
