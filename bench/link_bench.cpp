@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 long long ThreadCpuNs()
 {
-    timespec ts {};
+    timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
@@ -49,10 +49,13 @@ long long NamedThreadsCpuNs(const std::string& name)
     return total;
 }
 
-long long SdkCpuNs() { return ThreadCpuNs() + NamedThreadsCpuNs("kavex-serial"); }
+long long SdkCpuNs()
+{
+    return ThreadCpuNs() + NamedThreadsCpuNs("kavex-serial");
+}
 
 struct Reader {
-    Reader() : pty(kavex::sim::ReaderConfig {}, std::make_shared<kavex::sim::TestCard>())
+    Reader() : pty(kavex::sim::ReaderConfig{}, std::make_shared<kavex::sim::TestCard>())
     {
         link = "/tmp/kavex-bench-" + std::to_string(getpid());
         pty.Start(link);

@@ -48,7 +48,10 @@ public:
 
 class AidCommand : public Command {
 public:
-    void Define(CLI::App& app) override { app.add_option("--aid,-a", aid_, "Application ID, six hex digits")->required(); }
+    void Define(CLI::App& app) override
+    {
+        app.add_option("--aid,-a", aid_, "Application ID, six hex digits")->required();
+    }
 
 protected:
     bool Aid(Report& report, unsigned& aid) const
@@ -192,7 +195,10 @@ class KeyVersionCommand : public Command {
 public:
     std::string Name() const override { return "keyversion"; }
     std::string Help() const override { return "Read a key's version"; }
-    void Define(CLI::App& app) override { app.add_option("--keyno,-n", keyNo_, "Key number")->check(CLI::Range(0, 13)); }
+    void Define(CLI::App& app) override
+    {
+        app.add_option("--keyno,-n", keyNo_, "Key number")->check(CLI::Range(0, 13));
+    }
     bool Run(Session& s, Report& report) override
     {
         const int v = Kavex_DFGetKeyVersion(s.handle, static_cast<unsigned char>(keyNo_));
@@ -214,8 +220,8 @@ public:
     {
         app.add_option("--keyno,-n", keyNo_, "Key number")->check(CLI::Range(0, 13));
         newKey_.Define(app, "--new", "--new-name", "New key", true);
-        oldKey_.Define(app, "--old", "--old-name", "Old key (needed when changing another key than the authenticated one)",
-                       false);
+        oldKey_.Define(app, "--old", "--old-name",
+                       "Old key (needed when changing another key than the authenticated one)", false);
         app.add_option("--version", version_, "Key version (AES keys)")->check(CLI::Range(0, 255));
         app.add_option("--type", type_, "New key type at the card level: des, 3k3des or aes")->capture_default_str();
     }
@@ -247,13 +253,37 @@ private:
 
 } // namespace
 
-std::unique_ptr<Command> MakeAppsCommand() { return std::make_unique<AppsCommand>(); }
-std::unique_ptr<Command> MakeSelectCommand() { return std::make_unique<SelectCommand>(); }
-std::unique_ptr<Command> MakeCreateAppCommand() { return std::make_unique<CreateAppCommand>(); }
-std::unique_ptr<Command> MakeDeleteAppCommand() { return std::make_unique<DeleteAppCommand>(); }
-std::unique_ptr<Command> MakeKeySettingsCommand() { return std::make_unique<KeySettingsCommand>(); }
-std::unique_ptr<Command> MakeChangeKeySettingsCommand() { return std::make_unique<ChangeKeySettingsCommand>(); }
-std::unique_ptr<Command> MakeKeyVersionCommand() { return std::make_unique<KeyVersionCommand>(); }
-std::unique_ptr<Command> MakeChangeKeyCommand() { return std::make_unique<ChangeKeyCommand>(); }
+std::unique_ptr<Command> MakeAppsCommand()
+{
+    return std::make_unique<AppsCommand>();
+}
+std::unique_ptr<Command> MakeSelectCommand()
+{
+    return std::make_unique<SelectCommand>();
+}
+std::unique_ptr<Command> MakeCreateAppCommand()
+{
+    return std::make_unique<CreateAppCommand>();
+}
+std::unique_ptr<Command> MakeDeleteAppCommand()
+{
+    return std::make_unique<DeleteAppCommand>();
+}
+std::unique_ptr<Command> MakeKeySettingsCommand()
+{
+    return std::make_unique<KeySettingsCommand>();
+}
+std::unique_ptr<Command> MakeChangeKeySettingsCommand()
+{
+    return std::make_unique<ChangeKeySettingsCommand>();
+}
+std::unique_ptr<Command> MakeKeyVersionCommand()
+{
+    return std::make_unique<KeyVersionCommand>();
+}
+std::unique_ptr<Command> MakeChangeKeyCommand()
+{
+    return std::make_unique<ChangeKeyCommand>();
+}
 
 } // namespace kavex::cli

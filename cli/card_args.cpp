@@ -63,9 +63,10 @@ void KeyInput::Define(CLI::App& app, const std::string& hexFlags, const std::str
                       bool required)
 {
     CLI::Option_group* group = app.add_option_group(what);
-    hexOption = group->add_option(hexFlags, hex, what + " as hexadecimal, up to 16 bytes; shorter keys are padded with zeros");
-    nameOption = group->add_option(nameFlag, name,
-                                   what + " by its name in the Velmora key store (" + SettingsFilePath() + ")");
+    hexOption =
+        group->add_option(hexFlags, hex, what + " as hexadecimal, up to 16 bytes; shorter keys are padded with zeros");
+    nameOption =
+        group->add_option(nameFlag, name, what + " by its name in the Velmora key store (" + SettingsFilePath() + ")");
     if (required)
         group->require_option(1);
     else

@@ -149,11 +149,29 @@ public:
 
 } // namespace
 
-std::unique_ptr<Command> MakeActivateCommand() { return std::make_unique<ActivateCommand>(); }
-std::unique_ptr<Command> MakeAuthCommand() { return std::make_unique<AuthCommand>(); }
-std::unique_ptr<Command> MakeVersionCommand() { return std::make_unique<VersionCommand>(); }
-std::unique_ptr<Command> MakeFreeMemCommand() { return std::make_unique<FreeMemCommand>(); }
-std::unique_ptr<Command> MakeFormatCommand() { return std::make_unique<FormatCommand>(); }
-std::unique_ptr<Command> MakeUidCommand() { return std::make_unique<UidCommand>(); }
+std::unique_ptr<Command> MakeActivateCommand()
+{
+    return std::make_unique<ActivateCommand>();
+}
+std::unique_ptr<Command> MakeAuthCommand()
+{
+    return std::make_unique<AuthCommand>();
+}
+std::unique_ptr<Command> MakeVersionCommand()
+{
+    return std::make_unique<VersionCommand>();
+}
+std::unique_ptr<Command> MakeFreeMemCommand()
+{
+    return std::make_unique<FreeMemCommand>();
+}
+std::unique_ptr<Command> MakeFormatCommand()
+{
+    return std::make_unique<FormatCommand>();
+}
+std::unique_ptr<Command> MakeUidCommand()
+{
+    return std::make_unique<UidCommand>();
+}
 
 } // namespace kavex::cli

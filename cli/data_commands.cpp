@@ -140,7 +140,8 @@ public:
     {
         int mode = 0;
         if (!Mode(s, report, mode)) return false;
-        if (op_(s.handle, File(), static_cast<unsigned char>(mode), amount_) < 0) return Fail(s, report, name_ + " failed");
+        if (op_(s.handle, File(), static_cast<unsigned char>(mode), amount_) < 0)
+            return Fail(s, report, name_ + " failed");
         report.Value("amount", amount_);
         report.Flag("commit_needed", true);
         return true;
@@ -196,7 +197,10 @@ class ClearRecordsCommand : public Command {
 public:
     std::string Name() const override { return "clear-records"; }
     std::string Help() const override { return "Clear a record file"; }
-    void Define(CLI::App& app) override { app.add_option("--file,-f", fileNo_, "File number")->check(CLI::Range(0, 31))->required(); }
+    void Define(CLI::App& app) override
+    {
+        app.add_option("--file,-f", fileNo_, "File number")->check(CLI::Range(0, 31))->required();
+    }
     bool Run(Session& s, Report& report) override
     {
         if (Kavex_DFClearRecordFile(s.handle, static_cast<unsigned char>(fileNo_)) < 0)
@@ -223,13 +227,19 @@ public:
 
 } // namespace
 
-std::unique_ptr<Command> MakeReadCommand() { return std::make_unique<ReadCommand>(); }
+std::unique_ptr<Command> MakeReadCommand()
+{
+    return std::make_unique<ReadCommand>();
+}
 std::unique_ptr<Command> MakeWriteCommand()
 {
     return std::make_unique<WriteCommand>("write", "Write to a data file (--hex or --text)", "Offset in bytes", false,
                                           Kavex_DFWriteData);
 }
-std::unique_ptr<Command> MakeValueCommand() { return std::make_unique<ValueCommand>(); }
+std::unique_ptr<Command> MakeValueCommand()
+{
+    return std::make_unique<ValueCommand>();
+}
 std::unique_ptr<Command> MakeCreditCommand()
 {
     return std::make_unique<AmountCommand>("credit", "Credit a value file", Kavex_DFCredit);
@@ -247,8 +257,17 @@ std::unique_ptr<Command> MakeWriteRecordCommand()
     return std::make_unique<WriteCommand>("write-record", "Write a record (--hex or --text)",
                                           "Offset within the record", true, Kavex_DFWriteRecord);
 }
-std::unique_ptr<Command> MakeReadRecordsCommand() { return std::make_unique<ReadRecordsCommand>(); }
-std::unique_ptr<Command> MakeClearRecordsCommand() { return std::make_unique<ClearRecordsCommand>(); }
-std::unique_ptr<Command> MakeCommitCommand() { return std::make_unique<CommitCommand>(); }
+std::unique_ptr<Command> MakeReadRecordsCommand()
+{
+    return std::make_unique<ReadRecordsCommand>();
+}
+std::unique_ptr<Command> MakeClearRecordsCommand()
+{
+    return std::make_unique<ClearRecordsCommand>();
+}
+std::unique_ptr<Command> MakeCommitCommand()
+{
+    return std::make_unique<CommitCommand>();
+}
 
 } // namespace kavex::cli

@@ -32,6 +32,9 @@ public:
 
 } // namespace
 
-std::unique_ptr<Command> MakeInfoCommand() { return std::make_unique<InfoCommand>(); }
+std::unique_ptr<Command> MakeInfoCommand()
+{
+    return std::make_unique<InfoCommand>();
+}
 
 } // namespace kavex::cli

@@ -31,7 +31,10 @@ uint32_t Le(const unsigned char* p, int n)
 
 class FileNoCommand : public Command {
 public:
-    void Define(CLI::App& app) override { app.add_option("--file,-f", fileNo_, "File number")->check(CLI::Range(0, 31))->required(); }
+    void Define(CLI::App& app) override
+    {
+        app.add_option("--file,-f", fileNo_, "File number")->check(CLI::Range(0, 31))->required();
+    }
 
 protected:
     int fileNo_ = 0;
@@ -159,7 +162,8 @@ public:
     std::string Help() const override { return "Delete a file"; }
     bool Run(Session& s, Report& report) override
     {
-        if (Kavex_DFDeleteFile(s.handle, static_cast<unsigned char>(fileNo_)) < 0) return Fail(s, report, "DeleteFile failed");
+        if (Kavex_DFDeleteFile(s.handle, static_cast<unsigned char>(fileNo_)) < 0)
+            return Fail(s, report, "DeleteFile failed");
         report.Value("deleted", fileNo_);
         return true;
     }
@@ -167,9 +171,21 @@ public:
 
 } // namespace
 
-std::unique_ptr<Command> MakeFilesCommand() { return std::make_unique<FilesCommand>(); }
-std::unique_ptr<Command> MakeFileSettingsCommand() { return std::make_unique<FileSettingsCommand>(); }
-std::unique_ptr<Command> MakeCreateFileCommand() { return std::make_unique<CreateFileCommand>(); }
-std::unique_ptr<Command> MakeDeleteFileCommand() { return std::make_unique<DeleteFileCommand>(); }
+std::unique_ptr<Command> MakeFilesCommand()
+{
+    return std::make_unique<FilesCommand>();
+}
+std::unique_ptr<Command> MakeFileSettingsCommand()
+{
+    return std::make_unique<FileSettingsCommand>();
+}
+std::unique_ptr<Command> MakeCreateFileCommand()
+{
+    return std::make_unique<CreateFileCommand>();
+}
+std::unique_ptr<Command> MakeDeleteFileCommand()
+{
+    return std::make_unique<DeleteFileCommand>();
+}
 
 } // namespace kavex::cli

@@ -260,14 +260,14 @@ std::string IniUnescapeKey(const std::string& raw)
 
 bool IniUnescapeValue(const std::string& raw, std::u16string& text, std::vector<std::u16string>& list)
 {
-    static const std::pair<char, char16_t> kEscapes[] = {{'a', u'\a'}, {'b', u'\b'}, {'f', u'\f'},  {'n', u'\n'},
-                                                         {'r', u'\r'}, {'t', u'\t'}, {'v', u'\v'},  {'"', u'"'},
+    static const std::pair<char, char16_t> kEscapes[] = {{'a', u'\a'}, {'b', u'\b'},  {'f', u'\f'}, {'n', u'\n'},
+                                                         {'r', u'\r'}, {'t', u'\t'},  {'v', u'\v'}, {'"', u'"'},
                                                          {'?', u'?'},  {'\'', u'\''}, {'\\', u'\\'}};
     text.clear();
     list.clear();
     bool isList = false;
     bool inQuotes = false;
-    bool quoted = false;  // the current item had quotes: its trailing spaces stay
+    bool quoted = false;   // the current item had quotes: its trailing spaces stay
     bool cutShort = false; // a backslash at the very end: QSettings leaves the spaces then
     size_t chopLimit = 0;
     size_t i = 0;

@@ -52,10 +52,11 @@ int main(int argc, char** argv)
     const auto parts = SplitAtCommands(argc, argv, names);
 
     GlobalOptions global;
-    CLI::App app {"Kavex reader and DESFire card tool"};
+    CLI::App app{"Kavex reader and DESFire card tool"};
     app.add_option("--port,-p", global.port, "Reader port: a device path such as /dev/ttyUSB0, COMn, NAME:address")
         ->required();
-    app.add_option("--baud,-b", global.baud, "Line rate; the last two digits select parity/stop bits (0 8N1, 1 8E1, 2 8O1, 3 8N2)");
+    app.add_option("--baud,-b", global.baud,
+                   "Line rate; the last two digits select parity/stop bits (0 8N1, 1 8E1, 2 8O1, 3 8N2)");
     app.add_option("--timeout,-t", global.timeout, "Answer timeout in milliseconds")->check(CLI::NonNegativeNumber);
     app.add_flag("--json", global.json, "Print the result as JSON");
     std::string footer = "Commands:";

@@ -35,8 +35,7 @@ std::vector<uint8_t> DataHeader(uint8_t cmd, uint8_t fileNo, uint32_t offset, ui
     return frame;
 }
 
-int ReadData(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t offset, uint32_t length, uint8_t* out,
-             int size)
+int ReadData(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t offset, uint32_t length, uint8_t* out, int size)
 {
     const int comm = CommMode(mode);
     if (!CheckModeAllowed(port, comm) || !CheckRange(port, offset, length)) return -1;
@@ -74,8 +73,8 @@ int WriteData(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t offset,
     // card never has to hold more than one command's data.
     for (size_t done = 0; done < total;) {
         const size_t chunk = std::min(total - done, kMaxCommandData);
-        std::vector<uint8_t> message = DataHeader(kCmdWriteData, fileNo, static_cast<uint32_t>(offset + done),
-                                                  static_cast<uint32_t>(chunk));
+        std::vector<uint8_t> message =
+            DataHeader(kCmdWriteData, fileNo, static_cast<uint32_t>(offset + done), static_cast<uint32_t>(chunk));
         message.insert(message.end(), data + done, data + done + chunk);
         if (WriteMessage(port, std::move(message), kDataHeaderLength, comm) < 0) return -1;
         done += chunk;

@@ -19,15 +19,30 @@ CDatenFuerDesfireInPort& Session(CKavex_Port& port)
     return static_cast<CDatenFuerDesfireInPort&>(*port.Session());
 }
 
-void ResetAuthentication(CKavex_Port& port) { Session(port).ResetAuthentication(); }
+void ResetAuthentication(CKavex_Port& port)
+{
+    Session(port).ResetAuthentication();
+}
 
-void ResetSession(CKavex_Port& port) { Session(port).ResetSession(); }
+void ResetSession(CKavex_Port& port)
+{
+    Session(port).ResetSession();
+}
 
-bool IsAuthenticated(CKavex_Port& port) { return Session(port).IsAuthenticated(); }
+bool IsAuthenticated(CKavex_Port& port)
+{
+    return Session(port).IsAuthenticated();
+}
 
-uint32_t GetSelectedAid(CKavex_Port& port) { return Session(port).selectedAid; }
+uint32_t GetSelectedAid(CKavex_Port& port)
+{
+    return Session(port).selectedAid;
+}
 
-void SetCardStatus(CKavex_Port& port, uint8_t cardStatus) { port.lastStatus = kStatusCard + cardStatus; }
+void SetCardStatus(CKavex_Port& port, uint8_t cardStatus)
+{
+    port.lastStatus = kStatusCard + cardStatus;
+}
 
 int DesfireExchange(CKavex_Port& port, const uint8_t* cmd, size_t len, std::vector<uint8_t>& answer, size_t limit)
 {

@@ -42,8 +42,7 @@ void SetCardStatus(CKavex_Port& port, uint8_t cardStatus);
 // answer (status byte first), fetching further reader pieces with 0x46.
 // Returns the answer length, or -1 with the cause in the port status (5 when
 // the answer is longer than limit).
-int DesfireExchange(CKavex_Port& port, const uint8_t* cmd, size_t len, std::vector<uint8_t>& answer,
-                    size_t limit);
+int DesfireExchange(CKavex_Port& port, const uint8_t* cmd, size_t len, std::vector<uint8_t>& answer, size_t limit);
 
 // Common failure handling after an exchange: an answer that is empty,
 // shorter than minLen, or whose status is neither 0x00 nor (with
@@ -106,7 +105,10 @@ inline void AppendLe32(std::vector<uint8_t>& frame, uint32_t v)
     frame.push_back(static_cast<uint8_t>(v >> 24));
 }
 
-inline void AppendAid(std::vector<uint8_t>& frame, uint32_t aid) { AppendLe24(frame, aid); }
+inline void AppendAid(std::vector<uint8_t>& frame, uint32_t aid)
+{
+    AppendLe24(frame, aid);
+}
 
 // Copies as much of src as fits into out[0..size) (nothing for a null
 // buffer or a size below 1) and returns the number of bytes copied.

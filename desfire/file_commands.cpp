@@ -59,7 +59,8 @@ int GetFileSettings(CKavex_Port& port, uint8_t fileNo, uint8_t* out, int size)
     std::vector<uint8_t> answer;
     if (RunCommand(port, {kCmdGetFileSettings, fileNo}, answer, 30, 1 + kMinFileSettings) < 0) return -1;
     if (!AnswerHasData(port, answer, kMinFileSettings)) return -1;
-    std::vector<uint8_t> settings(answer.begin() + 1, answer.end() - static_cast<long>(Session(port).AnswerMacLength()));
+    std::vector<uint8_t> settings(answer.begin() + 1,
+                                  answer.end() - static_cast<long>(Session(port).AnswerMacLength()));
     settings[1] = static_cast<uint8_t>(CommMode(settings[1]));
     return CopyCut(settings.data(), settings.size(), out, size);
 }
@@ -112,8 +113,8 @@ int CreateDataFile(CKavex_Port& port, uint8_t cmd, uint8_t fileNo, uint16_t isoF
     return RunSimple(port, frame);
 }
 
-int CreateRecordFile(CKavex_Port& port, uint8_t cmd, uint8_t fileNo, uint16_t isoFileId, uint8_t comm,
-                     uint16_t access, int recordSize, int maxRecords)
+int CreateRecordFile(CKavex_Port& port, uint8_t cmd, uint8_t fileNo, uint16_t isoFileId, uint8_t comm, uint16_t access,
+                     int recordSize, int maxRecords)
 {
     if (!CheckLe24(port, recordSize) || !CheckLe24(port, maxRecords)) return -1;
     std::vector<uint8_t> frame = FileHeader(cmd, fileNo, isoFileId, comm, access);
@@ -122,8 +123,8 @@ int CreateRecordFile(CKavex_Port& port, uint8_t cmd, uint8_t fileNo, uint16_t is
     return RunSimple(port, frame);
 }
 
-int CreateValueFile(CKavex_Port& port, uint8_t fileNo, uint8_t comm, uint16_t access, int lower, int upper,
-                    int value, uint8_t limitedCredit)
+int CreateValueFile(CKavex_Port& port, uint8_t fileNo, uint8_t comm, uint16_t access, int lower, int upper, int value,
+                    uint8_t limitedCredit)
 {
     std::vector<uint8_t> frame = {kCmdCreateValueFile, fileNo, comm, static_cast<uint8_t>(access),
                                   static_cast<uint8_t>(access >> 8)};
@@ -167,8 +168,7 @@ KAVEX_API int Kavex_DFCreateBackupDataFile(int handle, unsigned char fileNo, uns
                                            unsigned char commSettings, unsigned short accessRights)
 {
     return WithPort(handle, [&](CKavex_Port& port) {
-        return CreateDataFile(port, kCmdCreateBackupDataFile, fileNo, isoFileId, fileSize, commSettings,
-                              accessRights);
+        return CreateDataFile(port, kCmdCreateBackupDataFile, fileNo, isoFileId, fileSize, commSettings, accessRights);
     });
 }
 
@@ -177,8 +177,7 @@ KAVEX_API int Kavex_DFCreateValueFile(int handle, unsigned char fileNo, unsigned
                                       unsigned char limitedCredit)
 {
     return WithPort(handle, [&](CKavex_Port& port) {
-        return CreateValueFile(port, fileNo, commSettings, accessRights, lowerLimit, upperLimit, value,
-                               limitedCredit);
+        return CreateValueFile(port, fileNo, commSettings, accessRights, lowerLimit, upperLimit, value, limitedCredit);
     });
 }
 

@@ -25,15 +25,9 @@ bool CheckModeAllowed(CKavex_Port& port, int mode)
 void ProtectMessage(CDatenFuerDesfireInPort& session, std::vector<uint8_t>& message, size_t headerLen, int mode)
 {
     switch (mode) {
-    case CDatenFuerDesfireInPort::kCommMac:
-        session.AppendCommandMac(message);
-        break;
-    case CDatenFuerDesfireInPort::kCommEnciphered:
-        session.AppendCrcAndEncipher(message, headerLen);
-        break;
-    default:
-        session.MacCommand(message.data(), message.size());
-        break;
+    case CDatenFuerDesfireInPort::kCommMac: session.AppendCommandMac(message); break;
+    case CDatenFuerDesfireInPort::kCommEnciphered: session.AppendCrcAndEncipher(message, headerLen); break;
+    default: session.MacCommand(message.data(), message.size()); break;
     }
 }
 
@@ -112,8 +106,7 @@ int CollectAnswer(CKavex_Port& port, const std::vector<uint8_t>& cmd, size_t max
     }
 }
 
-long OpenAnswer(CDatenFuerDesfireInPort& session, std::vector<uint8_t>& collected, int mode, long expected,
-                int* status)
+long OpenAnswer(CDatenFuerDesfireInPort& session, std::vector<uint8_t>& collected, int mode, long expected, int* status)
 {
     uint8_t* data = collected.data() + 1;
     const size_t len = collected.size() - 1;

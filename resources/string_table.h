@@ -28,8 +28,10 @@ inline constexpr StringTableEntry kStringTable[] = {
     {140, QT_TRANSLATE_NOOP("StringTable", "Operation erfolgreich")},
     {141, QT_TRANSLATE_NOOP("StringTable", "Keine Files in der gewählten Application")},
     {142, QT_TRANSLATE_NOOP("StringTable", "Fehler")},
-    {143, QT_TRANSLATE_NOOP("StringTable", "Die Karte zurücksetzen ?\n\rEs werden alle Speicherbereiche freigeben und alle Applikationen "
-                     "und Files gelöscht.\r\nKartenschlüssel- und einstellungen bleiben unverändert.")},
+    {143,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Die Karte zurücksetzen ?\n\rEs werden alle Speicherbereiche freigeben und alle Applikationen "
+                       "und Files gelöscht.\r\nKartenschlüssel- und einstellungen bleiben unverändert.")},
     {148, QT_TRANSLATE_NOOP("StringTable", "Authentifizierung fehlgeschlagen")},
     {151, QT_TRANSLATE_NOOP("StringTable", "Der Hauptschlüssel dieser Applikation kann nicht verändert werden")},
     {152, QT_TRANSLATE_NOOP("StringTable", "Die Schlüssel ab 1 können in dieser Applikation nicht verändert werden")},
@@ -49,10 +51,14 @@ inline constexpr StringTableEntry kStringTable[] = {
     {166, QT_TRANSLATE_NOOP("StringTable", "Die Schlüsseleinstellungen der Applikation sind unveränderlich")},
     {167, QT_TRANSLATE_NOOP("StringTable", "Es sind nicht alle Felder gefüllt ")},
     {168, QT_TRANSLATE_NOOP("StringTable", "Karte zurücksetzen")},
-    {169, QT_TRANSLATE_NOOP("StringTable", "Die Karte auf zufällige UID umschalten ?\n\rDie wahre UID kann dann nur nach Authentifizierung "
-                     "gelesen werden.  Die Umschaltung kann nicht rückgängig gemacht werden. ")},
-    {170, QT_TRANSLATE_NOOP("StringTable", "Das Zurücksetzen der Karte sperren ?\n\rEs können dann keine Speicherbereiche mehr freigegeben "
-                     "werden. Die Aktion kann nicht rückgängig gemacht werden. ")},
+    {169,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Die Karte auf zufällige UID umschalten ?\n\rDie wahre UID kann dann nur nach Authentifizierung "
+                       "gelesen werden.  Die Umschaltung kann nicht rückgängig gemacht werden. ")},
+    {170,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Das Zurücksetzen der Karte sperren ?\n\rEs können dann keine Speicherbereiche mehr freigegeben "
+                       "werden. Die Aktion kann nicht rückgängig gemacht werden. ")},
     {171, QT_TRANSLATE_NOOP("StringTable", "Karte auf zufällige UID umschalten")},
     {172, QT_TRANSLATE_NOOP("StringTable", "Umschalten")},
     {173, QT_TRANSLATE_NOOP("StringTable", "Zurücksetzen der Karte sperren")},
@@ -78,22 +84,28 @@ inline constexpr StringTableEntry kStringTable[] = {
     {202, QT_TRANSLATE_NOOP("StringTable", "File-ID ist nicht dezimal")},
     {203, QT_TRANSLATE_NOOP("StringTable", "Bitte File-ID eingetragen")},
     {209, QT_TRANSLATE_NOOP("StringTable", "Ein Schlüssel mit diesem Namen ist bereits vorhanden")},
-    {210, QT_TRANSLATE_NOOP("StringTable", "Die Schlüsselkonfiguration der Kartenebene schreibschützen ?\n\rDie Aktion kann nicht "
-                     "rückgängig gemacht werden. ")},
+    {210, QT_TRANSLATE_NOOP("StringTable",
+                            "Die Schlüsselkonfiguration der Kartenebene schreibschützen ?\n\rDie Aktion kann nicht "
+                            "rückgängig gemacht werden. ")},
     {211, QT_TRANSLATE_NOOP("StringTable", "Schlüsselkonfiguration schreibschützen")},
     {212, QT_TRANSLATE_NOOP("StringTable", "Schützen")},
     {213, QT_TRANSLATE_NOOP("StringTable", "Verschlüsselungsverfahren auf AES setzen")},
-    {214, QT_TRANSLATE_NOOP("StringTable", "Das Verschlüsselungsverfahren des Kartenhauptschlüssels auf AES setzen ?\n\rDie Aktion kann "
-                     "nicht rückgängig gemacht werden. ")},
+    {214,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Das Verschlüsselungsverfahren des Kartenhauptschlüssels auf AES setzen ?\n\rDie Aktion kann "
+                       "nicht rückgängig gemacht werden. ")},
     {215, QT_TRANSLATE_NOOP("StringTable", "Auf AES")},
     {216, QT_TRANSLATE_NOOP("StringTable", "Schnittstelle wählen")},
     // Reads "German" in the German table too: the entry is only offered while
     // the English texts are (or should be) in use.
     {217, QT_TRANSLATE_NOOP("StringTable", "German")},
     {218, QT_TRANSLATE_NOOP("StringTable", "Englisch")},
-    {219, QT_TRANSLATE_NOOP("StringTable", "An diesem Port ist kein Leser angeschlossen.\r\nBitte wählen sie eine andere Schnittstelle.")},
+    {219,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "An diesem Port ist kein Leser angeschlossen.\r\nBitte wählen sie eine andere Schnittstelle.")},
     {220, QT_TRANSLATE_NOOP("StringTable", "FW V%d.%02d")},
-    {221, QT_TRANSLATE_NOOP("StringTable", "Das gewählte Gerät ist ein reiner Leser! Hier wird jedoch ein Programmer benötigt!")},
+    {221, QT_TRANSLATE_NOOP("StringTable",
+                            "Das gewählte Gerät ist ein reiner Leser! Hier wird jedoch ein Programmer benötigt!")},
     {222, QT_TRANSLATE_NOOP("StringTable", "Schlüsselnummer ist nicht dezimal")},
     {225, QT_TRANSLATE_NOOP("StringTable", "Transponder ist kein DESFire Transponder!")},
     {230, QT_TRANSLATE_NOOP("StringTable", "Die Kartenschlüsseleinstellungen sind unveränderlich")},
@@ -104,13 +116,17 @@ inline constexpr StringTableEntry kStringTable[] = {
     {240, QT_TRANSLATE_NOOP("StringTable", "Authentifiziert mit Hauptschlüssel")},
     {241, QT_TRANSLATE_NOOP("StringTable", "bereits authentifiziert mit Hauptschlüssel")},
     {10000, QT_TRANSLATE_NOOP("StringTable", "Nicht genügend Systemresourcen vorhanden!")},
-    {10001, QT_TRANSLATE_NOOP("StringTable", "Zur Ausführung der Hilfe muss der Adobe Acrobat Reader installiert sein.\nSie können den "
+    {10001,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Zur Ausführung der Hilfe muss der Adobe Acrobat Reader installiert sein.\nSie können den "
                        "Adobe Acrobat Reader von\nhttps://get.adobe.com/de/reader/\noder\n"
                        "https://www.adobe.com/de/acrobat/pdf-reader.html\nladen.")},
     {10002, QT_TRANSLATE_NOOP("StringTable", "Unbekannter Fehler %d")},
     {10128, QT_TRANSLATE_NOOP("StringTable", "Gültige IP Adresse eingeben!")},
     {10129, QT_TRANSLATE_NOOP("StringTable", "Liste aller gefundenen IP-Adressen")},
-    {10131, QT_TRANSLATE_NOOP("StringTable", "Keine Geräte gefunden!\nBitte prüfen Sie die Firewall-Einstellungen!\nEvtl. muss das Programm "
+    {10131,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Keine Geräte gefunden!\nBitte prüfen Sie die Firewall-Einstellungen!\nEvtl. muss das Programm "
                        "manuell in der Firewall freigegeben werden.")},
     {10132, QT_TRANSLATE_NOOP("StringTable", "IP-Adresse, Subnetzmaske oder Gateway konnte nicht gesetzt werden!")},
     {10133, QT_TRANSLATE_NOOP("StringTable", "Kein Brakk USB Treiber für Lindor installiert!")},
@@ -123,7 +139,9 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20003, QT_TRANSLATE_NOOP("StringTable", "Geben Sie eine ganze Zahl ein.")},
     {20004, QT_TRANSLATE_NOOP("StringTable", "Geben Sie eine ganze Zahl zwischen %1 und %2 ein.")},
     {20005, QT_TRANSLATE_NOOP("StringTable", "Kavex Velmora")},
-    {20006, QT_TRANSLATE_NOOP("StringTable", "Kavex Velmora programmiert MIFARE DESFire EV1 Karten mit Kavex Lese- und Programmiergeräten.")},
+    {20006,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Kavex Velmora programmiert MIFARE DESFire EV1 Karten mit Kavex Lese- und Programmiergeräten.")},
     {20007, QT_TRANSLATE_NOOP("StringTable", "Der eingebaute Simulator konnte nicht gestartet werden:\n%1")},
     {20008, QT_TRANSLATE_NOOP("StringTable", "Handbuch")},
     // Column headers of the key store list.

@@ -6,7 +6,8 @@
 
 namespace kavex::sim {
 
-uint16_t Crc16Modbus(const uint8_t* data, size_t size) {
+uint16_t Crc16Modbus(const uint8_t* data, size_t size)
+{
     uint16_t crc = 0xFFFF;
     for (size_t i = 0; i < size; ++i) {
         crc ^= data[i];
@@ -19,9 +20,13 @@ uint16_t Crc16Modbus(const uint8_t* data, size_t size) {
     return crc;
 }
 
-uint16_t Crc16Modbus(const Bytes& data) { return Crc16Modbus(data.data(), data.size()); }
+uint16_t Crc16Modbus(const Bytes& data)
+{
+    return Crc16Modbus(data.data(), data.size());
+}
 
-uint8_t Xor8(const uint8_t* data, size_t size) {
+uint8_t Xor8(const uint8_t* data, size_t size)
+{
     uint8_t x = 0;
     for (size_t i = 0; i < size; ++i) x ^= data[i];
     return x;
@@ -29,11 +34,15 @@ uint8_t Xor8(const uint8_t* data, size_t size) {
 
 namespace {
 
-bool FlagTrigger(uint8_t d1) { return d1 == 0x21 || d1 == 0x22 || d1 == 0x27 || d1 == 0x29; }
+bool FlagTrigger(uint8_t d1)
+{
+    return d1 == 0x21 || d1 == 0x22 || d1 == 0x27 || d1 == 0x29;
+}
 
 } // namespace
 
-CommandFrame TranslateForWire(int variant, uint8_t command, const Bytes& data) {
+CommandFrame TranslateForWire(int variant, uint8_t command, const Bytes& data)
+{
     CommandFrame out{command, data};
     if (variant != 2 && variant != 3) return out;
     const bool v2 = variant == 2;
@@ -65,7 +74,8 @@ CommandFrame TranslateForWire(int variant, uint8_t command, const Bytes& data) {
 }
 
 std::optional<CommandFrame> TranslateFromWire(int variant, uint8_t wire_command, const Bytes& wire_data,
-                                              std::string* note) {
+                                              std::string* note)
+{
     CommandFrame out{wire_command, wire_data};
     if (variant != 2 && variant != 3) return out;
     const bool v2 = variant == 2;
@@ -120,7 +130,8 @@ std::optional<CommandFrame> TranslateFromWire(int variant, uint8_t wire_command,
     return out;
 }
 
-Bytes BuildRequestFrame(int variant, uint8_t address, uint8_t command, const Bytes& data) {
+Bytes BuildRequestFrame(int variant, uint8_t address, uint8_t command, const Bytes& data)
+{
     const CommandFrame w = TranslateForWire(variant, command, data);
     Bytes f;
     switch (variant) {
@@ -146,13 +157,16 @@ Bytes BuildRequestFrame(int variant, uint8_t address, uint8_t command, const Byt
 }
 
 Bytes BuildAnswerFrame(int variant, uint8_t address, uint8_t status, const Bytes& data, bool block_form,
-                       size_t block_size) {
+                       size_t block_size)
+{
     if (block_size == 0 || block_size > kMaxBlock) block_size = kMaxBlock;
     const bool blocks = block_form || data.size() > kMaxBlock;
     Bytes f;
     if (variant == 0) f.push_back(kStartByteV0);
-    if (variant == 0 || variant == 1) f.push_back(address);
-    else f.push_back(kStartByteV23);
+    if (variant == 0 || variant == 1)
+        f.push_back(address);
+    else
+        f.push_back(kStartByteV23);
     f.push_back(status);
     if (!blocks) {
         f.push_back(static_cast<uint8_t>(data.size()));
@@ -177,7 +191,8 @@ Bytes BuildAnswerFrame(int variant, uint8_t address, uint8_t status, const Bytes
     return f;
 }
 
-std::optional<DecodedAnswer> DecodeAnswerFrame(int variant, const Bytes& b) {
+std::optional<DecodedAnswer> DecodeAnswerFrame(int variant, const Bytes& b)
+{
     const size_t status_at = variant == 0 ? 2 : 1;
     const size_t len_at = status_at + 1;
     const size_t check = variant == 0 ? 1 : variant == 1 ? 2 : 0;
@@ -191,7 +206,8 @@ std::optional<DecodedAnswer> DecodeAnswerFrame(int variant, const Bytes& b) {
     if (len != kBlockFormLen) {
         end = len_at + 1 + len;
         if (b.size() < end + check) return std::nullopt;
-        a.data.assign(b.begin() + static_cast<std::ptrdiff_t>(len_at + 1), b.begin() + static_cast<std::ptrdiff_t>(end));
+        a.data.assign(b.begin() + static_cast<std::ptrdiff_t>(len_at + 1),
+                      b.begin() + static_cast<std::ptrdiff_t>(end));
     } else {
         a.block_form = true;
         size_t pos = len_at + 1;
@@ -219,7 +235,8 @@ std::optional<DecodedAnswer> DecodeAnswerFrame(int variant, const Bytes& b) {
     return a;
 }
 
-std::string ToHex(const uint8_t* data, size_t size) {
+std::string ToHex(const uint8_t* data, size_t size)
+{
     static const char* digits = "0123456789ABCDEF";
     std::string s;
     s.reserve(size * 3);
@@ -231,11 +248,17 @@ std::string ToHex(const uint8_t* data, size_t size) {
     return s;
 }
 
-std::string ToHex(const Bytes& data) { return ToHex(data.data(), data.size()); }
+std::string ToHex(const Bytes& data)
+{
+    return ToHex(data.data(), data.size());
+}
 
-std::optional<Bytes> ParseHex(const std::string& text) {
+std::optional<Bytes> ParseHex(const std::string& text)
+{
     Bytes out;
-    auto is_sep = [](char c) { return std::isspace(static_cast<unsigned char>(c)) || c == ':' || c == '-' || c == ',' || c == '.'; };
+    auto is_sep = [](char c) {
+        return std::isspace(static_cast<unsigned char>(c)) || c == ':' || c == '-' || c == ',' || c == '.';
+    };
     size_t i = 0;
     while (i < text.size()) {
         if (is_sep(text[i])) {
@@ -252,10 +275,14 @@ std::optional<Bytes> ParseHex(const std::string& text) {
             for (size_t m = k; m < k + 2; ++m) {
                 const char c = group[m];
                 int d;
-                if (c >= '0' && c <= '9') d = c - '0';
-                else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-                else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-                else return std::nullopt;
+                if (c >= '0' && c <= '9')
+                    d = c - '0';
+                else if (c >= 'a' && c <= 'f')
+                    d = c - 'a' + 10;
+                else if (c >= 'A' && c <= 'F')
+                    d = c - 'A' + 10;
+                else
+                    return std::nullopt;
                 v = v * 16 + d;
             }
             out.push_back(static_cast<uint8_t>(v));

@@ -16,11 +16,11 @@ namespace kavex::sim {
 
 using Bytes = std::vector<uint8_t>;
 
-inline constexpr uint8_t kStartByteV0 = 0x02;   // variant 0
-inline constexpr uint8_t kStartByteV23 = 0x1E;  // variants 2 and 3
-inline constexpr uint8_t kBlockFormLen = 0xFF;  // LEN of an answer in block form
-inline constexpr uint8_t kBlockEnd = 0xFF;      // end marker of the block form
-inline constexpr size_t kMaxBlock = 254;        // largest block / plain answer
+inline constexpr uint8_t kStartByteV0 = 0x02;  // variant 0
+inline constexpr uint8_t kStartByteV23 = 0x1E; // variants 2 and 3
+inline constexpr uint8_t kBlockFormLen = 0xFF; // LEN of an answer in block form
+inline constexpr uint8_t kBlockEnd = 0xFF;     // end marker of the block form
+inline constexpr size_t kMaxBlock = 254;       // largest block / plain answer
 
 // Reader status bytes the simulator sends. Variants 0 and 1 share one set,
 // variants 2 and 3 another (their success status is the command byte).
@@ -91,7 +91,7 @@ Bytes BuildAnswerFrame(int variant, uint8_t address, uint8_t status, const Bytes
 // A decoded answer frame (for tests that play the host).
 struct DecodedAnswer {
     uint8_t status = 0;
-    Bytes data;            // block form: the blocks' contents joined (length bytes removed)
+    Bytes data; // block form: the blocks' contents joined (length bytes removed)
     bool block_form = false;
     bool checksum_ok = true;
     size_t frame_size = 0; // bytes the frame occupies in the input

@@ -41,7 +41,8 @@ struct CardOptions {
     kavex::sim::TestCard::Params params; // activation data (defaults: a DESFire EV1's)
 };
 
-std::shared_ptr<kavex::sim::Card> MakeDesfireCard(const CardOptions& o) {
+std::shared_ptr<kavex::sim::Card> MakeDesfireCard(const CardOptions& o)
+{
     kavex::sim::desfire::DesfireCardOptions d;
     if (o.params.uid.size() != d.uid.size())
         throw std::invalid_argument("--uid: the DESFire card has a 7-byte UID (--card-kind test takes 4 or 10)");
@@ -57,20 +58,24 @@ std::shared_ptr<kavex::sim::Card> MakeDesfireCard(const CardOptions& o) {
     return card;
 }
 
-std::shared_ptr<kavex::sim::Card> MakeCard(const CardOptions& o) {
+std::shared_ptr<kavex::sim::Card> MakeCard(const CardOptions& o)
+{
     if (o.kind == "desfire") return MakeDesfireCard(o);
-    if (!o.file.empty()) throw std::invalid_argument("--card FILE holds a DESFire card; it does not go with --card-kind test");
+    if (!o.file.empty())
+        throw std::invalid_argument("--card FILE holds a DESFire card; it does not go with --card-kind test");
     if (o.kind == "test") return std::make_shared<kavex::sim::TestCard>(o.params);
     throw std::invalid_argument("unknown card kind '" + o.kind + "'");
 }
 
-Bytes HexOrThrow(const std::string& text, const char* what) {
+Bytes HexOrThrow(const std::string& text, const char* what)
+{
     auto b = kavex::sim::ParseHex(text);
     if (!b) throw std::invalid_argument(std::string(what) + ": not hexadecimal bytes: '" + text + "'");
     return *b;
 }
 
-unsigned long HexNumber(const std::string& text, unsigned long max, const char* what) {
+unsigned long HexNumber(const std::string& text, unsigned long max, const char* what)
+{
     std::string t = text;
     if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) t.erase(0, 2);
     size_t used = 0;
@@ -87,7 +92,8 @@ unsigned long HexNumber(const std::string& text, unsigned long max, const char* 
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     CLI::App app{"kavex-sim: simulated Kavex RFID reader/programmer on a pseudo-terminal"};
 
     std::string link;
@@ -102,7 +108,8 @@ int main(int argc, char** argv) {
         ->required();
     app.add_option("--variant", variant, "protocol variant 0..3")->check(CLI::Range(0, 3));
     app.add_option("--address", address, "device address (variants 0 and 1)")->check(CLI::Range(0, 255));
-    auto* o_ident = app.add_option("--ident", ident_text, "identification answer as text (default: 1255 in variants 0/1)");
+    auto* o_ident =
+        app.add_option("--ident", ident_text, "identification answer as text (default: 1255 in variants 0/1)");
     auto* o_ident_hex = app.add_option("--ident-hex", ident_hex, "identification answer as hexadecimal bytes");
     o_ident->excludes(o_ident_hex);
     auto* o_fv = app.add_option("--fv-hex", fv_hex, "answer to F0 \"FV\" (variant 2's second request); default: error");

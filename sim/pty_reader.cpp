@@ -18,15 +18,20 @@ namespace kavex::sim {
 
 namespace {
 
-[[noreturn]] void ThrowErrno(const std::string& what) { throw std::system_error(errno, std::generic_category(), what); }
+[[noreturn]] void ThrowErrno(const std::string& what)
+{
+    throw std::system_error(errno, std::generic_category(), what);
+}
 
-void CloseFd(int& fd) {
+void CloseFd(int& fd)
+{
     if (fd >= 0) ::close(fd);
     fd = -1;
 }
 
 // True when `link` is a symlink whose target is `target`.
-bool LinkPointsTo(const std::string& link, const std::string& target) {
+bool LinkPointsTo(const std::string& link, const std::string& target)
+{
     char buf[4096];
     const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
     if (n < 0) return false;
@@ -38,11 +43,18 @@ bool LinkPointsTo(const std::string& link, const std::string& target) {
 
 PtyReader::PtyReader(ReaderConfig config, std::shared_ptr<Card> card) : sim_(std::move(config), std::move(card)) {}
 
-PtyReader::~PtyReader() { Stop(); }
+PtyReader::~PtyReader()
+{
+    Stop();
+}
 
-bool PtyReader::Running() const { return thread_.joinable() && !stop_.load(); }
+bool PtyReader::Running() const
+{
+    return thread_.joinable() && !stop_.load();
+}
 
-void PtyReader::Start(const std::string& link_path) {
+void PtyReader::Start(const std::string& link_path)
+{
     std::lock_guard<std::mutex> lock(control_mu_);
     if (thread_.joinable()) throw std::logic_error("PtyReader already running");
     if (link_path.empty()) throw std::invalid_argument("PtyReader: empty link path");
@@ -50,7 +62,8 @@ void PtyReader::Start(const std::string& link_path) {
     struct Guard {
         PtyReader* self;
         bool armed = true;
-        ~Guard() {
+        ~Guard()
+        {
             if (armed) self->CloseFds();
         }
     } guard{this};
@@ -81,7 +94,7 @@ void PtyReader::Start(const std::string& link_path) {
     if (wake_fd_ < 0) ThrowErrno("eventfd");
 
     // The link: replace a stale symlink atomically; refuse anything else.
-    struct stat st{};
+    struct stat st {};
     if (::lstat(link_path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
         throw std::system_error(EEXIST, std::generic_category(), link_path + " exists and is not a symlink");
     const std::string tmp = link_path + ".kavexsim-" + std::to_string(::getpid()) + "-" + std::to_string(master_fd_);
@@ -105,17 +118,23 @@ void PtyReader::Start(const std::string& link_path) {
     guard.armed = false;
 }
 
-void PtyReader::Stop() { Shutdown(true); }
+void PtyReader::Stop()
+{
+    Shutdown(true);
+}
 
-void PtyReader::Vanish() { Shutdown(true); }
+void PtyReader::Vanish()
+{
+    Shutdown(true);
+}
 
-void PtyReader::Shutdown(bool remove_link) {
+void PtyReader::Shutdown(bool remove_link)
+{
     std::lock_guard<std::mutex> lock(control_mu_);
     if (!thread_.joinable()) return;
     stop_ = true;
     const uint64_t one = 1;
-    while (::write(wake_fd_, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    while (::write(wake_fd_, &one, sizeof one) < 0 && errno == EINTR) {}
     thread_.join();
     // The link goes first, so a host that reacts to the hang-up by reopening
     // finds no device.
@@ -124,13 +143,15 @@ void PtyReader::Shutdown(bool remove_link) {
     sim_.DiscardPendingOutput();
 }
 
-void PtyReader::CloseFds() {
+void PtyReader::CloseFds()
+{
     CloseFd(master_fd_);
     CloseFd(slave_fd_);
     CloseFd(wake_fd_);
 }
 
-void PtyReader::Run() {
+void PtyReader::Run()
+{
     std::deque<Bytes> queue; // write units not yet (fully) written
     size_t offset = 0;       // bytes of queue.front() already written
     uint8_t buf[4096];
@@ -181,8 +202,7 @@ void PtyReader::Run() {
         }
         if (fds[1].revents & POLLIN) {
             uint64_t v;
-            while (::read(wake_fd_, &v, sizeof v) < 0 && errno == EINTR) {
-            }
+            while (::read(wake_fd_, &v, sizeof v) < 0 && errno == EINTR) {}
         }
         if (fds[0].revents & POLLIN) {
             for (;;) {
@@ -193,7 +213,7 @@ void PtyReader::Run() {
                 }
                 if (n < 0 && errno == EINTR) continue;
                 if (n < 0 && errno == EAGAIN) break; // drained
-                master_ok = false;                    // EOF/EIO: cannot happen while we hold the slave
+                master_ok = false;                   // EOF/EIO: cannot happen while we hold the slave
                 break;
             }
         } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {

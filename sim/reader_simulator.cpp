@@ -8,13 +8,15 @@ namespace kavex::sim {
 
 namespace {
 
-std::string Hex2(unsigned v) {
+std::string Hex2(unsigned v)
+{
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02X", v & 0xFFu);
     return buf;
 }
 
-const char* CommandName(int command) {
+const char* CommandName(int command)
+{
     switch (command) {
     case cmd::kIdentify: return "identification";
     case cmd::kReaderMode: return "reader mode";
@@ -32,11 +34,15 @@ const char* CommandName(int command) {
     }
 }
 
-void Append(Bytes& to, const Bytes& from) { to.insert(to.end(), from.begin(), from.end()); }
+void Append(Bytes& to, const Bytes& from)
+{
+    to.insert(to.end(), from.begin(), from.end());
+}
 
 } // namespace
 
-Bytes DefaultIdent(int variant) {
+Bytes DefaultIdent(int variant)
+{
     switch (variant) {
     case 2: return {0x31, 0x37, 0x31, 0x35};
     case 3: return {0x01, 0x02, 0x03, 0x04, 0x41, 0x42, 0x43, 0x36, 0x00};
@@ -46,50 +52,59 @@ Bytes DefaultIdent(int variant) {
 
 // ---------------------------------------------------------------- Fault
 
-Fault Fault::NoAnswer() {
+Fault Fault::NoAnswer()
+{
     Fault f;
     f.no_answer = true;
     return f;
 }
-Fault Fault::Delay(std::chrono::milliseconds d) {
+Fault Fault::Delay(std::chrono::milliseconds d)
+{
     Fault f;
     f.delay = d;
     return f;
 }
-Fault Fault::Status(uint8_t s) {
+Fault Fault::Status(uint8_t s)
+{
     Fault f;
     f.status = s;
     return f;
 }
-Fault Fault::StatusAndData(uint8_t s, Bytes d) {
+Fault Fault::StatusAndData(uint8_t s, Bytes d)
+{
     Fault f;
     f.status = s;
     f.data = std::move(d);
     return f;
 }
-Fault Fault::Garbage(Bytes bytes) {
+Fault Fault::Garbage(Bytes bytes)
+{
     Fault f;
     f.garbage_before = std::move(bytes);
     return f;
 }
-Fault Fault::BadChecksum() {
+Fault Fault::BadChecksum()
+{
     Fault f;
     f.corrupt_checksum = true;
     return f;
 }
-Fault Fault::Extra(Bytes bytes) {
+Fault Fault::Extra(Bytes bytes)
+{
     Fault f;
     f.extra_after = std::move(bytes);
     return f;
 }
-Fault Fault::Split(size_t chunk_size, std::chrono::milliseconds gap) {
+Fault Fault::Split(size_t chunk_size, std::chrono::milliseconds gap)
+{
     Fault f;
     f.chunk_size = chunk_size;
     f.chunk_gap = gap;
     return f;
 }
 
-std::string Fault::Describe() const {
+std::string Fault::Describe() const
+{
     std::string s;
     auto add = [&s](const std::string& part) {
         if (!s.empty()) s += ", ";
@@ -110,9 +125,13 @@ std::string Fault::Describe() const {
 
 // ---------------------------------------------------------------- log text
 
-const char* ToString(Direction d) { return d == Direction::Received ? "RX" : "TX"; }
+const char* ToString(Direction d)
+{
+    return d == Direction::Received ? "RX" : "TX";
+}
 
-const char* ToString(Outcome o) {
+const char* ToString(Outcome o)
+{
     switch (o) {
     case Outcome::Answered: return "answered";
     case Outcome::NotAnswered: return "not answered";
@@ -123,7 +142,8 @@ const char* ToString(Outcome o) {
     return "?";
 }
 
-std::string FormatLogEntry(const LogEntry& e, Clock::time_point origin) {
+std::string FormatLogEntry(const LogEntry& e, Clock::time_point origin)
+{
     const double t = std::chrono::duration<double>(e.time - origin).count();
     char head[32];
     std::snprintf(head, sizeof head, "+%9.3f %s ", t, ToString(e.direction));
@@ -138,9 +158,11 @@ std::string FormatLogEntry(const LogEntry& e, Clock::time_point origin) {
             s += " ";
             s += n;
         }
-        if (e.wire_command >= 0 && e.wire_command != e.command) s += " (wire " + Hex2(static_cast<unsigned>(e.wire_command)) + ")";
+        if (e.wire_command >= 0 && e.wire_command != e.command)
+            s += " (wire " + Hex2(static_cast<unsigned>(e.wire_command)) + ")";
     }
-    if (e.status >= 0) s += " status " + Hex2(static_cast<unsigned>(e.status)) + ", " + std::to_string(e.data.size()) + " data bytes";
+    if (e.status >= 0)
+        s += " status " + Hex2(static_cast<unsigned>(e.status)) + ", " + std::to_string(e.data.size()) + " data bytes";
     if (!e.reason.empty()) s += ": " + e.reason;
     return s;
 }
@@ -148,18 +170,21 @@ std::string FormatLogEntry(const LogEntry& e, Clock::time_point origin) {
 // ---------------------------------------------------------------- ReaderSimulator
 
 ReaderSimulator::ReaderSimulator(ReaderConfig config, std::shared_ptr<Card> card)
-    : origin_(Clock::now()), config_(std::move(config)), card_(std::move(card)) {
+    : origin_(Clock::now()), config_(std::move(config)), card_(std::move(card))
+{
     if (config_.variant < 0 || config_.variant > 3) throw std::invalid_argument("protocol variant must be 0..3");
     field_on_ = config_.field_on_at_start;
     if (card_) card_->OnFieldReset();
 }
 
-ReaderConfig ReaderSimulator::Config() const {
+ReaderConfig ReaderSimulator::Config() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return config_;
 }
 
-void ReaderSimulator::SetConfig(const ReaderConfig& config) {
+void ReaderSimulator::SetConfig(const ReaderConfig& config)
+{
     if (config.variant < 0 || config.variant > 3) throw std::invalid_argument("protocol variant must be 0..3");
     std::lock_guard<std::mutex> lock(mu_);
     if (config.variant != config_.variant || config.address != config_.address) {
@@ -171,56 +196,66 @@ void ReaderSimulator::SetConfig(const ReaderConfig& config) {
     while (log_.size() > std::max<size_t>(config_.log_capacity, 1)) log_.pop_front();
 }
 
-void ReaderSimulator::UpdateConfig(const std::function<void(ReaderConfig&)>& change) {
+void ReaderSimulator::UpdateConfig(const std::function<void(ReaderConfig&)>& change)
+{
     ReaderConfig c = Config();
     change(c);
     SetConfig(c);
 }
 
-void ReaderSimulator::InsertCard(std::shared_ptr<Card> card) {
+void ReaderSimulator::InsertCard(std::shared_ptr<Card> card)
+{
     std::lock_guard<std::mutex> lock(mu_);
     card_ = std::move(card);
     card_state_ = CardState::Idle;
     if (card_) card_->OnFieldReset();
 }
 
-void ReaderSimulator::RemoveCard() {
+void ReaderSimulator::RemoveCard()
+{
     std::lock_guard<std::mutex> lock(mu_);
     card_.reset();
     card_state_ = CardState::Idle;
 }
 
-std::shared_ptr<Card> ReaderSimulator::CurrentCard() const {
+std::shared_ptr<Card> ReaderSimulator::CurrentCard() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return card_;
 }
 
-void ReaderSimulator::WithCard(const std::function<void(Card*)>& fn) {
+void ReaderSimulator::WithCard(const std::function<void(Card*)>& fn)
+{
     std::lock_guard<std::mutex> lock(mu_);
     fn(card_.get());
 }
 
-bool ReaderSimulator::FieldOn() const {
+bool ReaderSimulator::FieldOn() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return field_on_;
 }
 
-uint8_t ReaderSimulator::ReaderMode() const {
+uint8_t ReaderSimulator::ReaderMode() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return mode_;
 }
 
-std::optional<uint8_t> ReaderSimulator::UsbMode() const {
+std::optional<uint8_t> ReaderSimulator::UsbMode() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return usb_mode_;
 }
 
-std::optional<uint8_t> ReaderSimulator::LastPps() const {
+std::optional<uint8_t> ReaderSimulator::LastPps() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return pps_;
 }
 
-void ReaderSimulator::Reset() {
+void ReaderSimulator::Reset()
+{
     std::lock_guard<std::mutex> lock(mu_);
     rx_.clear();
     garbage_.clear();
@@ -231,45 +266,53 @@ void ReaderSimulator::Reset() {
     ResetCardStateLocked();
 }
 
-void ReaderSimulator::ResetCardStateLocked() {
+void ReaderSimulator::ResetCardStateLocked()
+{
     card_state_ = CardState::Idle;
     pending_pieces_.clear();
     if (card_) card_->OnFieldReset();
 }
 
-void ReaderSimulator::InjectFault(Fault fault) {
+void ReaderSimulator::InjectFault(Fault fault)
+{
     std::lock_guard<std::mutex> lock(mu_);
     one_shot_.push_back(std::move(fault));
 }
 
-void ReaderSimulator::SetPersistentFault(std::optional<Fault> fault) {
+void ReaderSimulator::SetPersistentFault(std::optional<Fault> fault)
+{
     std::lock_guard<std::mutex> lock(mu_);
     persistent_ = std::move(fault);
 }
 
-void ReaderSimulator::ClearFaults() {
+void ReaderSimulator::ClearFaults()
+{
     std::lock_guard<std::mutex> lock(mu_);
     one_shot_.clear();
     persistent_.reset();
 }
 
-size_t ReaderSimulator::PendingFaults() const {
+size_t ReaderSimulator::PendingFaults() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return one_shot_.size();
 }
 
-std::vector<LogEntry> ReaderSimulator::Log() const {
+std::vector<LogEntry> ReaderSimulator::Log() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return {log_.begin(), log_.end()};
 }
 
-void ReaderSimulator::ClearLog() {
+void ReaderSimulator::ClearLog()
+{
     std::lock_guard<std::mutex> lock(mu_);
     log_.clear();
     requests_taken_ = 0;
 }
 
-std::vector<uint8_t> ReaderSimulator::ReceivedCommands() const {
+std::vector<uint8_t> ReaderSimulator::ReceivedCommands() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     std::vector<uint8_t> out;
     for (const LogEntry& e : log_)
@@ -279,28 +322,33 @@ std::vector<uint8_t> ReaderSimulator::ReceivedCommands() const {
     return out;
 }
 
-size_t ReaderSimulator::CountReceived(uint8_t command) const {
+size_t ReaderSimulator::CountReceived(uint8_t command) const
+{
     const std::vector<uint8_t> all = ReceivedCommands();
     return static_cast<size_t>(std::count(all.begin(), all.end(), command));
 }
 
 bool ReaderSimulator::WaitForLog(const std::function<bool(const std::vector<LogEntry>&)>& pred,
-                                 std::chrono::milliseconds timeout) const {
+                                 std::chrono::milliseconds timeout) const
+{
     std::unique_lock<std::mutex> lock(mu_);
     return log_cv_.wait_for(lock, timeout, [&] { return pred(std::vector<LogEntry>(log_.begin(), log_.end())); });
 }
 
-bool ReaderSimulator::WaitForRequests(size_t n, std::chrono::milliseconds timeout) const {
+bool ReaderSimulator::WaitForRequests(size_t n, std::chrono::milliseconds timeout) const
+{
     std::unique_lock<std::mutex> lock(mu_);
     return log_cv_.wait_for(lock, timeout, [&] { return requests_taken_ >= n; });
 }
 
-void ReaderSimulator::SetLogSink(std::function<void(const LogEntry&)> sink) {
+void ReaderSimulator::SetLogSink(std::function<void(const LogEntry&)> sink)
+{
     std::lock_guard<std::mutex> lock(mu_);
     sink_ = std::move(sink);
 }
 
-void ReaderSimulator::AppendLogLocked(LogEntry e) {
+void ReaderSimulator::AppendLogLocked(LogEntry e)
+{
     e.seq = ++log_seq_;
     log_.push_back(std::move(e));
     while (log_.size() > std::max<size_t>(config_.log_capacity, 1)) log_.pop_front();
@@ -310,9 +358,13 @@ void ReaderSimulator::AppendLogLocked(LogEntry e) {
 
 // ---------------------------------------------------------------- input
 
-void ReaderSimulator::Receive(const Bytes& data, Clock::time_point now) { Receive(data.data(), data.size(), now); }
+void ReaderSimulator::Receive(const Bytes& data, Clock::time_point now)
+{
+    Receive(data.data(), data.size(), now);
+}
 
-void ReaderSimulator::Receive(const uint8_t* data, size_t size, Clock::time_point now) {
+void ReaderSimulator::Receive(const uint8_t* data, size_t size, Clock::time_point now)
+{
     std::lock_guard<std::mutex> lock(mu_);
     if (!rx_.empty() && last_rx_ && now - *last_rx_ > config_.idle_gap) {
         LogEntry e;
@@ -332,7 +384,8 @@ void ReaderSimulator::Receive(const uint8_t* data, size_t size, Clock::time_poin
     ParseLocked(now);
 }
 
-void ReaderSimulator::FlushGarbageLocked(Clock::time_point now, const std::string& reason) {
+void ReaderSimulator::FlushGarbageLocked(Clock::time_point now, const std::string& reason)
+{
     if (garbage_.empty()) return;
     LogEntry e;
     e.time = now;
@@ -347,7 +400,8 @@ void ReaderSimulator::FlushGarbageLocked(Clock::time_point now, const std::strin
 // Variant 1 while the frame at offset 0 is incomplete: a complete frame with
 // a good CRC and our address further on means that the bytes before it were
 // garbage (the start of another variant's frame, noise).
-bool ReaderSimulator::FindResyncV1Locked(size_t* offset) const {
+bool ReaderSimulator::FindResyncV1Locked(size_t* offset) const
+{
     for (size_t k = 1; k + 5 <= rx_.size(); ++k) {
         const size_t total = static_cast<size_t>(rx_[k + 2]) + 5;
         if (k + total > rx_.size()) continue;
@@ -361,11 +415,11 @@ bool ReaderSimulator::FindResyncV1Locked(size_t* offset) const {
     return false;
 }
 
-void ReaderSimulator::ParseLocked(Clock::time_point now) {
+void ReaderSimulator::ParseLocked(Clock::time_point now)
+{
     const int v = config_.variant;
-    const std::string garbage_reason =
-        v == 1 ? "no frame here (CRC resynchronisation)"
-               : std::string("bytes before the start byte ") + (v == 0 ? "02" : "1E");
+    const std::string garbage_reason = v == 1 ? "no frame here (CRC resynchronisation)"
+                                              : std::string("bytes before the start byte ") + (v == 0 ? "02" : "1E");
     for (;;) {
         if (rx_.empty()) break;
         if (v == 1) {
@@ -421,7 +475,8 @@ void ReaderSimulator::ParseLocked(Clock::time_point now) {
     FlushGarbageLocked(now, garbage_reason);
 }
 
-void ReaderSimulator::HandleFrameLocked(const Bytes& frame, Clock::time_point now) {
+void ReaderSimulator::HandleFrameLocked(const Bytes& frame, Clock::time_point now)
+{
     const int v = config_.variant;
     LogEntry req;
     req.time = now;
@@ -468,25 +523,29 @@ void ReaderSimulator::HandleFrameLocked(const Bytes& frame, Clock::time_point no
 
 // ---------------------------------------------------------------- commands
 
-ReaderSimulator::Reply ReaderSimulator::Ok(Bytes data) const {
+ReaderSimulator::Reply ReaderSimulator::Ok(Bytes data) const
+{
     Reply r;
     r.status = V23() ? current_wire_command_ : status::kOk;
     r.data = std::move(data);
     return r;
 }
 
-ReaderSimulator::Reply ReaderSimulator::Error(uint8_t v01, uint8_t v23, std::string note) const {
+ReaderSimulator::Reply ReaderSimulator::Error(uint8_t v01, uint8_t v23, std::string note) const
+{
     Reply r;
     r.status = V23() ? v23 : v01;
     r.note = std::move(note);
     return r;
 }
 
-ReaderSimulator::Reply ReaderSimulator::NoCard(std::string note) const {
+ReaderSimulator::Reply ReaderSimulator::NoCard(std::string note) const
+{
     return Error(status::kNoTransponder, status::kV23NoCard, std::move(note));
 }
 
-ReaderSimulator::Reply ReaderSimulator::DispatchLocked(uint8_t command, const Bytes& data, uint8_t /*wire*/) {
+ReaderSimulator::Reply ReaderSimulator::DispatchLocked(uint8_t command, const Bytes& data, uint8_t /*wire*/)
+{
     const bool strict = config_.strict_activation;
     auto data_amount = [&](const char* what) {
         return Error(status::kDataAmountWrong, status::kV23DataAmount, std::string("wrong data length for ") + what);
@@ -537,7 +596,8 @@ ReaderSimulator::Reply ReaderSimulator::DispatchLocked(uint8_t command, const By
         return Ok();
     case cmd::kUsbMode:
         if (data.size() != 1) return data_amount("FF");
-        if (data[0] != 1 && data[0] != 2) return Error(status::kModeInvalid, status::kV23DataAmount, "USB mode not 1 or 2");
+        if (data[0] != 1 && data[0] != 2)
+            return Error(status::kModeInvalid, status::kV23DataAmount, "USB mode not 1 or 2");
         usb_mode_ = data[0];
         return Ok();
     case cmd::kRequest: {
@@ -611,7 +671,8 @@ ReaderSimulator::Reply ReaderSimulator::DispatchLocked(uint8_t command, const By
 
 // ---------------------------------------------------------------- output
 
-void ReaderSimulator::RespondLocked(LogEntry req, uint8_t wire_command, Reply reply, Clock::time_point now) {
+void ReaderSimulator::RespondLocked(LogEntry req, uint8_t wire_command, Reply reply, Clock::time_point now)
+{
     ++requests_taken_;
     if (reply.silent) {
         req.outcome = Outcome::NotAnswered;
@@ -643,8 +704,10 @@ void ReaderSimulator::RespondLocked(LogEntry req, uint8_t wire_command, Reply re
     const bool block = config_.force_block_form || fault.block_form || data.size() > kMaxBlock;
     Bytes frame = BuildAnswerFrame(config_.variant, config_.address, st, data, block, config_.block_size);
     if (fault.corrupt_checksum) {
-        if (config_.variant == 0) frame.back() ^= 0xFF;
-        else if (config_.variant == 1) frame[frame.size() - 2] ^= 0xFF;
+        if (config_.variant == 0)
+            frame.back() ^= 0xFF;
+        else if (config_.variant == 1)
+            frame[frame.size() - 2] ^= 0xFF;
     }
     Bytes out = fault.garbage_before;
     Append(out, frame);
@@ -678,12 +741,14 @@ void ReaderSimulator::RespondLocked(LogEntry req, uint8_t wire_command, Reply re
     }
 }
 
-void ReaderSimulator::ScheduleLocked(Clock::time_point due, Bytes bytes) {
+void ReaderSimulator::ScheduleLocked(Clock::time_point due, Bytes bytes)
+{
     if (bytes.empty()) return;
     out_.emplace(std::make_pair(due, ++out_seq_), std::move(bytes));
 }
 
-std::vector<Bytes> ReaderSimulator::TakeDueOutput(Clock::time_point now) {
+std::vector<Bytes> ReaderSimulator::TakeDueOutput(Clock::time_point now)
+{
     std::lock_guard<std::mutex> lock(mu_);
     std::vector<Bytes> units;
     while (!out_.empty() && out_.begin()->first.first <= now) {
@@ -693,23 +758,27 @@ std::vector<Bytes> ReaderSimulator::TakeDueOutput(Clock::time_point now) {
     return units;
 }
 
-std::optional<Clock::time_point> ReaderSimulator::NextOutputTime() const {
+std::optional<Clock::time_point> ReaderSimulator::NextOutputTime() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     if (out_.empty()) return std::nullopt;
     return out_.begin()->first.first;
 }
 
-bool ReaderSimulator::HasPendingOutput() const {
+bool ReaderSimulator::HasPendingOutput() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return !out_.empty();
 }
 
-void ReaderSimulator::DiscardPendingOutput() {
+void ReaderSimulator::DiscardPendingOutput()
+{
     std::lock_guard<std::mutex> lock(mu_);
     out_.clear();
 }
 
-Bytes ReaderSimulator::Exchange(const Bytes& request, Clock::time_point now) {
+Bytes ReaderSimulator::Exchange(const Bytes& request, Clock::time_point now)
+{
     Receive(request, now);
     Bytes joined;
     for (const Bytes& u : TakeDueOutput(now)) Append(joined, u);

@@ -40,8 +40,8 @@ enum class FvReply {
 };
 
 struct ReaderConfig {
-    int variant = 0;      // 0..3: the one protocol variant this reader speaks
-    uint8_t address = 1;  // device address (variants 0 and 1)
+    int variant = 0;     // 0..3: the one protocol variant this reader speaks
+    uint8_t address = 1; // device address (variants 0 and 1)
     // Answer data of F0. Empty: DefaultIdent(variant). (A plain vector, not
     // an optional: GCC 12 reports a false maybe-uninitialized on copies of
     // an empty optional<vector> under -fsanitize=thread with -Werror.)
@@ -70,15 +70,15 @@ Bytes DefaultIdent(int variant);
 // Fault injection: applies to one answer (InjectFault) or to every answer
 // (SetPersistentFault). All fields combine.
 struct Fault {
-    Bytes garbage_before;               // sent in front of the answer frame
-    bool corrupt_checksum = false;      // BCC (v0) / CRC (v1) inverted; no effect in v2/v3
-    bool no_answer = false;             // the request is taken but not answered
-    std::chrono::milliseconds delay{0}; // the answer goes out this much later
-    Bytes extra_after;                  // sent after the answer frame
-    std::optional<uint8_t> status;      // reader status byte replacing the real one
-    std::optional<Bytes> data;          // answer data replacing the real data
-    bool block_form = false;            // this answer in block form
-    size_t chunk_size = 0;              // >0: the output split into write units of this size...
+    Bytes garbage_before;                   // sent in front of the answer frame
+    bool corrupt_checksum = false;          // BCC (v0) / CRC (v1) inverted; no effect in v2/v3
+    bool no_answer = false;                 // the request is taken but not answered
+    std::chrono::milliseconds delay{0};     // the answer goes out this much later
+    Bytes extra_after;                      // sent after the answer frame
+    std::optional<uint8_t> status;          // reader status byte replacing the real one
+    std::optional<Bytes> data;              // answer data replacing the real data
+    bool block_form = false;                // this answer in block form
+    size_t chunk_size = 0;                  // >0: the output split into write units of this size...
     std::chrono::milliseconds chunk_gap{2}; // ...this far apart
 
     static Fault NoAnswer();
@@ -111,12 +111,12 @@ struct LogEntry {
     Clock::time_point time;
     Direction direction = Direction::Received;
     Outcome outcome = Outcome::Discarded;
-    Bytes raw;                 // the bytes as on the wire
-    std::string reason;        // why ignored/discarded/not answered; notes and faults for answers
-    int wire_command = -1;     // command byte on the wire (requests), -1 when unknown
-    int command = -1;          // generic command (translated back in v2/v3), -1 when unknown
-    Bytes data;                // request data (generic) or answer data (block structure removed)
-    int status = -1;           // answers: the reader status byte sent
+    Bytes raw;             // the bytes as on the wire
+    std::string reason;    // why ignored/discarded/not answered; notes and faults for answers
+    int wire_command = -1; // command byte on the wire (requests), -1 when unknown
+    int command = -1;      // generic command (translated back in v2/v3), -1 when unknown
+    Bytes data;            // request data (generic) or answer data (block structure removed)
+    int status = -1;       // answers: the reader status byte sent
 };
 
 // One line of text: "+12.345 RX 02 01 F0 00 F1 | answered F0 ..." (time
@@ -148,7 +148,7 @@ public:
 
     // ---- reader state
     bool FieldOn() const;
-    uint8_t ReaderMode() const;          // last F4 mode accepted (0 at start)
+    uint8_t ReaderMode() const;             // last F4 mode accepted (0 at start)
     std::optional<uint8_t> UsbMode() const; // last FF mode accepted
     std::optional<uint8_t> LastPps() const; // last PPS1 byte accepted
     // Power cycle: parser, pending pieces and pending output cleared, field
@@ -157,7 +157,7 @@ public:
     void Reset();
 
     // ---- fault injection
-    void InjectFault(Fault fault); // one-shot; several queue up for successive answers
+    void InjectFault(Fault fault);                       // one-shot; several queue up for successive answers
     void SetPersistentFault(std::optional<Fault> fault); // used when no one-shot fault is queued
     void ClearFaults();
     size_t PendingFaults() const;

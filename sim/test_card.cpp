@@ -9,11 +9,13 @@ TestCard::TestCard() : TestCard(Params{}) {}
 
 TestCard::TestCard(Params params)
     : params_(std::move(params)),
-      rng_state_(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()) | 1u) {
+      rng_state_(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()) | 1u)
+{
     DrawRandomUidLocked();
 }
 
-void TestCard::DrawRandomUidLocked() {
+void TestCard::DrawRandomUidLocked()
+{
     // xorshift32: good enough for a random UID.
     random_uid_ = {0x08};
     for (int i = 0; i < 3; ++i) {
@@ -24,33 +26,39 @@ void TestCard::DrawRandomUidLocked() {
     }
 }
 
-void TestCard::OnFieldReset() {
+void TestCard::OnFieldReset()
+{
     std::lock_guard<std::mutex> lock(mu_);
     ++field_resets_;
     if (params_.random_uid) DrawRandomUidLocked();
 }
 
-uint16_t TestCard::Atqa() const {
+uint16_t TestCard::Atqa() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return params_.atqa;
 }
 
-uint8_t TestCard::Sak() const {
+uint8_t TestCard::Sak() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return params_.sak;
 }
 
-TestCard::Bytes TestCard::Uid() {
+TestCard::Bytes TestCard::Uid()
+{
     std::lock_guard<std::mutex> lock(mu_);
     return params_.random_uid ? random_uid_ : params_.uid;
 }
 
-TestCard::Bytes TestCard::Ats() const {
+TestCard::Bytes TestCard::Ats() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return params_.ats;
 }
 
-TestCard::Bytes TestCard::Transceive(const Bytes& command) {
+TestCard::Bytes TestCard::Transceive(const Bytes& command)
+{
     Handler handler;
     {
         std::lock_guard<std::mutex> lock(mu_);
@@ -76,73 +84,87 @@ TestCard::Bytes TestCard::Transceive(const Bytes& command) {
     return handler(command); // outside the lock: the handler may script the card
 }
 
-void TestCard::SetUid(Bytes uid) {
+void TestCard::SetUid(Bytes uid)
+{
     std::lock_guard<std::mutex> lock(mu_);
     params_.uid = std::move(uid);
 }
 
-void TestCard::SetSak(uint8_t sak) {
+void TestCard::SetSak(uint8_t sak)
+{
     std::lock_guard<std::mutex> lock(mu_);
     params_.sak = sak;
 }
 
-void TestCard::SetAtqa(uint16_t atqa) {
+void TestCard::SetAtqa(uint16_t atqa)
+{
     std::lock_guard<std::mutex> lock(mu_);
     params_.atqa = atqa;
 }
 
-void TestCard::SetAts(Bytes ats) {
+void TestCard::SetAts(Bytes ats)
+{
     std::lock_guard<std::mutex> lock(mu_);
     params_.ats = std::move(ats);
 }
 
-void TestCard::SetRandomUid(bool on) {
+void TestCard::SetRandomUid(bool on)
+{
     std::lock_guard<std::mutex> lock(mu_);
     params_.random_uid = on;
 }
 
-TestCard::Params TestCard::GetParams() const {
+TestCard::Params TestCard::GetParams() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return params_;
 }
 
-void TestCard::QueueAnswer(Bytes answer) {
+void TestCard::QueueAnswer(Bytes answer)
+{
     std::lock_guard<std::mutex> lock(mu_);
     queue_.push_back(std::move(answer));
 }
 
-void TestCard::SetHandler(Handler handler) {
+void TestCard::SetHandler(Handler handler)
+{
     std::lock_guard<std::mutex> lock(mu_);
     handler_ = std::move(handler);
 }
 
-void TestCard::SetDefaultReply(DefaultReply reply) {
+void TestCard::SetDefaultReply(DefaultReply reply)
+{
     std::lock_guard<std::mutex> lock(mu_);
     default_reply_ = reply;
 }
 
-void TestCard::ClearScript() {
+void TestCard::ClearScript()
+{
     std::lock_guard<std::mutex> lock(mu_);
     queue_.clear();
     handler_ = nullptr;
 }
 
-std::vector<TestCard::Bytes> TestCard::Commands() const {
+std::vector<TestCard::Bytes> TestCard::Commands() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return commands_;
 }
 
-void TestCard::ClearCommands() {
+void TestCard::ClearCommands()
+{
     std::lock_guard<std::mutex> lock(mu_);
     commands_.clear();
 }
 
-int TestCard::FieldResets() const {
+int TestCard::FieldResets() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return field_resets_;
 }
 
-size_t TestCard::QueuedAnswers() const {
+size_t TestCard::QueuedAnswers() const
+{
     std::lock_guard<std::mutex> lock(mu_);
     return queue_.size();
 }

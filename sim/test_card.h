@@ -36,7 +36,7 @@ public:
         // ATS without its length byte TL (the full ATS of a DESFire EV1 is
         // 06 75 77 81 02 80); empty: no ISO/IEC 14443-4.
         Bytes ats{0x75, 0x77, 0x81, 0x02, 0x80};
-        bool random_uid = false;                        // 08 + three random bytes, new after every OnFieldReset
+        bool random_uid = false; // 08 + three random bytes, new after every OnFieldReset
     };
 
     TestCard();

@@ -99,8 +99,8 @@ bool AuthenticateKey(int port, CCardStatus& status, int aid, int keyNo, const CC
     if (!ok) {
         status.ResetAuth();
         if (forgetOnFailure) status.ForgetKeys(aid, keyNo);
-        msg = Kavex_GetLastError(port) == kStatusAuthenticationError ? LoadStr(148)
-                                                                     : GetStatusText(port, false, nullptr);
+        msg =
+            Kavex_GetLastError(port) == kStatusAuthenticationError ? LoadStr(148) : GetStatusText(port, false, nullptr);
         return false;
     }
     status.m_nAuthKeyNo = static_cast<uint8_t>(keyNo);
@@ -150,8 +150,7 @@ bool EnsureAuthenticated(int port, CCardStatus& status, int aid, int keyNo, CtlT
     return true;
 }
 
-bool AuthenticateOneOf(int port, CCardStatus& status, int aid, const std::vector<uint8_t>& keys,
-                       CtlText* statusWnd)
+bool AuthenticateOneOf(int port, CCardStatus& status, int aid, const std::vector<uint8_t>& keys, CtlText* statusWnd)
 {
     std::vector<uint8_t> unique;
     for (uint8_t k : keys)

@@ -28,8 +28,7 @@ bool AuthenticateKey(int port, CCardStatus& status, int aid, int keyNo, const CC
 bool EnsureAuthenticated(int port, CCardStatus& status, int aid, int keyNo, CtlText* statusWnd, bool ask);
 
 // Asks the user for one of several keys of aid (no remembered keys tried).
-bool AuthenticateOneOf(int port, CCardStatus& status, int aid, const std::vector<uint8_t>& keys,
-                       CtlText* statusWnd);
+bool AuthenticateOneOf(int port, CCardStatus& status, int aid, const std::vector<uint8_t>& keys, CtlText* statusWnd);
 
 // Reads the card's application IDs into the model.
 bool ReadAppIds(int port, CCardStatus& status, bool ask, QString* message);

@@ -18,11 +18,10 @@ void CCardStatus::RememberKey(int aid, int keyNo, const Key& key)
 
 void CCardStatus::ForgetKeys(int aid, int keyNo)
 {
-    m_KeyList.erase(std::remove_if(m_KeyList.begin(), m_KeyList.end(),
-                                   [&](const CKey& k) {
-                                       return (aid < 0 || k.aid == aid) && (keyNo < 0 || k.keyNo == keyNo);
-                                   }),
-                    m_KeyList.end());
+    m_KeyList.erase(
+        std::remove_if(m_KeyList.begin(), m_KeyList.end(),
+                       [&](const CKey& k) { return (aid < 0 || k.aid == aid) && (keyNo < 0 || k.keyNo == keyNo); }),
+        m_KeyList.end());
 }
 
 void CCardStatus::ResetAuth()

@@ -45,12 +45,12 @@ public:
     static constexpr int kMaxAppIds = 28;
     static constexpr uint8_t kNoKey = 0xFF;
 
-    std::vector<CKey> m_KeyList;           // oldest first
+    std::vector<CKey> m_KeyList; // oldest first
     std::vector<CFileInfo> m_FileInfoList;
-    std::vector<uint32_t> m_AppIds;        // in card order
+    std::vector<uint32_t> m_AppIds; // in card order
     bool m_bAppIdsRead = false;
     bool m_bFileIdsRead = false;
-    int m_nCurrentAid = 0;                 // -1: unknown after a failed selection
+    int m_nCurrentAid = 0; // -1: unknown after a failed selection
     int m_nAuthMode = kNotAuthenticated;
     uint8_t m_nAuthKeyNo = kNoKey;
     int m_nAuthSource = kSourceNone;

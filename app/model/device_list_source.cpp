@@ -26,9 +26,7 @@ QStringList ParseNameList(const char* buffer, int size)
     return names;
 }
 
-CSdkDeviceListSource::CSdkDeviceListSource(QStringList extraSerialEntries) : extra_(std::move(extraSerialEntries))
-{
-}
+CSdkDeviceListSource::CSdkDeviceListSource(QStringList extraSerialEntries) : extra_(std::move(extraSerialEntries)) {}
 
 QStringList CSdkDeviceListSource::ComPorts()
 {

@@ -108,8 +108,8 @@ bool FillAppIdCombo(int port, CCardStatus& status, CtlCombo& combo, CtlWindow* a
         chosen = AidToText(0);
         EnsureAppSelected(port, status, 0, nullptr);
     } else if (status.m_nCurrentAid >= 0 &&
-               std::find(status.m_AppIds.begin(), status.m_AppIds.end(),
-                         static_cast<uint32_t>(status.m_nCurrentAid)) != status.m_AppIds.end()) {
+               std::find(status.m_AppIds.begin(), status.m_AppIds.end(), static_cast<uint32_t>(status.m_nCurrentAid)) !=
+                   status.m_AppIds.end()) {
         chosen = AidToText(static_cast<uint32_t>(status.m_nCurrentAid));
     } else if (!status.m_AppIds.empty()) {
         chosen = AidToText(status.m_AppIds.front());
@@ -161,8 +161,7 @@ int KeyNumberFromText(const QString& text)
     return IsDecimalText(text) ? DecimalModulo256(text) : 0;
 }
 
-bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFilesIsError, QString* message,
-                     bool ask)
+bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFilesIsError, QString* message, bool ask)
 {
     combo.Clear();
     Say(message, LoadStr(142));
@@ -195,8 +194,8 @@ bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFile
     return true;
 }
 
-bool SelectAppAndFillFileIds(int port, CCardStatus& status, CtlCombo& aidCombo, CtlText* aidEdit,
-                             CtlCombo& fileCombo, CtlText* fileEdit, QString* message, bool automatic)
+bool SelectAppAndFillFileIds(int port, CCardStatus& status, CtlCombo& aidCombo, CtlText* aidEdit, CtlCombo& fileCombo,
+                             CtlText* fileEdit, QString* message, bool automatic)
 {
     fileCombo.Clear();
     Say(message, LoadStr(142));

@@ -30,10 +30,9 @@ bool ValidateFileNumber(CtlCombo* combo, CtlText* edit, CtlText* statusWnd);
 // 256 (the checks take "256" for 0).
 int KeyNumberFromText(const QString& text);
 
-bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFilesIsError, QString* message,
-                     bool ask);
-bool SelectAppAndFillFileIds(int port, CCardStatus& status, CtlCombo& aidCombo, CtlText* aidEdit,
-                             CtlCombo& fileCombo, CtlText* fileEdit, QString* message, bool automatic);
+bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFilesIsError, QString* message, bool ask);
+bool SelectAppAndFillFileIds(int port, CCardStatus& status, CtlCombo& aidCombo, CtlText* aidEdit, CtlCombo& fileCombo,
+                             CtlText* fileEdit, QString* message, bool automatic);
 bool FillFileIdList(int port, CCardStatus& status, CtlList& list, int aid, bool ask);
 
 // The text of the visible one of combo and edit ("" when neither is shown).

@@ -35,7 +35,7 @@ ModeButtons ModeButtonsFor(const QString& entry);
 
 // The line settings shown for a stored baud code.
 enum Parity { kParityNone = 0, kParityEven = 1, kParityOdd = 2 }; // entries "keine", "gerade", "ungerade"
-enum StopBits { kStopBits1 = 0, kStopBits2 = 1 };                  // entries "1", "2"
+enum StopBits { kStopBits1 = 0, kStopBits2 = 1 };                 // entries "1", "2"
 struct LineSettings {
     QString baud; // e.g. "19200"
     int parity;

@@ -41,7 +41,8 @@ int main(int argc, char* argv[])
         kavex::sim::desfire::Application application;
         application.aid = aid;
         application.keys = state.NewApplicationKeys(kavex::sim::desfire::CryptoMethod::Aes, 0x0F, 2);
-        state.memory.Allocate(kavex::sim::desfire::CardState::ApplicationCost(application.keys), &application.allocated);
+        state.memory.Allocate(kavex::sim::desfire::CardState::ApplicationCost(application.keys),
+                              &application.allocated);
         state.applications[aid] = application;
     }
     velmora::CSdkDeviceListSource lists({simulator.Entry()});

@@ -35,20 +35,20 @@ public:
     int m_hPort;
     CCardStatus& m_Status;
     int m_nAid;
-    int m_nKeyNo;                          // -1: not fixed
-    std::vector<uint8_t> m_PermittedKeys;  // only when more than one is permitted
+    int m_nKeyNo;                         // -1: not fixed
+    std::vector<uint8_t> m_PermittedKeys; // only when more than one is permitted
     QString m_strKey;
 
 private:
     void Build();
 
     QWidget* m_pTemplate = nullptr;
-    QLineEdit* m_pAidEdit = nullptr;      // 1077
-    QComboBox* m_pAidCombo = nullptr;     // 1163
-    QLineEdit* m_pKeyNoEdit = nullptr;    // 1074
-    QComboBox* m_pKeyNoCombo = nullptr;   // 1179
-    QLineEdit* m_pKeyEdit = nullptr;      // 1114
-    QLineEdit* m_pStatus = nullptr;       // 1068
+    QLineEdit* m_pAidEdit = nullptr;    // 1077
+    QComboBox* m_pAidCombo = nullptr;   // 1163
+    QLineEdit* m_pKeyNoEdit = nullptr;  // 1074
+    QComboBox* m_pKeyNoCombo = nullptr; // 1179
+    QLineEdit* m_pKeyEdit = nullptr;    // 1114
+    QLineEdit* m_pStatus = nullptr;     // 1068
 };
 
 class CMasterkeyAuthentDlg : public CModalDialog {

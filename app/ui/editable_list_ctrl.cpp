@@ -255,8 +255,7 @@ bool CEditableListCtrl::eventFilter(QObject* watched, QEvent* event)
         m_nPressRow = -1;
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -72,9 +72,9 @@ private:
     bool m_bDragging = false;
     int m_nDragIndex = -1;
     int m_nDropRow = -1;
-    QPoint m_ptLast;        // viewport coordinates
-    QPoint m_ptPress;       // where the left button went down (viewport)
-    int m_nPressRow = -1;   // the row it went down on; -1: no drag can start
+    QPoint m_ptLast;      // viewport coordinates
+    QPoint m_ptPress;     // where the left button went down (viewport)
+    int m_nPressRow = -1; // the row it went down on; -1: no drag can start
     QPointer<QLabel> m_pDragImage;
 };
 

@@ -32,8 +32,7 @@ QTableWidgetItem* ReadOnlyItem(const QString& text)
 
 CKeyStoreDlg::CKeyStoreDlg(const QString& templatePath, QWidget* parent)
     : CModalDialog(parent), m_pTemplate(LoadTemplate(this, templatePath)),
-      m_pList(Ctl<QTableWidget>(m_pTemplate, 1202)), m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1197)),
-      m_ListCtrl(m_pList)
+      m_pList(Ctl<QTableWidget>(m_pTemplate, 1202)), m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1197)), m_ListCtrl(m_pList)
 {
     connect(Button(3), &QPushButton::clicked, this, &CKeyStoreDlg::OnNew);
     connect(Button(1203), &QPushButton::clicked, this, &CKeyStoreDlg::OnDelete);

@@ -37,8 +37,8 @@ protected:
     int SelectedRow() const { return m_ListCtrl.SelectedRow(); }
 
     QWidget* m_pTemplate;
-    QTableWidget* m_pList;   // 1202
-    QLineEdit* m_pStatus;    // 1197
+    QTableWidget* m_pList; // 1202
+    QLineEdit* m_pStatus;  // 1197
     CEditableListCtrl m_ListCtrl;
     CKeyStoreItemList m_List;
 
@@ -79,9 +79,9 @@ public:
 
 private:
     QWidget* m_pTemplate;
-    QLineEdit* m_pName;    // 1201
-    QLineEdit* m_pValue;   // 1114
-    QLineEdit* m_pStatus;  // 1068
+    QLineEdit* m_pName;   // 1201
+    QLineEdit* m_pValue;  // 1114
+    QLineEdit* m_pStatus; // 1068
 };
 
 // "Schlüsseleintrag ändern" for the entry shown at position in the list.
@@ -98,9 +98,9 @@ public:
 
 private:
     QWidget* m_pTemplate;
-    QLineEdit* m_pName;    // 1201
-    QLineEdit* m_pValue;   // 1114
-    QLineEdit* m_pStatus;  // 1068
+    QLineEdit* m_pName;   // 1201
+    QLineEdit* m_pValue;  // 1114
+    QLineEdit* m_pStatus; // 1068
 };
 
 } // namespace velmora

@@ -55,8 +55,7 @@ void WaitMs(int ms)
 }
 
 CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWidget* parent)
-    : CModalDialog(parent), m_Source(source),
-      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/port_dlg.ui")))
+    : CModalDialog(parent), m_Source(source), m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/port_dlg.ui")))
 {
     m_pList = Ctl<QListWidget>(m_pTemplate, 1012);
     m_pEthernet = Ctl<QCheckBox>(m_pTemplate, 1250);
@@ -228,7 +227,8 @@ void CPortDlg::OnSelectionChanged()
 void CPortDlg::PostDeviceChange(int eventCode)
 {
     QMetaObject::invokeMethod(
-        this, [this, eventCode] {
+        this,
+        [this, eventCode] {
             if (m_bRunning) OnDeviceChange(eventCode);
         },
         Qt::QueuedConnection);
@@ -390,8 +390,8 @@ void CPortDlg::OnOk()
     }
     m_nBaud = 19200;
     if (m_pBaud->currentIndex() >= 0)
-        m_nBaud = BaudCodeFromLineSettings(m_pBaud->currentText(), m_pParity->currentIndex(),
-                                           m_pStopBits->currentIndex());
+        m_nBaud =
+            BaudCodeFromLineSettings(m_pBaud->currentText(), m_pParity->currentIndex(), m_pStopBits->currentIndex());
     WriteProfileInt(kPort, QStringLiteral("Baudrate"), m_nBaud);
     WriteProfileInt(kPort, QStringLiteral("Timeout"), m_nTimeout);
     WriteProfileInt(kPort, QStringLiteral("Adresse"), m_nAddress);

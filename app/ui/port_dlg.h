@@ -25,8 +25,7 @@ public:
     // Reads the stored interface and repairs it when its device is gone.
     // preferredEntry (the built-in simulator) is proposed instead of the
     // stored interface without being stored.
-    explicit CPortDlg(CDeviceListSource& source, const QString& preferredEntry = QString(),
-                      QWidget* parent = nullptr);
+    explicit CPortDlg(CDeviceListSource& source, const QString& preferredEntry = QString(), QWidget* parent = nullptr);
 
     void OnInitDialog() override;
 

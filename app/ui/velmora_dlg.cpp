@@ -418,10 +418,9 @@ void CVelmoraDlg::OnSwitchLanguage(int language)
 
 void CVelmoraDlg::OnAbout()
 {
-    Messages().Message(this,
-                       LoadStr(20005) + QStringLiteral(" V") + ProductVersion() + QStringLiteral("\n\n") +
-                           LoadStr(20006),
-                       CMessageService::Icon::Information);
+    Messages().Message(
+        this, LoadStr(20005) + QStringLiteral(" V") + ProductVersion() + QStringLiteral("\n\n") + LoadStr(20006),
+        CMessageService::Icon::Information);
 }
 
 void CVelmoraDlg::reject()

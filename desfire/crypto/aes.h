@@ -21,7 +21,7 @@ public:
     void SetKey(const uint8_t* key16, bool forDecrypt = true);
     // One block. in == out allowed.
     void EncryptBlock(const uint8_t* in, uint8_t* out) const;
-    void DecryptBlock(const uint8_t* in, uint8_t* out) const;  // needs forDecrypt
+    void DecryptBlock(const uint8_t* in, uint8_t* out) const; // needs forDecrypt
 
     // CBC over nblocks 16-byte blocks, chaining through the owner's iv (which
     // ends as the last ciphertext block). In-place allowed.

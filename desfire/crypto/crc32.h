@@ -21,7 +21,8 @@ uint32_t Crc32DesfireStatusLast(const uint8_t* data, size_t len);
 uint32_t Crc32DesfireUpdate(uint32_t crc, const uint8_t* data, size_t len);
 
 // Writes crc least significant byte first into out[0..4).
-inline void Crc32DesfirePut(uint32_t crc, uint8_t* out) {
+inline void Crc32DesfirePut(uint32_t crc, uint8_t* out)
+{
     out[0] = static_cast<uint8_t>(crc);
     out[1] = static_cast<uint8_t>(crc >> 8);
     out[2] = static_cast<uint8_t>(crc >> 16);

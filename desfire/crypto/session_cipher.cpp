@@ -13,8 +13,8 @@ namespace {
 // key, working in the owner's keySchedule.
 class BlockCipher {
 public:
-    BlockCipher(DF8Crypt& c, const uint8_t* key, bool forDecrypt)
-        : c_(c), aes_(c.cryptMethod == DF8Crypt::kMethodAES) {
+    BlockCipher(DF8Crypt& c, const uint8_t* key, bool forDecrypt) : c_(c), aes_(c.cryptMethod == DF8Crypt::kMethodAES)
+    {
         if (aes_) {
             Aes(c_).SetKey(key, forDecrypt);
         } else {
@@ -24,17 +24,19 @@ public:
 
     size_t BlockSize() const { return aes_ ? 16 : 8; }
 
-    void Encrypt(const uint8_t* in, uint8_t* out) const {
+    void Encrypt(const uint8_t* in, uint8_t* out) const
+    {
         if (aes_) {
             Aes(c_).EncryptBlock(in, out);
-        } else if (singleDes_) {  // E(K1) D(K1) E(K1) == E(K1)
+        } else if (singleDes_) { // E(K1) D(K1) E(K1) == E(K1)
             Des(c_).EncryptBlock(in, out, 0);
         } else {
             Des(c_).Encrypt3(in, out);
         }
     }
 
-    void Decrypt(const uint8_t* in, uint8_t* out) const {
+    void Decrypt(const uint8_t* in, uint8_t* out) const
+    {
         if (aes_) {
             Aes(c_).DecryptBlock(in, out);
         } else if (singleDes_) {
@@ -50,13 +52,15 @@ private:
     bool singleDes_ = false;
 };
 
-inline void XorBlock(uint8_t* dst, const uint8_t* src, size_t n) {
+inline void XorBlock(uint8_t* dst, const uint8_t* src, size_t n)
+{
     for (size_t i = 0; i < n; ++i) dst[i] ^= src[i];
 }
 
 // Left shift by one bit over the block; XOR Rb into the last byte when the
 // top bit was set (SP 800-38B subkey generation).
-void Dbl(const uint8_t* in, uint8_t* out, size_t bs) {
+void Dbl(const uint8_t* in, uint8_t* out, size_t bs)
+{
     const uint8_t rb = bs == 16 ? 0x87 : 0x1B;
     const bool carry = (in[0] & 0x80) != 0;
     for (size_t i = 0; i < bs; ++i) {
@@ -67,8 +71,8 @@ void Dbl(const uint8_t* in, uint8_t* out, size_t bs) {
 }
 
 // Copies `n` bytes starting at offset `off` of the concatenation a || b.
-void Gather(const uint8_t* a, size_t alen, const uint8_t* b, size_t off, size_t n,
-            uint8_t* dst) {
+void Gather(const uint8_t* a, size_t alen, const uint8_t* b, size_t off, size_t n, uint8_t* dst)
+{
     if (off < alen) {
         size_t fromA = alen - off < n ? alen - off : n;
         std::memcpy(dst, a + off, fromA);
@@ -79,15 +83,16 @@ void Gather(const uint8_t* a, size_t alen, const uint8_t* b, size_t off, size_t 
     if (n) std::memcpy(dst, b + (off - alen), n);
 }
 
-bool ConstTimeEqual(const uint8_t* a, const uint8_t* b, size_t n) {
+bool ConstTimeEqual(const uint8_t* a, const uint8_t* b, size_t n)
+{
     uint8_t d = 0;
     for (size_t i = 0; i < n; ++i) d |= static_cast<uint8_t>(a[i] ^ b[i]);
     return d == 0;
 }
 
 // CMAC over a || b with c.sessionKey and subkeys, chaining from c.iv.
-bool Cmac2(DF8Crypt& c, const uint8_t* a, size_t alen, const uint8_t* b, size_t blen,
-           uint8_t* mac, size_t* macLen) {
+bool Cmac2(DF8Crypt& c, const uint8_t* a, size_t alen, const uint8_t* b, size_t blen, uint8_t* mac, size_t* macLen)
+{
     if (!c.HasCipher()) {
         if (mac) std::memcpy(mac, c.iv, DF8Crypt::kMacLength);
         if (macLen) *macLen = DF8Crypt::kMacLength;
@@ -103,7 +108,7 @@ bool Cmac2(DF8Crypt& c, const uint8_t* a, size_t alen, const uint8_t* b, size_t 
         XorBlock(blk, c.iv, bs);
         cipher.Encrypt(blk, c.iv);
     }
-    const size_t rest = n - lastStart;  // 1..bs, or 0 for an empty message
+    const size_t rest = n - lastStart; // 1..bs, or 0 for an empty message
     std::memset(blk, 0, sizeof blk);
     Gather(a, alen, b, lastStart, rest, blk);
     if (rest == bs) {
@@ -119,11 +124,15 @@ bool Cmac2(DF8Crypt& c, const uint8_t* a, size_t alen, const uint8_t* b, size_t 
     return true;
 }
 
-}  // namespace
+} // namespace
 
-DF8Crypt::DF8Crypt() { Init(kMethodNone); }
+DF8Crypt::DF8Crypt()
+{
+    Init(kMethodNone);
+}
 
-DF8Crypt::~DF8Crypt() {
+DF8Crypt::~DF8Crypt()
+{
     // Do not leave key material behind (volatile so it is not optimised out).
     volatile uint8_t* p = sessionKey;
     for (size_t i = 0; i < sizeof sessionKey; ++i) p[i] = 0;
@@ -131,7 +140,8 @@ DF8Crypt::~DF8Crypt() {
     for (size_t i = 0; i < sizeof keySchedule; ++i) p[i] = 0;
 }
 
-void DF8Crypt::Init(uint8_t method) {
+void DF8Crypt::Init(uint8_t method)
+{
     std::memset(iv, 0, sizeof iv);
     std::memset(sessionKey, 0, sizeof sessionKey);
     std::memset(cmacSubkey1, 0, sizeof cmacSubkey1);
@@ -140,10 +150,13 @@ void DF8Crypt::Init(uint8_t method) {
     cryptMethod = method;
 }
 
-void DF8Crypt::ResetIV() { std::memset(iv, 0, sizeof iv); }
+void DF8Crypt::ResetIV()
+{
+    std::memset(iv, 0, sizeof iv);
+}
 
-bool DF8Crypt::EncryptCBC(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len,
-                          size_t* outLen) {
+bool DF8Crypt::EncryptCBC(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len, size_t* outLen)
+{
     if (!HasCipher()) return false;
     BlockCipher cipher(*this, key, false);
     const size_t bs = cipher.BlockSize();
@@ -161,7 +174,8 @@ bool DF8Crypt::EncryptCBC(const uint8_t* key, const uint8_t* in, uint8_t* out, s
     return true;
 }
 
-bool DF8Crypt::DecryptCBC(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len) {
+bool DF8Crypt::DecryptCBC(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len)
+{
     if (!HasCipher() || len % BlockSize() != 0) return false;
     BlockCipher cipher(*this, key, true);
     const size_t bs = cipher.BlockSize();
@@ -176,7 +190,8 @@ bool DF8Crypt::DecryptCBC(const uint8_t* key, const uint8_t* in, uint8_t* out, s
     return true;
 }
 
-void DF8Crypt::DeriveCmacSubkeys() {
+void DF8Crypt::DeriveCmacSubkeys()
+{
     if (!HasCipher()) return;
     // L = E(0). The session computes it as EncryptCBC from a zeroed iv; doing it
     // directly gives the same L whatever iv holds, and leaves iv alone.
@@ -190,39 +205,43 @@ void DF8Crypt::DeriveCmacSubkeys() {
     Dbl(cmacSubkey1, cmacSubkey2, bs);
 }
 
-bool DF8Crypt::CalcCMAC(const uint8_t* data, size_t len, uint8_t* mac, size_t* macLen) {
+bool DF8Crypt::CalcCMAC(const uint8_t* data, size_t len, uint8_t* mac, size_t* macLen)
+{
     return Cmac2(*this, data, len, nullptr, 0, mac, macLen);
 }
 
-bool DF8Crypt::CalcCMACStatusLast(const uint8_t* data, size_t len, uint8_t* mac,
-                                  size_t* macLen) {
+bool DF8Crypt::CalcCMACStatusLast(const uint8_t* data, size_t len, uint8_t* mac, size_t* macLen)
+{
     if (len == 0) return Cmac2(*this, nullptr, 0, nullptr, 0, mac, macLen);
     return Cmac2(*this, data + 1, len - 1, data, 1, mac, macLen);
 }
 
-bool DF8Crypt::VerifyCMAC(const uint8_t* answer, size_t totalLen) {
+bool DF8Crypt::VerifyCMAC(const uint8_t* answer, size_t totalLen)
+{
     if (totalLen < kMacLength || !HasCipher()) return false;
     uint8_t mac[kMacLength];
     CalcCMACStatusLast(answer, totalLen - kMacLength, mac);
     return ConstTimeEqual(mac, answer + totalLen - kMacLength, kMacLength);
 }
 
-bool DF8Crypt::EncryptECB(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len) {
+bool DF8Crypt::EncryptECB(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len)
+{
     if (!HasCipher() || len % BlockSize() != 0) return false;
     BlockCipher cipher(*this, key, false);
     for (size_t off = 0; off < len; off += cipher.BlockSize()) cipher.Encrypt(in + off, out + off);
     return true;
 }
 
-bool DF8Crypt::DecryptECB(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len) {
+bool DF8Crypt::DecryptECB(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len)
+{
     if (!HasCipher() || len % BlockSize() != 0) return false;
     BlockCipher cipher(*this, key, true);
     for (size_t off = 0; off < len; off += cipher.BlockSize()) cipher.Decrypt(in + off, out + off);
     return true;
 }
 
-bool DF8Crypt::DecipherSendMode(const uint8_t* key, const uint8_t* in, uint8_t* out,
-                                size_t len) {
+bool DF8Crypt::DecipherSendMode(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len)
+{
     if (!HasCipher() || len % BlockSize() != 0) return false;
     BlockCipher cipher(*this, key, true);
     const size_t bs = cipher.BlockSize();
@@ -236,7 +255,8 @@ bool DF8Crypt::DecipherSendMode(const uint8_t* key, const uint8_t* in, uint8_t* 
     return true;
 }
 
-bool DF8Crypt::UndoSendMode(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len) {
+bool DF8Crypt::UndoSendMode(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len)
+{
     if (!HasCipher() || len % BlockSize() != 0) return false;
     BlockCipher cipher(*this, key, false);
     const size_t bs = cipher.BlockSize();
@@ -252,7 +272,8 @@ bool DF8Crypt::UndoSendMode(const uint8_t* key, const uint8_t* in, uint8_t* out,
 }
 
 namespace {
-void OneBlock(uint8_t method, bool encrypt, const uint8_t* key, const uint8_t* in, uint8_t* out) {
+void OneBlock(uint8_t method, bool encrypt, const uint8_t* key, const uint8_t* in, uint8_t* out)
+{
     DF8Crypt c;
     c.Init(method);
     if (encrypt) {
@@ -261,18 +282,22 @@ void OneBlock(uint8_t method, bool encrypt, const uint8_t* key, const uint8_t* i
         c.DecryptECB(key, in, out, c.BlockSize());
     }
 }
-}  // namespace
+} // namespace
 
-void TdesEncryptBlock(const uint8_t key[16], const uint8_t in[8], uint8_t out[8]) {
+void TdesEncryptBlock(const uint8_t key[16], const uint8_t in[8], uint8_t out[8])
+{
     OneBlock(DF8Crypt::kMethod3DES, true, key, in, out);
 }
-void TdesDecryptBlock(const uint8_t key[16], const uint8_t in[8], uint8_t out[8]) {
+void TdesDecryptBlock(const uint8_t key[16], const uint8_t in[8], uint8_t out[8])
+{
     OneBlock(DF8Crypt::kMethod3DES, false, key, in, out);
 }
-void AesEncryptBlock(const uint8_t key[16], const uint8_t in[16], uint8_t out[16]) {
+void AesEncryptBlock(const uint8_t key[16], const uint8_t in[16], uint8_t out[16])
+{
     OneBlock(DF8Crypt::kMethodAES, true, key, in, out);
 }
-void AesDecryptBlock(const uint8_t key[16], const uint8_t in[16], uint8_t out[16]) {
+void AesDecryptBlock(const uint8_t key[16], const uint8_t in[16], uint8_t out[16])
+{
     OneBlock(DF8Crypt::kMethodAES, false, key, in, out);
 }
 

@@ -23,12 +23,12 @@ namespace kavex::crypto {
 class DF8Crypt {
 public:
     // Values of cryptMethod.
-    static constexpr uint8_t kMethodNone = 0xFF;  // not authenticated
-    static constexpr uint8_t kMethod3DES = 0x01;  // two-key triple DES, 8-byte blocks
-    static constexpr uint8_t kMethodAES = 0x80;   // AES-128, 16-byte blocks
+    static constexpr uint8_t kMethodNone = 0xFF; // not authenticated
+    static constexpr uint8_t kMethod3DES = 0x01; // two-key triple DES, 8-byte blocks
+    static constexpr uint8_t kMethodAES = 0x80;  // AES-128, 16-byte blocks
 
-    static constexpr size_t kMacLength = 8;       // DESFire EV1 MACs are 8 bytes
-    static constexpr size_t kKeyLength = 16;      // 3DES K1||K2 or AES-128 key
+    static constexpr size_t kMacLength = 8;  // DESFire EV1 MACs are 8 bytes
+    static constexpr size_t kKeyLength = 16; // 3DES K1||K2 or AES-128 key
     static constexpr size_t kMaxBlockSize = 16;
 
     // ---- Fields, in their documented order. Public on purpose: the session
@@ -48,7 +48,7 @@ public:
     // and decryption round keys). Transient; meaningless between operations.
     alignas(8) uint8_t keySchedule[384];
 
-    DF8Crypt();  // Init(kMethodNone)
+    DF8Crypt(); // Init(kMethodNone)
     virtual ~DF8Crypt();
     DF8Crypt(const DF8Crypt&) = default;
     DF8Crypt& operator=(const DF8Crypt&) = default;
@@ -68,8 +68,7 @@ public:
     // written to *outLen when given. `in` and `out` may be the same buffer
     // (then the buffer must have room for the padded length too).
     // Returns false and does nothing (not even *outLen) when the method is none.
-    bool EncryptCBC(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len,
-                    size_t* outLen = nullptr);
+    bool EncryptCBC(const uint8_t* key, const uint8_t* in, uint8_t* out, size_t len, size_t* outLen = nullptr);
 
     // CBC-decrypts `len` bytes, chaining from iv; iv ends as the last
     // ciphertext block of the input. Returns false and does nothing (output
@@ -87,13 +86,11 @@ public:
     // in SP 800-38B (one padded block, K2).
     // With method none nothing is computed, iv is unchanged, *mac receives the
     // first 8 bytes of iv, and the result is false. Otherwise true.
-    bool CalcCMAC(const uint8_t* data, size_t len, uint8_t* mac = nullptr,
-                  size_t* macLen = nullptr);
+    bool CalcCMAC(const uint8_t* data, size_t len, uint8_t* mac = nullptr, size_t* macLen = nullptr);
 
     // As CalcCMAC, over data[1..len) followed by data[0] (card answers: status
     // byte first on the wire, last in the MAC input). len 0 = empty message.
-    bool CalcCMACStatusLast(const uint8_t* data, size_t len, uint8_t* mac = nullptr,
-                            size_t* macLen = nullptr);
+    bool CalcCMACStatusLast(const uint8_t* data, size_t len, uint8_t* mac = nullptr, size_t* macLen = nullptr);
 
     // answer = status, data..., MAC(8). True when the last 8 bytes equal the
     // first 8 bytes of CalcCMACStatusLast over answer[0..totalLen-8).

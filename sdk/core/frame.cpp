@@ -14,13 +14,19 @@ bool IsReadCommandSubcode(uint8_t b)
 }
 
 // Bytes of an answer before its data, and the checksum bytes after it.
-size_t HeaderLength(uint8_t variant) { return variant == 0 ? 4 : 3; }
+size_t HeaderLength(uint8_t variant)
+{
+    return variant == 0 ? 4 : 3;
+}
 size_t ChecksumLength(uint8_t variant)
 {
     if (variant == 1) return 2;
     return variant >= 2 ? 0 : 1;
 }
-size_t LengthOffset(uint8_t variant) { return variant == 0 ? 3 : 2; }
+size_t LengthOffset(uint8_t variant)
+{
+    return variant == 0 ? 3 : 2;
+}
 
 } // namespace
 
@@ -56,12 +62,8 @@ void TranslateCommand(std::vector<uint8_t>& buf, uint8_t variant)
         buf.insert(buf.begin() + 1, flag);
         break;
     }
-    case 0x21:
-        cmd = 0x29;
-        break;
-    case 0xF0:
-        cmd = v2 ? 0x0B : 0x60;
-        break;
+    case 0x21: cmd = 0x29; break;
+    case 0xF0: cmd = v2 ? 0x0B : 0x60; break;
     case 0xF5:
         if (buf.size() >= 2) {
             cmd = buf[1] == 0 ? 0x0D : 0x0C;
@@ -71,9 +73,7 @@ void TranslateCommand(std::vector<uint8_t>& buf, uint8_t variant)
         }
         break;
     case 0xF6:
-    case 0xF7:
-        cmd = 0x07;
-        break;
+    case 0xF7: cmd = 0x07; break;
     case 0xF9:
     case 0xFA:
         if (v2) cmd = 0x0E;
@@ -81,8 +81,7 @@ void TranslateCommand(std::vector<uint8_t>& buf, uint8_t variant)
     case 0xFF:
         if (v2) cmd = 0x0F;
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -110,7 +109,10 @@ bool BuildRequest(std::vector<uint8_t>& buf, uint8_t variant, uint8_t address, u
     return true;
 }
 
-size_t MinimumAnswerLength(uint8_t variant) { return variant >= 2 ? 3 : 4; }
+size_t MinimumAnswerLength(uint8_t variant)
+{
+    return variant >= 2 ? 3 : 4;
+}
 
 int StartByte(uint8_t variant)
 {
@@ -158,8 +160,7 @@ bool AnswerWait::Advance(std::vector<uint8_t>& buf, bool& stageBegan)
             stage_ = Stage::Complete;
             stageBegan = true;
             break;
-        case Stage::Complete:
-            return AnswerComplete(buf, variant_);
+        case Stage::Complete: return AnswerComplete(buf, variant_);
         }
     }
 }

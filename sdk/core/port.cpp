@@ -24,7 +24,10 @@ namespace kavex {
 
 CKavex_Port::CKavex_Port() = default;
 
-CKavex_Port::~CKavex_Port() { CloseLink(); }
+CKavex_Port::~CKavex_Port()
+{
+    CloseLink();
+}
 
 void CKavex_Port::ResetSession()
 {
@@ -49,9 +52,15 @@ void CKavex_Port::CloseLink()
     kind_ = LinkKind::None;
 }
 
-int CKavex_Port::GetHandle() const { return link_ ? handle_ : 0; }
+int CKavex_Port::GetHandle() const
+{
+    return link_ ? handle_ : 0;
+}
 
-bool CKavex_Port::IsUsb() const { return link_ && link_->IsUsb(); }
+bool CKavex_Port::IsUsb() const
+{
+    return link_ && link_->IsUsb();
+}
 
 void CKavex_Port::OnBytesReceived(const uint8_t* data, size_t len)
 {

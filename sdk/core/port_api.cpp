@@ -19,7 +19,10 @@ using kavex::kStatusBufferTooSmall;
 using kavex::kStatusModeInvalid;
 using kavex::kStatusUnknownHandle;
 
-CKavex_Port* Find(int handle) { return CKavex_SDKApp::Instance().FindPort(handle); }
+CKavex_Port* Find(int handle)
+{
+    return CKavex_SDKApp::Instance().FindPort(handle);
+}
 
 template <typename F>
 int Guarded(F&& f) noexcept

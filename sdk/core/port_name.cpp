@@ -80,7 +80,7 @@ bool CarriesLineSettings(const std::string& given)
 
 LineSettingsFromBaud DecodeBaud(int baud)
 {
-    LineSettingsFromBaud s {baud / 100 * 100, 'N', 1};
+    LineSettingsFromBaud s{baud / 100 * 100, 'N', 1};
     switch (baud % 100) {
     case 1: s.parity = 'E'; break;
     case 2: s.parity = 'O'; break;

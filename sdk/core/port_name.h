@@ -8,7 +8,7 @@ namespace kavex {
 enum class PortNameKind { Serial, Lan, Hid, Bluetooth, Refused };
 
 struct PortName {
-    std::string name;  // without the address suffix
+    std::string name; // without the address suffix
     int address = 1;
     PortNameKind kind = PortNameKind::Serial;
 };

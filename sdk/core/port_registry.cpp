@@ -57,7 +57,10 @@ CKavex_SDKApp& CKavex_SDKApp::Instance()
 
 CKavex_SDKApp::CKavex_SDKApp() = default;
 
-CKavex_SDKApp::~CKavex_SDKApp() { CloseAllPorts(); }
+CKavex_SDKApp::~CKavex_SDKApp()
+{
+    CloseAllPorts();
+}
 
 CKavex_Port* CKavex_SDKApp::FindPort(int handle)
 {
@@ -115,13 +118,13 @@ bool CKavex_SDKApp::Identify(CKavex_Port& port, std::vector<uint8_t>& answer)
 {
     if (!port.Execute(0xF0, {}, answer)) return false;
     if (port.variant == 2 && answer.size() == kIdentAnswerLength) {
-        const bool wantsFirmwareRequest = answer == std::vector<uint8_t> {0x04, 0x05, 0x31, 0x35};
+        const bool wantsFirmwareRequest = answer == std::vector<uint8_t>{0x04, 0x05, 0x31, 0x35};
         answer[0] = '1';
         answer[1] = '7';
         answer[2] = '1';
         if (wantsFirmwareRequest) {
             std::vector<uint8_t> second;
-            if (port.Execute(0xF0, {'F', 'V'}, second) && second != std::vector<uint8_t> {0x04, 0x05, 0x31, 0x35} &&
+            if (port.Execute(0xF0, {'F', 'V'}, second) && second != std::vector<uint8_t>{0x04, 0x05, 0x31, 0x35} &&
                 second.size() >= kIdentAnswerLength && IsAbove(second, 0x20))
                 answer = second;
         }

@@ -30,8 +30,7 @@ public:
     void CloseAllPorts();
 
     // Sends command and data, reads and decodes the answer.
-    bool ExecuteCommand(int handle, uint8_t command, const std::vector<uint8_t>& data,
-                        std::vector<uint8_t>& answer);
+    bool ExecuteCommand(int handle, uint8_t command, const std::vector<uint8_t>& data, std::vector<uint8_t>& answer);
     // Identification request with the variant 2 and 3 rewrites.
     static bool Identify(CKavex_Port& port, std::vector<uint8_t>& answer);
 

@@ -52,7 +52,8 @@ constexpr Model kModels[] = {
     {0x455, "Kavex KV-455 Kiosk Programmer"},
 };
 
-int HexDigitValue(uint8_t c) {
+int HexDigitValue(uint8_t c)
+{
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -61,7 +62,8 @@ int HexDigitValue(uint8_t c) {
 
 } // namespace
 
-std::string ModelName(int typeCode) {
+std::string ModelName(int typeCode)
+{
     for (const Model& model : kModels) {
         if (model.code == typeCode) return model.name;
     }
@@ -70,7 +72,8 @@ std::string ModelName(int typeCode) {
     return fallback;
 }
 
-int ParseDeviceTypeCode(const uint8_t* answer, size_t len) {
+int ParseDeviceTypeCode(const uint8_t* answer, size_t len)
+{
     int code = 0;
     for (size_t i = 0; answer != nullptr && i < len && i < 3; ++i) {
         const int digit = HexDigitValue(answer[i]);
@@ -80,14 +83,16 @@ int ParseDeviceTypeCode(const uint8_t* answer, size_t len) {
     return code;
 }
 
-int FirmwareMinor(char revision) {
+int FirmwareMinor(char revision)
+{
     if (revision >= '0' && revision <= '9') return revision - '0';
     if (revision >= 'A' && revision <= 'Z') return revision - 'A' + 10;
     if (revision >= 'a' && revision <= 'z') return revision - 'a' + 10;
     return 255;
 }
 
-std::string FirmwareVersionText(char revision) {
+std::string FirmwareVersionText(char revision)
+{
     char text[16];
     std::snprintf(text, sizeof text, "FW V%d.%02d", 1, FirmwareMinor(revision));
     return text;

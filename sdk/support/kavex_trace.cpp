@@ -14,7 +14,8 @@
 
 namespace {
 
-void Usage(FILE* out) {
+void Usage(FILE* out)
+{
     std::fprintf(out,
                  "usage: kavex-trace [--name NAME]\n"
                  "Prints the trace texts of programs using the Kavex SDK until interrupted.\n"
@@ -26,7 +27,8 @@ void Usage(FILE* out) {
 // message of a line, and "\r\n" may be split across two messages.
 class TextDecoder {
 public:
-    std::string Feed(const unsigned char* bytes, size_t count) {
+    std::string Feed(const unsigned char* bytes, size_t count)
+    {
         std::string out;
         for (size_t i = 0; i < count; ++i) {
             const char c = static_cast<char>(bytes[i]);
@@ -47,7 +49,8 @@ public:
         }
         return out;
     }
-    std::string Finish() {
+    std::string Finish()
+    {
         std::string out = pendingCr_ ? "\r" : "";
         pendingCr_ = false;
         return out;
@@ -57,14 +60,16 @@ private:
     bool pendingCr_ = false;
 };
 
-bool Write(const std::string& text) {
+bool Write(const std::string& text)
+{
     if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) return false;
     return std::fflush(stdout) == 0;
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     std::string name = kavex::kTraceSocketName;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -144,8 +149,8 @@ int main(int argc, char** argv) {
             break;
         }
         // Anything that is not a trace message (first word 0) is not ours.
-        if (got != static_cast<ssize_t>(kavex::kTraceMessageSize) ||
-            message[0] != 0 || message[1] != 0 || message[2] != 0 || message[3] != 0) {
+        if (got != static_cast<ssize_t>(kavex::kTraceMessageSize) || message[0] != 0 || message[1] != 0 ||
+            message[2] != 0 || message[3] != 0) {
             continue;
         }
         if (!Write(decoder.Feed(message + 4, 4))) {

@@ -20,7 +20,7 @@ enum StatusCode : int {
     kStatusCommandError = 16,
     kStatusDataAmount = 20,
     kStatusMoreData = 32,
-    kStatusCard = 0x10000,  // plus the card's status byte
+    kStatusCard = 0x10000, // plus the card's status byte
     kStatusKeyLength = 0x10020,
     kStatusOldKeyLength = 0x10021,
     kStatus3K3DES = 0x10022,

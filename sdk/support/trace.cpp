@@ -34,22 +34,26 @@ constexpr auto kLockBudget = std::chrono::milliseconds(1500);
 
 std::mutex g_settingsMutex;
 
-std::string& SocketName() {
+std::string& SocketName()
+{
     static std::string name = kTraceSocketName;
     return name;
 }
 
-std::string& LockPath() {
+std::string& LockPath()
+{
     static std::string path = kTraceLockPath;
     return path;
 }
 
-std::string CurrentSocketName() {
+std::string CurrentSocketName()
+{
     std::lock_guard<std::mutex> guard(g_settingsMutex);
     return SocketName();
 }
 
-std::string CurrentLockPath() {
+std::string CurrentLockPath()
+{
     std::lock_guard<std::mutex> guard(g_settingsMutex);
     return LockPath();
 }
@@ -57,7 +61,8 @@ std::string CurrentLockPath() {
 class UniqueFd {
 public:
     explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
+    ~UniqueFd()
+    {
         if (fd_ >= 0) ::close(fd_);
     }
     UniqueFd(const UniqueFd&) = delete;
@@ -74,7 +79,8 @@ private:
 // than a named semaphore because the kernel drops it when a holder dies.
 class TraceLock {
 public:
-    TraceLock() : fd_(OpenLockFile()) {
+    TraceLock() : fd_(OpenLockFile())
+    {
         if (!fd_.valid()) return;
         const auto deadline = Clock::now() + kLockBudget;
         for (;;) {
@@ -87,7 +93,8 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    ~TraceLock() {
+    ~TraceLock()
+    {
         if (held_) ::flock(fd_.get(), LOCK_UN);
     }
     TraceLock(const TraceLock&) = delete;
@@ -99,7 +106,8 @@ public:
     bool MaySend() const { return held_ || !fd_.valid(); }
 
 private:
-    static int OpenLockFile() {
+    static int OpenLockFile()
+    {
         const std::string path = CurrentLockPath();
         // Read-only is enough for flock(). Opening the existing file without
         // O_CREAT matters: with fs.protected_regular, O_CREAT on another
@@ -120,7 +128,8 @@ private:
     bool held_ = false;
 };
 
-bool SendMessage(int fd, const uint8_t (&message)[kTraceMessageSize], Clock::time_point lineDeadline) {
+bool SendMessage(int fd, const uint8_t (&message)[kTraceMessageSize], Clock::time_point lineDeadline)
+{
     const auto deadline = std::min(lineDeadline, Clock::now() + kStallBudget);
     for (;;) {
         const ssize_t sent = ::send(fd, message, sizeof message, MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -136,7 +145,8 @@ bool SendMessage(int fd, const uint8_t (&message)[kTraceMessageSize], Clock::tim
     }
 }
 
-void Send(const char* text, size_t length) {
+void Send(const char* text, size_t length)
+{
     if (length == 0) return;
 
     sockaddr_un address{};
@@ -164,7 +174,8 @@ void Send(const char* text, size_t length) {
 
 } // namespace
 
-socklen_t TraceSocketAddress(const std::string& name, sockaddr_un* address) {
+socklen_t TraceSocketAddress(const std::string& name, sockaddr_un* address)
+{
     *address = sockaddr_un{};
     address->sun_family = AF_UNIX;
     // Leading NUL selects the abstract namespace; the name is not terminated.
@@ -173,17 +184,20 @@ socklen_t TraceSocketAddress(const std::string& name, sockaddr_un* address) {
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
 }
 
-void SetTraceSocketNameForTesting(const std::string& name) {
+void SetTraceSocketNameForTesting(const std::string& name)
+{
     std::lock_guard<std::mutex> guard(g_settingsMutex);
     SocketName() = name.empty() ? std::string(kTraceSocketName) : name;
 }
 
-void SetTraceLockPathForTesting(const std::string& path) {
+void SetTraceLockPathForTesting(const std::string& path)
+{
     std::lock_guard<std::mutex> guard(g_settingsMutex);
     LockPath() = path.empty() ? std::string(kTraceLockPath) : path;
 }
 
-void TraceLine(const char* fmt, ...) {
+void TraceLine(const char* fmt, ...)
+{
     if (fmt == nullptr) return;
     // Tracing sits between a failing call and the caller's look at errno.
     const int savedErrno = errno;

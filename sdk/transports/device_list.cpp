@@ -58,7 +58,7 @@ SortKey KeyOf(const std::string& sysname)
     if (!kind) return {99, 0};
     unsigned long number = 0;
     for (size_t i = std::char_traits<char>::length(kind->prefix); i < sysname.size(); ++i) {
-        if (number > 100000000UL) break;  // no such port; only keeps the arithmetic in range
+        if (number > 100000000UL) break; // no such port; only keeps the arithmetic in range
         number = number * 10 + static_cast<unsigned long>(sysname[i] - '0');
     }
     return {kind->rank, number};
@@ -107,7 +107,10 @@ std::map<std::string, int>& HeldOpen()
 
 // --- Serial ports ---------------------------------------------------------
 
-bool IsListedSerialKind(const std::string& sysname) { return KindOf(sysname) != nullptr; }
+bool IsListedSerialKind(const std::string& sysname)
+{
+    return KindOf(sysname) != nullptr;
+}
 
 bool IsPlaceholderSerialPort(const DeviceRecord& tty)
 {
@@ -126,7 +129,8 @@ std::string DeviceDescription(const DeviceRecord& device)
 
 std::string SerialPortSuffix(const std::string& description, uint16_t vendorId, uint16_t productId)
 {
-    if (StartsWithNoCase(description, "Brakk") || StartsWithNoCase(description, "QT-7")) return " [" + description + "]";
+    if (StartsWithNoCase(description, "Brakk") || StartsWithNoCase(description, "QT-7"))
+        return " [" + description + "]";
     if (vendorId == kMakerVendorId && productId == kVirtualComProductId) return " [Brakk Virtual COM]";
     return {};
 }

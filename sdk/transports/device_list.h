@@ -19,14 +19,14 @@ namespace kavex {
 // One device as the device database describes it. Fields a source cannot
 // fill stay at their defaults.
 struct DeviceRecord {
-    std::string subsystem;  // "tty", "usb" (a whole USB device) or "hidraw"
-    std::string devnode;    // device file, "/dev/ttyUSB0"; the hidapi path for HID devices
-    std::string sysname;    // kernel name, "ttyUSB0", "1-1.4"
-    uint16_t vendorId = 0;  // USB IDs of the device or of the USB device behind a tty; 0 when not USB
+    std::string subsystem; // "tty", "usb" (a whole USB device) or "hidraw"
+    std::string devnode;   // device file, "/dev/ttyUSB0"; the hidapi path for HID devices
+    std::string sysname;   // kernel name, "ttyUSB0", "1-1.4"
+    uint16_t vendorId = 0; // USB IDs of the device or of the USB device behind a tty; 0 when not USB
     uint16_t productId = 0;
-    std::string model;   // product name as the database gives it
-    std::string vendor;  // maker name as the database gives it
-    std::string serial;  // USB serial number
+    std::string model;  // product name as the database gives it
+    std::string vendor; // maker name as the database gives it
+    std::string serial; // USB serial number
     bool serialReadable = false;
     // tty: the device behind the tty has a driver. usb: a kernel driver has
     // bound at least one of the device's interfaces.

@@ -29,8 +29,8 @@ int ListComPorts(DeviceSource& source, char* buffer, int size) noexcept
 
 int ListUsbPorts(DeviceSource& source, char* buffer, int size) noexcept
 {
-    return GuardedNameList(buffer, size,
-                           [&] { return UsbReaderList(source.UsbDevices(), source.HidDevices(), FtdiSerialsHeldOpen()); });
+    return GuardedNameList(
+        buffer, size, [&] { return UsbReaderList(source.UsbDevices(), source.HidDevices(), FtdiSerialsHeldOpen()); });
 }
 
 int GetMissingDrivers(DeviceSource& source) noexcept
@@ -81,6 +81,9 @@ KAVEX_API int Kavex_GetMissingDrivers(void)
 
 // cdc_acm, the driver of readers in virtual-COM mode, ships with the kernel:
 // there is no driver package to look for.
-KAVEX_API int Kavex_IsVirtualComDriverInstalled(void) { return 1; }
+KAVEX_API int Kavex_IsVirtualComDriverInstalled(void)
+{
+    return 1;
+}
 
 } // extern "C"

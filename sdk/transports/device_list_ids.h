@@ -29,16 +29,16 @@ constexpr uint16_t kFtdiReaderProductId = 0xB5E8;
 // other product on the same chip and is not offered as a reader.
 struct ArticleRange {
     int first;
-    int last;  // inclusive
+    int last; // inclusive
 };
 constexpr ArticleRange kArticleRanges[] = {
-    {1410, 1419},  // desktop readers
-    {1425, 1425},  // desktop reader with keypad
-    {1520, 1539},  // desktop programmers
-    {1610, 1610},  // OEM module on carrier board
-    {2210, 2249},  // wall readers
-    {2300, 2300},  // gate reader
-    {3120, 3159},  // production programmers
+    {1410, 1419}, // desktop readers
+    {1425, 1425}, // desktop reader with keypad
+    {1520, 1539}, // desktop programmers
+    {1610, 1610}, // OEM module on carrier board
+    {2210, 2249}, // wall readers
+    {2300, 2300}, // gate reader
+    {3120, 3159}, // production programmers
 };
 constexpr size_t kArticleRangeCount = sizeof(kArticleRanges) / sizeof(kArticleRanges[0]);
 

@@ -25,9 +25,15 @@ using Udev = std::unique_ptr<udev, UdevUnref>;
 using UdevEnumerate = std::unique_ptr<udev_enumerate, UdevUnref>;
 using UdevDevice = std::unique_ptr<udev_device, UdevUnref>;
 
-std::string Text(const char* s) { return s ? std::string(s) : std::string(); }
+std::string Text(const char* s)
+{
+    return s ? std::string(s) : std::string();
+}
 
-std::string Property(udev_device* dev, const char* key) { return Text(udev_device_get_property_value(dev, key)); }
+std::string Property(udev_device* dev, const char* key)
+{
+    return Text(udev_device_get_property_value(dev, key));
+}
 
 std::string Attribute(udev_device* dev, const char* name)
 {
@@ -58,9 +64,9 @@ void FillUsbIdentity(udev_device* dev, udev_device* usb, DeviceRecord& record)
     record.productId = HexId(FirstOf({Property(dev, "ID_MODEL_ID"), Attribute(usb, "idProduct")}));
     record.model = FirstOf({Property(dev, "ID_MODEL_FROM_DATABASE"), DecodeUdevEscapes(Property(dev, "ID_MODEL_ENC")),
                             Property(dev, "ID_MODEL"), Attribute(usb, "product")});
-    record.vendor = FirstOf({Property(dev, "ID_VENDOR_FROM_DATABASE"),
-                             DecodeUdevEscapes(Property(dev, "ID_VENDOR_ENC")), Property(dev, "ID_VENDOR"),
-                             Attribute(usb, "manufacturer")});
+    record.vendor =
+        FirstOf({Property(dev, "ID_VENDOR_FROM_DATABASE"), DecodeUdevEscapes(Property(dev, "ID_VENDOR_ENC")),
+                 Property(dev, "ID_VENDOR"), Attribute(usb, "manufacturer")});
     record.serial = FirstOf({Property(dev, "ID_SERIAL_SHORT"), Attribute(usb, "serial")});
     record.serialReadable = !record.serial.empty();
 }
@@ -176,6 +182,9 @@ public:
 
 } // namespace
 
-std::unique_ptr<DeviceSource> MakeSystemDeviceSource() { return std::make_unique<SystemDeviceSource>(); }
+std::unique_ptr<DeviceSource> MakeSystemDeviceSource()
+{
+    return std::make_unique<SystemDeviceSource>();
+}
 
 } // namespace kavex

@@ -89,7 +89,7 @@ SerialDevice NormaliseSerialName(const std::string& name)
 
 bool ConfigureSerialLine(int fd, const SerialLineSettings& line)
 {
-    termios t {};
+    termios t{};
     if (tcgetattr(fd, &t) != 0) return false;
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
@@ -116,7 +116,10 @@ bool ConfigureSerialLine(int fd, const SerialLineSettings& line)
 
 CUSBSerialPort::CUSBSerialPort() = default;
 
-CUSBSerialPort::~CUSBSerialPort() { Close(); }
+CUSBSerialPort::~CUSBSerialPort()
+{
+    Close();
+}
 
 bool CUSBSerialPort::Open(const std::string& name, const SerialLineSettings& line, size_t writeBufferSize)
 {

@@ -17,16 +17,16 @@ namespace kavex {
 
 struct SerialLineSettings {
     int baud = 19200;
-    char parity = 'N';  // 'N', 'E' or 'O'
+    char parity = 'N'; // 'N', 'E' or 'O'
     int dataBits = 8;
     int stopBits = 1;
-    int flowControl = 0;  // 0 none, 1 RTS/CTS and DSR, 2 XON/XOFF, 3 RTS/CTS
+    int flowControl = 0; // 0 none, 1 RTS/CTS and DSR, 2 XON/XOFF, 3 RTS/CTS
 };
 
 // Where a serial port name leads on this platform.
 struct SerialDevice {
-    std::string path;   // tty device, empty when the name is not a tty
-    bool ftdi = false;  // the name is an FTDI serial number
+    std::string path;  // tty device, empty when the name is not a tty
+    bool ftdi = false; // the name is an FTDI serial number
 };
 
 // "/dev/..." and other absolute paths are device paths; "COMn" and
@@ -44,7 +44,8 @@ public:
 
     // Opens and configures the line. Fails only when the device cannot be
     // opened; a line that refuses part of its configuration stays open.
-    bool Open(const std::string& name, const SerialLineSettings& line, size_t writeBufferSize = kDefaultWriteBufferSize);
+    bool Open(const std::string& name, const SerialLineSettings& line,
+              size_t writeBufferSize = kDefaultWriteBufferSize);
     // Starts the monitor thread that delivers received bytes to sink.
     bool StartMonitor(ByteSink& sink);
 

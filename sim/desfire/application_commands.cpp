@@ -15,7 +15,8 @@ constexpr uint8_t kReservedKeyBit = 0x10;
 constexpr uint8_t kMaxApplicationKeys = 14;
 constexpr size_t kMaxDfName = 16;
 
-Reply SelectApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply SelectApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 4) return Reply::Error(status::kLengthError);
     const uint32_t aid = Le24(cmd.data() + 1);
     // A failed selection keeps the level selected before (only the
@@ -26,7 +27,8 @@ Reply SelectApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return Reply::Ok();
 }
 
-Reply GetApplicationIds(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply GetApplicationIds(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
     if (ctx.Aid() != CardState::kCardLevel) return Reply::Error(status::kPermissionDenied);
     if (!ctx.state.masterKeys.FreeDirectoryAccess() && !ctx.MasterKeyAuthenticated())
@@ -38,8 +40,8 @@ Reply GetApplicationIds(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return r;
 }
 
-bool IsoNameTaken(const CardState& st, const std::optional<uint16_t>& fid,
-                  const std::vector<uint8_t>& name) {
+bool IsoNameTaken(const CardState& st, const std::optional<uint16_t>& fid, const std::vector<uint8_t>& name)
+{
     for (const auto& entry : st.applications) {
         const Application& app = entry.second;
         if (fid && app.isoFileId == fid) return true;
@@ -48,7 +50,8 @@ bool IsoNameTaken(const CardState& st, const std::optional<uint16_t>& fid,
     return false;
 }
 
-Reply CreateApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply CreateApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() < 6) return Reply::Error(status::kLengthError);
     const uint8_t keySettings = cmd[4];
     const uint8_t keyByte = cmd[5];
@@ -76,8 +79,7 @@ Reply CreateApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
         isoFileId = static_cast<uint16_t>(cmd[6] | cmd[7] << 8);
         dfName.assign(cmd.begin() + 8, cmd.end());
     }
-    if (st.FindApplication(aid) || IsoNameTaken(st, isoFileId, dfName))
-        return Reply::Error(status::kDuplicateError);
+    if (st.FindApplication(aid) || IsoNameTaken(st, isoFileId, dfName)) return Reply::Error(status::kDuplicateError);
     if (st.applications.size() >= CardState::kMaxApplications) return Reply::Error(status::kCountError);
 
     Application app;
@@ -92,7 +94,8 @@ Reply CreateApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return Reply::Ok();
 }
 
-Reply DeleteApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply DeleteApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 4) return Reply::Error(status::kLengthError);
     const uint32_t aid = Le24(cmd.data() + 1);
     CardState& st = ctx.state;
@@ -114,7 +117,8 @@ Reply DeleteApplication(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
 
 } // namespace
 
-void RegisterApplicationCommands(CommandTable& table) {
+void RegisterApplicationCommands(CommandTable& table)
+{
     // Selection drops the authentication, so there is nothing to MAC.
     table[kSelectApplication] = {Protection::Custom, SelectApplication};
     table[kGetApplicationIds] = {Protection::PlainCommand, GetApplicationIds};

@@ -22,13 +22,15 @@ struct Challenge {
     uint8_t iv[16] = {};
 };
 
-std::vector<uint8_t> RotateLeft(const std::vector<uint8_t>& v) {
+std::vector<uint8_t> RotateLeft(const std::vector<uint8_t>& v)
+{
     std::vector<uint8_t> r(v.begin() + 1, v.end());
     r.push_back(v.front());
     return r;
 }
 
-std::vector<uint8_t> DeriveSessionKey(const Challenge& c, const std::vector<uint8_t>& rndA) {
+std::vector<uint8_t> DeriveSessionKey(const Challenge& c, const std::vector<uint8_t>& rndA)
+{
     const auto& a = rndA;
     const auto& b = c.rndB;
     std::vector<uint8_t> sk;
@@ -37,24 +39,35 @@ std::vector<uint8_t> DeriveSessionKey(const Challenge& c, const std::vector<uint
     };
     switch (c.kind) {
     case CipherKind::Aes128:
-        take(a, 0); take(b, 0); take(a, 12); take(b, 12);
+        take(a, 0);
+        take(b, 0);
+        take(a, 12);
+        take(b, 12);
         break;
     case CipherKind::Tdes3K:
-        take(a, 0); take(b, 0); take(a, 6); take(b, 6); take(a, 12); take(b, 12);
+        take(a, 0);
+        take(b, 0);
+        take(a, 6);
+        take(b, 6);
+        take(a, 12);
+        take(b, 12);
         break;
     case CipherKind::Tdes2K: {
         // A DES key (both halves equal, parity bits included) gets a DES
         // session key; anything else stays two-key triple DES.
-        const bool des = std::equal(c.longTermKey.begin(), c.longTermKey.begin() + 8,
-                                    c.longTermKey.begin() + 8);
-        take(a, 0); take(b, 0); take(a, des ? 0 : 4); take(b, des ? 0 : 4);
+        const bool des = std::equal(c.longTermKey.begin(), c.longTermKey.begin() + 8, c.longTermKey.begin() + 8);
+        take(a, 0);
+        take(b, 0);
+        take(a, des ? 0 : 4);
+        take(b, des ? 0 : 4);
         break;
     }
     }
     return sk;
 }
 
-Reply SecondPass(CommandContext& ctx, const std::vector<uint8_t>& frame, Challenge& c) {
+Reply SecondPass(CommandContext& ctx, const std::vector<uint8_t>& frame, Challenge& c)
+{
     const size_t n = c.rndB.size();
     if (frame.size() != 1 + 2 * n) return Reply::Error(status::kLengthError);
     const BlockCipher cipher(c.kind, c.longTermKey.data());
@@ -70,7 +83,8 @@ Reply SecondPass(CommandContext& ctx, const std::vector<uint8_t>& frame, Challen
     return Reply::Unprotected(status::kOk, std::move(answer));
 }
 
-Reply Authenticate(CommandContext& ctx, const std::vector<uint8_t>& cmd, AuthMode mode) {
+Reply Authenticate(CommandContext& ctx, const std::vector<uint8_t>& cmd, AuthMode mode)
+{
     // Whatever the outcome, the old authentication is gone.
     ctx.session.ResetAuthentication();
     if (cmd.size() != 2) return Reply::Error(status::kLengthError);
@@ -91,17 +105,17 @@ Reply Authenticate(CommandContext& ctx, const std::vector<uint8_t>& cmd, AuthMod
     ctx.Random(c->rndB.data(), c->rndB.size());
 
     std::vector<uint8_t> challenge(c->rndB);
-    CbcEncrypt(BlockCipher(c->kind, c->longTermKey.data()), c->iv, challenge.data(),
-               challenge.data(), challenge.size());
-    ctx.ExpectMore([c](CommandContext& next, const std::vector<uint8_t>& frame) {
-        return SecondPass(next, frame, *c);
-    });
+    CbcEncrypt(BlockCipher(c->kind, c->longTermKey.data()), c->iv, challenge.data(), challenge.data(),
+               challenge.size());
+    ctx.ExpectMore(
+        [c](CommandContext& next, const std::vector<uint8_t>& frame) { return SecondPass(next, frame, *c); });
     return Reply::Unprotected(status::kAdditionalFrame, std::move(challenge));
 }
 
 } // namespace
 
-void RegisterAuthenticationCommands(CommandTable& table) {
+void RegisterAuthenticationCommands(CommandTable& table)
+{
     table[kAuthenticateIso] = {Protection::Custom, [](CommandContext& ctx, const std::vector<uint8_t>& cmd) {
                                    return Authenticate(ctx, cmd, AuthMode::Iso);
                                }};

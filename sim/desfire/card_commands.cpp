@@ -21,12 +21,13 @@ constexpr uint8_t kOptionAts = 0x02;
 constexpr uint8_t kSettingFormatDisabled = 0x01;
 constexpr uint8_t kSettingRandomUid = 0x02;
 
-Reply GetVersion(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply GetVersion(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
     const CardState& st = ctx.state;
     const uint8_t storage = st.memory.StorageByte();
-    std::vector<uint8_t> d{0x04, 0x01, 0x01, 0x01, 0x00, storage, 0x05,   // hardware
-                           0x04, 0x01, 0x01, 0x01, 0x04, storage, 0x05};  // software
+    std::vector<uint8_t> d{0x04, 0x01, 0x01, 0x01, 0x00, storage, 0x05,  // hardware
+                           0x04, 0x01, 0x01, 0x01, 0x04, storage, 0x05}; // software
     // A card that hides its identity behind random UIDs shows none here.
     if (st.config.randomUid)
         d.insert(d.end(), 7, 0x00);
@@ -40,23 +41,25 @@ Reply GetVersion(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return r;
 }
 
-Reply GetFreeMemory(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply GetFreeMemory(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
     std::vector<uint8_t> d;
     PutLe24(d, ctx.state.memory.Free());
     return Reply::Ok(std::move(d));
 }
 
-Reply FormatPicc(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply FormatPicc(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
-    if (!ctx.session.AuthenticatedWith(CardState::kCardLevel, 0))
-        return Reply::Error(status::kAuthenticationError);
+    if (!ctx.session.AuthenticatedWith(CardState::kCardLevel, 0)) return Reply::Error(status::kAuthenticationError);
     if (ctx.state.config.formatDisabled) return Reply::Error(status::kPermissionDenied);
     ctx.state.Format();
     return Reply::Ok();
 }
 
-bool AtsWellFormed(const std::vector<uint8_t>& ats) {
+bool AtsWellFormed(const std::vector<uint8_t>& ats)
+{
     // TL, T0, then TA/TB/TC as T0 announces them: the reader and the host's
     // bit-rate choice read them, so a card must never announce bytes it
     // does not send.
@@ -67,10 +70,10 @@ bool AtsWellFormed(const std::vector<uint8_t>& ats) {
     return 2 + interfaceBytes <= ats.size();
 }
 
-Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() < 2) return Reply::Error(status::kLengthError);
-    if (!ctx.session.AuthenticatedWith(CardState::kCardLevel, 0))
-        return Reply::Error(status::kAuthenticationError);
+    if (!ctx.session.AuthenticatedWith(CardState::kCardLevel, 0)) return Reply::Error(status::kAuthenticationError);
     const uint8_t option = cmd[1];
     if (option > kOptionAts) return Reply::Error(status::kParameterError);
 
@@ -83,8 +86,7 @@ Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     if (payloadLen && cipherLen != RoundUpToBlock(payloadLen + 4, bs)) return Reply::Error(status::kLengthError);
 
     std::vector<uint8_t> plain;
-    if (!ctx.session.DecipherCommandData(cmd.data() + 2, cipherLen, plain))
-        return Reply::Error(status::kLengthError);
+    if (!ctx.session.DecipherCommandData(cmd.data() + 2, cipherLen, plain)) return Reply::Error(status::kLengthError);
 
     size_t padFrom = payloadLen + 4;
     if (option == kOptionAts) {
@@ -101,8 +103,7 @@ Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     crc = kavex::crypto::Crc32DesfireUpdate(crc, plain.data(), payloadLen);
     uint8_t expected[4];
     kavex::crypto::Crc32DesfirePut(crc, expected);
-    if (!std::equal(expected, expected + 4, plain.begin() + payloadLen))
-        return Reply::Error(status::kIntegrityError);
+    if (!std::equal(expected, expected + 4, plain.begin() + payloadLen)) return Reply::Error(status::kIntegrityError);
     if (std::any_of(plain.begin() + padFrom, plain.end(), [](uint8_t b) { return b != 0; }))
         return Reply::Error(status::kIntegrityError);
 
@@ -110,8 +111,7 @@ Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     switch (option) {
     case kOptionCardSettings: {
         const uint8_t settings = plain[0];
-        if (settings & ~(kSettingFormatDisabled | kSettingRandomUid))
-            return Reply::Error(status::kParameterError);
+        if (settings & ~(kSettingFormatDisabled | kSettingRandomUid)) return Reply::Error(status::kParameterError);
         // Both settings are one-way: a card never takes them back.
         cfg.formatDisabled = cfg.formatDisabled || (settings & kSettingFormatDisabled);
         cfg.randomUid = cfg.randomUid || (settings & kSettingRandomUid);
@@ -131,18 +131,19 @@ Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return Reply::Ok();
 }
 
-Reply GetCardUid(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply GetCardUid(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
     if (!ctx.session.Authenticated()) return Reply::Error(status::kAuthenticationError);
     const auto& uid = ctx.state.production.uid;
-    std::vector<uint8_t> answer =
-        ctx.session.EncipherAnswer(std::vector<uint8_t>(uid.begin(), uid.end()), status::kOk);
+    std::vector<uint8_t> answer = ctx.session.EncipherAnswer(std::vector<uint8_t>(uid.begin(), uid.end()), status::kOk);
     return Reply::Unprotected(status::kOk, std::move(answer));
 }
 
 } // namespace
 
-void RegisterCardCommands(CommandTable& table) {
+void RegisterCardCommands(CommandTable& table)
+{
     table[kGetVersion] = {Protection::PlainCommand, GetVersion};
     table[kGetFreeMemory] = {Protection::PlainCommand, GetFreeMemory};
     table[kFormatPicc] = {Protection::PlainCommand, FormatPicc};

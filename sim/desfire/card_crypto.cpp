@@ -7,15 +7,18 @@
 
 namespace kavex::sim::desfire {
 
-size_t KeyLength(CipherKind kind) {
+size_t KeyLength(CipherKind kind)
+{
     return kind == CipherKind::Tdes3K ? 24 : 16;
 }
 
-size_t BlockLength(CipherKind kind) {
+size_t BlockLength(CipherKind kind)
+{
     return kind == CipherKind::Aes128 ? 16 : 8;
 }
 
-BlockCipher::BlockCipher(CipherKind kind, const uint8_t* key) : kind_(kind) {
+BlockCipher::BlockCipher(CipherKind kind, const uint8_t* key) : kind_(kind)
+{
     switch (kind_) {
     case CipherKind::Tdes2K: {
         kavex::crypto::Des core(schedule_);
@@ -31,13 +34,12 @@ BlockCipher::BlockCipher(CipherKind kind, const uint8_t* key) : kind_(kind) {
         core.SetKey(key + 16, 2);
         break;
     }
-    case CipherKind::Aes128:
-        kavex::crypto::Aes(schedule_).SetKey(key, true);
-        break;
+    case CipherKind::Aes128: kavex::crypto::Aes(schedule_).SetKey(key, true); break;
     }
 }
 
-void BlockCipher::EncryptBlock(const uint8_t* in, uint8_t* out) const {
+void BlockCipher::EncryptBlock(const uint8_t* in, uint8_t* out) const
+{
     if (kind_ == CipherKind::Aes128) {
         kavex::crypto::Aes(schedule_).EncryptBlock(in, out);
         return;
@@ -49,7 +51,8 @@ void BlockCipher::EncryptBlock(const uint8_t* in, uint8_t* out) const {
     core.EncryptBlock(t, out, 2);
 }
 
-void BlockCipher::DecryptBlock(const uint8_t* in, uint8_t* out) const {
+void BlockCipher::DecryptBlock(const uint8_t* in, uint8_t* out) const
+{
     if (kind_ == CipherKind::Aes128) {
         kavex::crypto::Aes(schedule_).DecryptBlock(in, out);
         return;
@@ -61,8 +64,8 @@ void BlockCipher::DecryptBlock(const uint8_t* in, uint8_t* out) const {
     core.DecryptBlock(t, out, 0);
 }
 
-void CbcEncrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out,
-                size_t len) {
+void CbcEncrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out, size_t len)
+{
     const size_t bs = cipher.BlockSize();
     uint8_t block[16];
     for (size_t off = 0; off + bs <= len; off += bs) {
@@ -72,13 +75,13 @@ void CbcEncrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8
     }
 }
 
-void CbcDecrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out,
-                size_t len) {
+void CbcDecrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out, size_t len)
+{
     const size_t bs = cipher.BlockSize();
     uint8_t ct[16];
     uint8_t pt[16];
     for (size_t off = 0; off + bs <= len; off += bs) {
-        std::memcpy(ct, in + off, bs);  // in and out may coincide
+        std::memcpy(ct, in + off, bs); // in and out may coincide
         cipher.DecryptBlock(ct, pt);
         for (size_t i = 0; i < bs; ++i) out[off + i] = pt[i] ^ iv[i];
         std::memcpy(iv, ct, bs);
@@ -87,7 +90,8 @@ void CbcDecrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8
 
 namespace {
 
-void ShiftLeftOne(const uint8_t* in, uint8_t* out, size_t bs) {
+void ShiftLeftOne(const uint8_t* in, uint8_t* out, size_t bs)
+{
     const uint8_t rb = bs == 16 ? 0x87 : 0x1B;
     const bool carry = (in[0] & 0x80) != 0;
     for (size_t i = 0; i < bs; ++i) {
@@ -99,7 +103,8 @@ void ShiftLeftOne(const uint8_t* in, uint8_t* out, size_t bs) {
 
 } // namespace
 
-Cmac::Cmac(const BlockCipher& cipher) : cipher_(cipher) {
+Cmac::Cmac(const BlockCipher& cipher) : cipher_(cipher)
+{
     const size_t bs = cipher_.BlockSize();
     uint8_t zero[16] = {};
     uint8_t l[16];
@@ -108,7 +113,8 @@ Cmac::Cmac(const BlockCipher& cipher) : cipher_(cipher) {
     ShiftLeftOne(k1_, k2_, bs);
 }
 
-std::vector<uint8_t> Cmac::Compute(uint8_t* iv, const uint8_t* data, size_t len) const {
+std::vector<uint8_t> Cmac::Compute(uint8_t* iv, const uint8_t* data, size_t len) const
+{
     const size_t bs = cipher_.BlockSize();
     const bool complete = len > 0 && len % bs == 0;
     const size_t padded = complete ? len : (len / bs + 1) * bs;

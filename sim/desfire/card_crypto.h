@@ -13,15 +13,18 @@
 namespace kavex::sim::desfire {
 
 enum class CipherKind : uint8_t {
-    Tdes2K,  // K1 || K2 (16 bytes); K1 == K2 is single DES
-    Tdes3K,  // K1 || K2 || K3 (24 bytes)
-    Aes128,  // 16 bytes
+    Tdes2K, // K1 || K2 (16 bytes); K1 == K2 is single DES
+    Tdes3K, // K1 || K2 || K3 (24 bytes)
+    Aes128, // 16 bytes
 };
 
 size_t KeyLength(CipherKind kind);
 size_t BlockLength(CipherKind kind);
 // Length of n bytes padded to whole cipher blocks of bs bytes.
-inline size_t RoundUpToBlock(size_t n, size_t bs) { return (n + bs - 1) / bs * bs; }
+inline size_t RoundUpToBlock(size_t n, size_t bs)
+{
+    return (n + bs - 1) / bs * bs;
+}
 
 // One key, expanded once. Copyable; every operation works on one block.
 class BlockCipher {
@@ -41,10 +44,8 @@ private:
 
 // CBC over whole blocks (len a multiple of the block size), chaining from
 // `iv` and leaving the last ciphertext block in it. in == out allowed.
-void CbcEncrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out,
-                size_t len);
-void CbcDecrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out,
-                size_t len);
+void CbcEncrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out, size_t len);
+void CbcDecrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out, size_t len);
 
 // CMAC (SP 800-38B) whose CBC chain starts from `iv` instead of zero; `iv`
 // ends as the full last block, which is what keeps card and host in step.

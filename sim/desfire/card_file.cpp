@@ -25,14 +25,16 @@ constexpr size_t kMaxAts = 20;
 constexpr size_t kMaxDfName = 16;
 constexpr size_t kMaxKeys = 14;
 
-SaveHook& Hook() {
+SaveHook& Hook()
+{
     static SaveHook hook;
     return hook;
 }
 
 // ---- writing ----
 
-std::string Hex(const uint8_t* p, size_t n) {
+std::string Hex(const uint8_t* p, size_t n)
+{
     static const char digits[] = "0123456789ABCDEF";
     std::string s;
     s.reserve(2 * n);
@@ -42,17 +44,20 @@ std::string Hex(const uint8_t* p, size_t n) {
     }
     return s;
 }
-std::string Hex(const std::vector<uint8_t>& v) {
+std::string Hex(const std::vector<uint8_t>& v)
+{
     return Hex(v.data(), v.size());
 }
 // A number shown as its `digits` hexadecimal digits, most significant first.
-std::string HexNumber(uint32_t v, int digits) {
+std::string HexNumber(uint32_t v, int digits)
+{
     std::vector<uint8_t> bytes;
     for (int i = digits / 2 - 1; i >= 0; --i) bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
     return Hex(bytes);
 }
 
-const char* MethodName(CryptoMethod m) {
+const char* MethodName(CryptoMethod m)
+{
     switch (m) {
     case CryptoMethod::Tdes3K: return "3K3DES";
     case CryptoMethod::Aes: return "AES";
@@ -61,7 +66,8 @@ const char* MethodName(CryptoMethod m) {
     return "DES";
 }
 
-const char* TypeName(FileType t) {
+const char* TypeName(FileType t)
+{
     switch (t) {
     case FileType::BackupData: return "backupData";
     case FileType::Value: return "value";
@@ -72,7 +78,8 @@ const char* TypeName(FileType t) {
     return "standardData";
 }
 
-void PutKeySet(ordered& j, const KeySet& keys) {
+void PutKeySet(ordered& j, const KeySet& keys)
+{
     j["cryptoMethod"] = MethodName(keys.method);
     j["keySettings"] = HexNumber(keys.settings, 2);
     const size_t len = KeyLength(CipherOf(keys.method));
@@ -81,7 +88,8 @@ void PutKeySet(ordered& j, const KeySet& keys) {
     j["keys"] = std::move(list);
 }
 
-ordered FileJson(uint8_t number, const DesfireFile& f) {
+ordered FileJson(uint8_t number, const DesfireFile& f)
+{
     ordered j;
     j["number"] = number;
     j["type"] = TypeName(f.type);
@@ -125,7 +133,8 @@ struct Invalid : std::runtime_error {
 // One JSON object of the card file with the path that names it in messages.
 class Node {
 public:
-    Node(const json& j, std::string path) : j_(j), path_(std::move(path)) {
+    Node(const json& j, std::string path) : j_(j), path_(std::move(path))
+    {
         if (!j_.is_object()) Fail("must be an object");
     }
 
@@ -133,14 +142,16 @@ public:
 
     bool Has(const char* key) const { return j_.contains(key); }
 
-    const json& At(const char* key) const {
+    const json& At(const char* key) const
+    {
         auto it = j_.find(key);
         if (it == j_.end()) throw Invalid(Child(key) + ": missing");
         return *it;
     }
     std::string Child(const char* key) const { return path_.empty() ? key : path_ + "." + key; }
 
-    int64_t Integer(const char* key, int64_t min, int64_t max) const {
+    int64_t Integer(const char* key, int64_t min, int64_t max) const
+    {
         const json& v = At(key);
         if (!v.is_number_integer()) throw Invalid(Child(key) + ": must be a whole number");
         const int64_t n = v.is_number_unsigned() && v.get<uint64_t>() > uint64_t(std::numeric_limits<int64_t>::max())
@@ -150,33 +161,38 @@ public:
             throw Invalid(Child(key) + ": must lie between " + std::to_string(min) + " and " + std::to_string(max));
         return n;
     }
-    bool Bool(const char* key) const {
+    bool Bool(const char* key) const
+    {
         const json& v = At(key);
         if (!v.is_boolean()) throw Invalid(Child(key) + ": must be true or false");
         return v.get<bool>();
     }
-    std::string String(const char* key) const {
+    std::string String(const char* key) const
+    {
         const json& v = At(key);
         if (!v.is_string()) throw Invalid(Child(key) + ": must be a string");
         return v.get<std::string>();
     }
-    std::vector<uint8_t> Bytes(const char* key, size_t minLen, size_t maxLen) const {
+    std::vector<uint8_t> Bytes(const char* key, size_t minLen, size_t maxLen) const
+    {
         return ParseHex(String(key), Child(key), minLen, maxLen);
     }
-    uint32_t HexValue(const char* key, int digits) const {
+    uint32_t HexValue(const char* key, int digits) const
+    {
         const std::vector<uint8_t> b = Bytes(key, digits / 2, digits / 2);
         uint32_t v = 0;
         for (uint8_t x : b) v = v << 8 | x;
         return v;
     }
-    const json& Array(const char* key) const {
+    const json& Array(const char* key) const
+    {
         const json& v = At(key);
         if (!v.is_array()) throw Invalid(Child(key) + ": must be an array");
         return v;
     }
 
-    static std::vector<uint8_t> ParseHex(const std::string& s, const std::string& path, size_t minLen,
-                                         size_t maxLen) {
+    static std::vector<uint8_t> ParseHex(const std::string& s, const std::string& path, size_t minLen, size_t maxLen)
+    {
         auto nibble = [](char c) -> int {
             if (c >= '0' && c <= '9') return c - '0';
             if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -192,8 +208,8 @@ public:
             out.push_back(static_cast<uint8_t>(hi << 4 | lo));
         }
         if (out.size() < minLen || out.size() > maxLen) {
-            const std::string want = minLen == maxLen ? std::to_string(minLen)
-                                                      : std::to_string(minLen) + " to " + std::to_string(maxLen);
+            const std::string want =
+                minLen == maxLen ? std::to_string(minLen) : std::to_string(minLen) + " to " + std::to_string(maxLen);
             throw Invalid(path + ": must be " + want + " bytes (" + std::to_string(out.size()) + " given)");
         }
         return out;
@@ -204,11 +220,13 @@ private:
     std::string path_;
 };
 
-std::string Indexed(const std::string& path, size_t i) {
+std::string Indexed(const std::string& path, size_t i)
+{
     return path + "[" + std::to_string(i) + "]";
 }
 
-CryptoMethod ParseMethod(const Node& n) {
+CryptoMethod ParseMethod(const Node& n)
+{
     const std::string s = n.String("cryptoMethod");
     if (s == "DES") return CryptoMethod::Tdes;
     if (s == "3K3DES") return CryptoMethod::Tdes3K;
@@ -216,7 +234,8 @@ CryptoMethod ParseMethod(const Node& n) {
     n.Fail("cryptoMethod must be \"DES\", \"3K3DES\" or \"AES\"");
 }
 
-KeySet ParseKeySet(const Node& n, size_t minKeys, size_t maxKeys) {
+KeySet ParseKeySet(const Node& n, size_t minKeys, size_t maxKeys)
+{
     KeySet set;
     set.method = ParseMethod(n);
     set.settings = static_cast<uint8_t>(n.HexValue("keySettings", 2));
@@ -236,15 +255,22 @@ KeySet ParseKeySet(const Node& n, size_t minKeys, size_t maxKeys) {
     return set;
 }
 
-DesfireFile ParseFile(const Node& n, bool isoFileIds) {
+DesfireFile ParseFile(const Node& n, bool isoFileIds)
+{
     DesfireFile f;
     const std::string type = n.String("type");
-    if (type == "standardData") f.type = FileType::StandardData;
-    else if (type == "backupData") f.type = FileType::BackupData;
-    else if (type == "value") f.type = FileType::Value;
-    else if (type == "linearRecord") f.type = FileType::LinearRecord;
-    else if (type == "cyclicRecord") f.type = FileType::CyclicRecord;
-    else n.Fail("unknown file type \"" + type + "\"");
+    if (type == "standardData")
+        f.type = FileType::StandardData;
+    else if (type == "backupData")
+        f.type = FileType::BackupData;
+    else if (type == "value")
+        f.type = FileType::Value;
+    else if (type == "linearRecord")
+        f.type = FileType::LinearRecord;
+    else if (type == "cyclicRecord")
+        f.type = FileType::CyclicRecord;
+    else
+        n.Fail("unknown file type \"" + type + "\"");
     f.commSettings = static_cast<uint8_t>(n.Integer("communication", 0, 3));
     f.accessRights = static_cast<uint16_t>(n.HexValue("accessRights", 4));
     if (n.Has("isoFileId")) {
@@ -272,8 +298,8 @@ DesfireFile ParseFile(const Node& n, bool isoFileIds) {
     case FileType::LinearRecord:
     case FileType::CyclicRecord: {
         f.recordSize = static_cast<uint32_t>(n.Integer("recordSize", 1, kMaxStorage));
-        f.maxRecords = static_cast<uint32_t>(
-            n.Integer("maxRecords", f.type == FileType::CyclicRecord ? 2 : 1, kMaxStorage));
+        f.maxRecords =
+            static_cast<uint32_t>(n.Integer("maxRecords", f.type == FileType::CyclicRecord ? 2 : 1, kMaxStorage));
         const json& records = n.Array("records");
         if (records.size() > f.RecordCapacity())
             throw Invalid(n.Child("records") + ": more records than the file holds");
@@ -288,7 +314,8 @@ DesfireFile ParseFile(const Node& n, bool isoFileIds) {
     return f;
 }
 
-Application ParseApplication(const Node& n) {
+Application ParseApplication(const Node& n)
+{
     Application app;
     app.aid = n.HexValue("aid", 6);
     if (app.aid == CardState::kCardLevel) n.Fail("aid 000000 is the card level");
@@ -314,11 +341,13 @@ Application ParseApplication(const Node& n) {
 }
 
 template <size_t N>
-void CopyBytes(const std::vector<uint8_t>& from, std::array<uint8_t, N>& to) {
+void CopyBytes(const std::vector<uint8_t>& from, std::array<uint8_t, N>& to)
+{
     std::copy(from.begin(), from.end(), to.begin());
 }
 
-void ParseInto(const json& root, CardState* out) {
+void ParseInto(const json& root, CardState* out)
+{
     const Node top(root, "");
     if (!top.Has("format") || !top.At("format").is_string() || top.String("format") != kFormatName)
         top.Fail(std::string("not a card file (\"format\" must be \"") + kFormatName + "\")");
@@ -361,11 +390,13 @@ void ParseInto(const json& root, CardState* out) {
     *out = std::move(st);
 }
 
-std::string ErrnoText(const std::string& what, const std::string& path) {
+std::string ErrnoText(const std::string& what, const std::string& path)
+{
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-std::string DirectoryOf(const std::string& path) {
+std::string DirectoryOf(const std::string& path)
+{
     const size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
@@ -374,7 +405,8 @@ std::string DirectoryOf(const std::string& path) {
 
 } // namespace
 
-std::string CardFileText(const CardState& st) {
+std::string CardFileText(const CardState& st)
+{
     ordered root;
     root["format"] = kFormatName;
     root["version"] = kFormatVersion;
@@ -411,7 +443,8 @@ std::string CardFileText(const CardState& st) {
     return root.dump(2) + "\n";
 }
 
-bool ParseCardFile(const std::string& text, CardState* state, std::string* error) {
+bool ParseCardFile(const std::string& text, CardState* state, std::string* error)
+{
     try {
         ParseInto(json::parse(text), state);
         return true;
@@ -425,7 +458,8 @@ bool ParseCardFile(const std::string& text, CardState* state, std::string* error
     return false;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string* error) {
+bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string* error)
+{
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0) {
@@ -470,11 +504,13 @@ bool WriteFileAtomically(const std::string& path, const std::string& contents, s
     return true;
 }
 
-void SetSaveHookForTesting(SaveHook hook) {
+void SetSaveHookForTesting(SaveHook hook)
+{
     Hook() = std::move(hook);
 }
 
-std::unique_ptr<DesfireCard> LoadCardFile(const std::string& path, std::string* error, DesfireCardOptions options) {
+std::unique_ptr<DesfireCard> LoadCardFile(const std::string& path, std::string* error, DesfireCardOptions options)
+{
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) {
@@ -496,7 +532,7 @@ std::unique_ptr<DesfireCard> LoadCardFile(const std::string& path, std::string* 
     bool ok = fstat(fd, &info) == 0;
     if (ok && !S_ISREG(info.st_mode)) {
         ok = false;
-        errno = EISDIR;  // anything but a plain file
+        errno = EISDIR; // anything but a plain file
     }
     char buf[8192];
     while (ok) {

@@ -17,8 +17,7 @@ namespace kavex::sim::desfire {
 // missing file gives a factory card made from `options` that writes the
 // file on its first change. A file that cannot be read or is not a valid
 // card file gives null and a message in *error; the file is left alone.
-std::unique_ptr<DesfireCard> LoadCardFile(const std::string& path, std::string* error,
-                                          DesfireCardOptions options = {});
+std::unique_ptr<DesfireCard> LoadCardFile(const std::string& path, std::string* error, DesfireCardOptions options = {});
 
 // The card file text for `state`. Session state and uncommitted
 // transaction data are not part of it.

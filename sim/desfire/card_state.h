@@ -17,9 +17,9 @@ namespace kavex::sim::desfire {
 // Crypto method of a key set as the card encodes it in bits 7-6 of the
 // number-of-keys byte (0x00, 0x40, 0x80).
 enum class CryptoMethod : uint8_t {
-    Tdes = 0,    // DES or two-key triple DES (16 bytes, DES when the halves are equal)
-    Tdes3K = 1,  // three-key triple DES (24 bytes)
-    Aes = 2,     // AES-128 (16 bytes)
+    Tdes = 0,   // DES or two-key triple DES (16 bytes, DES when the halves are equal)
+    Tdes3K = 1, // three-key triple DES (24 bytes)
+    Aes = 2,    // AES-128 (16 bytes)
 };
 
 CipherKind CipherOf(CryptoMethod method);
@@ -67,11 +67,11 @@ enum class FileType : uint8_t {
 // the selected application can have any: an abort, another selection or a
 // lost authentication drops them all.
 struct PendingChanges {
-    std::optional<std::vector<uint8_t>> data;  // backup data file: its whole new contents
-    std::optional<int32_t> value;              // value file: the value after all changes
-    int64_t debited = 0;                       // sum of this transaction's debits
-    int64_t limitedCredited = 0;               // sum of this transaction's limited credits
-    bool cleared = false;                      // record file: ClearRecordFile
+    std::optional<std::vector<uint8_t>> data; // backup data file: its whole new contents
+    std::optional<int32_t> value;             // value file: the value after all changes
+    int64_t debited = 0;                      // sum of this transaction's debits
+    int64_t limitedCredited = 0;              // sum of this transaction's limited credits
+    bool cleared = false;                     // record file: ClearRecordFile
     // The record this transaction adds: every WriteRecord of one
     // transaction writes into the same new record.
     std::optional<std::vector<uint8_t>> newRecord;
@@ -80,12 +80,12 @@ struct PendingChanges {
 // A file inside an application with its committed contents.
 struct DesfireFile {
     FileType type = FileType::StandardData;
-    uint8_t commSettings = 0;  // 0 and 2 plain, 1 MAC, 3 enciphered
+    uint8_t commSettings = 0; // 0 and 2 plain, 1 MAC, 3 enciphered
     uint16_t accessRights = 0xEEEE;
     std::optional<uint16_t> isoFileId;
 
-    uint32_t size = 0;          // data files
-    std::vector<uint8_t> data;  // data files: `size` bytes
+    uint32_t size = 0;         // data files
+    std::vector<uint8_t> data; // data files: `size` bytes
 
     int32_t lowerLimit = 0;
     int32_t upperLimit = 0;
@@ -96,18 +96,16 @@ struct DesfireFile {
 
     uint32_t recordSize = 0;
     uint32_t maxRecords = 0;
-    std::vector<std::vector<uint8_t>> records;  // oldest first, `recordSize` bytes each
+    std::vector<std::vector<uint8_t>> records; // oldest first, `recordSize` bytes each
 
-    uint32_t allocated = 0;  // bytes charged to the card's memory
+    uint32_t allocated = 0; // bytes charged to the card's memory
     PendingChanges pending;
 
     bool IsDataFile() const { return type == FileType::StandardData || type == FileType::BackupData; }
     bool IsRecordFile() const { return type == FileType::LinearRecord || type == FileType::CyclicRecord; }
     // Valid records the file can hold: a cyclic file keeps one of its
     // slots for the record a transaction is writing.
-    uint32_t RecordCapacity() const {
-        return type == FileType::CyclicRecord ? maxRecords - 1 : maxRecords;
-    }
+    uint32_t RecordCapacity() const { return type == FileType::CyclicRecord ? maxRecords - 1 : maxRecords; }
     void Commit();
 };
 
@@ -119,7 +117,7 @@ struct Application {
     std::optional<uint16_t> isoFileId;
     std::vector<uint8_t> dfName;
     std::map<uint8_t, DesfireFile> files;
-    uint32_t allocated = 0;  // bytes charged for the application itself
+    uint32_t allocated = 0; // bytes charged for the application itself
 };
 
 struct CardConfiguration {
@@ -135,8 +133,8 @@ struct CardConfiguration {
 struct ProductionData {
     std::array<uint8_t, 7> uid{0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
     std::array<uint8_t, 5> batchNumber{0xBA, 0x7C, 0x11, 0x42, 0x00};
-    uint8_t week = 0x14;  // BCD, as the card reports it
-    uint8_t year = 0x23;  // BCD
+    uint8_t week = 0x14; // BCD, as the card reports it
+    uint8_t year = 0x23; // BCD
 };
 
 // The card's EEPROM bookkeeping. The card allocates in 32-byte blocks and
@@ -178,7 +176,7 @@ public:
 
     ProductionData production;
     CardConfiguration config;
-    KeySet masterKeys;  // the card master key: one key, factory DES zero key
+    KeySet masterKeys; // the card master key: one key, factory DES zero key
     std::map<uint32_t, Application> applications;
     MemoryPool memory;
 

@@ -5,7 +5,8 @@
 namespace kavex::sim::desfire {
 
 CommandProcessor::CommandProcessor(CardState& state, Session& session, RandomSource random)
-    : state_(state), session_(session), random_(std::move(random)) {
+    : state_(state), session_(session), random_(std::move(random))
+{
     RegisterAuthenticationCommands(table_);
     RegisterCardCommands(table_);
     RegisterKeyCommands(table_);
@@ -14,20 +15,23 @@ CommandProcessor::CommandProcessor(CardState& state, Session& session, RandomSou
     RegisterDataCommands(table_);
 }
 
-void CommandProcessor::Abort() {
+void CommandProcessor::Abort()
+{
     pending_ = nullptr;
     queuedFrames_.clear();
     state_.AbortTransaction();
 }
 
-std::vector<uint8_t> CommandProcessor::Fail(uint8_t status) {
+std::vector<uint8_t> CommandProcessor::Fail(uint8_t status)
+{
     pending_ = nullptr;
     queuedFrames_.clear();
     session_.ResetAuthentication();
     return {status};
 }
 
-std::vector<uint8_t> CommandProcessor::Process(const std::vector<uint8_t>& frame) {
+std::vector<uint8_t> CommandProcessor::Process(const std::vector<uint8_t>& frame)
+{
     const uint32_t epoch = session_.TransactionEpoch();
     std::vector<uint8_t> answer = Run(frame);
     // A transaction does not outlive its selection and authentication.
@@ -35,7 +39,8 @@ std::vector<uint8_t> CommandProcessor::Process(const std::vector<uint8_t>& frame
     return answer;
 }
 
-std::vector<uint8_t> CommandProcessor::Run(const std::vector<uint8_t>& frame) {
+std::vector<uint8_t> CommandProcessor::Run(const std::vector<uint8_t>& frame)
+{
     if (frame.empty() || frame.size() > kMaxCommandFrame) return Fail(status::kLengthError);
 
     Continuation next;
@@ -56,8 +61,7 @@ std::vector<uint8_t> CommandProcessor::Run(const std::vector<uint8_t>& frame) {
         reply = it->second.run(ctx, frame);
     }
 
-    if (reply.status != status::kOk && reply.status != status::kAdditionalFrame)
-        return Fail(reply.status);
+    if (reply.status != status::kOk && reply.status != status::kAdditionalFrame) return Fail(reply.status);
     if (reply.status == status::kAdditionalFrame) {
         pending_ = std::move(next);
         std::vector<uint8_t> out{reply.status};
@@ -67,7 +71,8 @@ std::vector<uint8_t> CommandProcessor::Run(const std::vector<uint8_t>& frame) {
     return Finish(std::move(reply));
 }
 
-std::vector<uint8_t> CommandProcessor::Finish(Reply reply) {
+std::vector<uint8_t> CommandProcessor::Finish(Reply reply)
+{
     std::vector<uint8_t> data = std::move(reply.data);
     if (reply.macIfAuthenticated && session_.Authenticated()) {
         const std::vector<uint8_t> mac = session_.AnswerMac(data, status::kOk);
@@ -99,7 +104,8 @@ std::vector<uint8_t> CommandProcessor::Finish(Reply reply) {
     return first;
 }
 
-Continuation CommandProcessor::NextQueuedFrame() {
+Continuation CommandProcessor::NextQueuedFrame()
+{
     return [this](CommandContext& ctx, const std::vector<uint8_t>& frame) -> Reply {
         if (frame.size() != 1 || queuedFrames_.empty()) return Reply::Error(status::kLengthError);
         std::vector<uint8_t> part = std::move(queuedFrames_.front());

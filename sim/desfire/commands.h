@@ -29,17 +29,20 @@ struct Reply {
     // several frames (the rest, MAC included, follows in the last ones).
     std::vector<size_t> frameSplits;
 
-    static Reply Error(uint8_t s) {
+    static Reply Error(uint8_t s)
+    {
         Reply r;
         r.status = s;
         return r;
     }
-    static Reply Ok(std::vector<uint8_t> d = {}) {
+    static Reply Ok(std::vector<uint8_t> d = {})
+    {
         Reply r;
         r.data = std::move(d);
         return r;
     }
-    static Reply Unprotected(uint8_t s, std::vector<uint8_t> d) {
+    static Reply Unprotected(uint8_t s, std::vector<uint8_t> d)
+    {
         Reply r;
         r.status = s;
         r.data = std::move(d);
@@ -57,7 +60,7 @@ struct CommandContext {
     CardState& state;
     Session& session;
     const RandomSource& random;
-    Continuation* next;  // set through ExpectMore only
+    Continuation* next; // set through ExpectMore only
 
     void Random(uint8_t* out, size_t len) const { random(out, len); }
     // The command goes on with the frame the host sends next; the handler
@@ -93,19 +96,22 @@ void RegisterFileCommands(CommandTable& table);
 void RegisterDataCommands(CommandTable& table);
 
 // Little-endian helpers for the 3-byte AIDs, sizes and offsets on the wire.
-inline uint32_t Le24(const uint8_t* p) {
+inline uint32_t Le24(const uint8_t* p)
+{
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
 }
-inline void PutLe24(std::vector<uint8_t>& out, uint32_t v) {
+inline void PutLe24(std::vector<uint8_t>& out, uint32_t v)
+{
     out.push_back(static_cast<uint8_t>(v));
     out.push_back(static_cast<uint8_t>(v >> 8));
     out.push_back(static_cast<uint8_t>(v >> 16));
 }
-inline int32_t Le32s(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
-                                uint32_t{p[3]} << 24);
+inline int32_t Le32s(const uint8_t* p)
+{
+    return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
 }
-inline void PutLe32(std::vector<uint8_t>& out, int32_t v) {
+inline void PutLe32(std::vector<uint8_t>& out, int32_t v)
+{
     const uint32_t u = static_cast<uint32_t>(v);
     for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(u >> shift));
 }
@@ -113,7 +119,6 @@ inline void PutLe32(std::vector<uint8_t>& out, int32_t v) {
 // Checks enciphered command parameters after deciphering: `plain` holds
 // the parameters (`len` bytes), their CRC32 over `header` (command byte
 // and plain parameters) and the parameters, then zero padding.
-bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::vector<uint8_t>& plain,
-                            size_t len);
+bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::vector<uint8_t>& plain, size_t len);
 
 } // namespace kavex::sim::desfire

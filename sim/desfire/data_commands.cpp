@@ -30,12 +30,13 @@ struct IncomingWrite {
     uint8_t fileNo = 0;
     CommMode mode = CommMode::Plain;
     size_t plainLen = 0;
-    size_t expected = 0;       // whole message: header and protected data
-    std::vector<uint8_t> msg;  // command byte, header, data of all frames
+    size_t expected = 0;      // whole message: header and protected data
+    std::vector<uint8_t> msg; // command byte, header, data of all frames
     std::function<Reply(DesfireFile&, const std::vector<uint8_t>&)> apply;
 };
 
-Reply Receive(CommandContext& ctx, const std::shared_ptr<IncomingWrite>& in) {
+Reply Receive(CommandContext& ctx, const std::shared_ptr<IncomingWrite>& in)
+{
     if (in->msg.size() > in->expected) return Reply::Error(status::kLengthError);
     if (in->msg.size() < in->expected) {
         ctx.ExpectMore([in](CommandContext& next, const std::vector<uint8_t>& frame) {
@@ -53,7 +54,8 @@ Reply Receive(CommandContext& ctx, const std::shared_ptr<IncomingWrite>& in) {
 }
 
 Reply StartWrite(CommandContext& ctx, const std::vector<uint8_t>& cmd, CommMode mode, uint32_t length,
-                 std::function<Reply(DesfireFile&, const std::vector<uint8_t>&)> apply) {
+                 std::function<Reply(DesfireFile&, const std::vector<uint8_t>&)> apply)
+{
     auto in = std::make_shared<IncomingWrite>();
     in->fileNo = cmd[1];
     in->mode = mode;
@@ -64,7 +66,8 @@ Reply StartWrite(CommandContext& ctx, const std::vector<uint8_t>& cmd, CommMode 
     return Receive(ctx, in);
 }
 
-Reply WriteData(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply WriteData(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() < kTransferHeader) return Reply::Error(status::kLengthError);
     FileRef ref = FindFile(ctx, cmd[1]);
     if (!ref.file) return Reply::Error(ref.status);
@@ -87,7 +90,8 @@ Reply WriteData(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     });
 }
 
-Reply ReadData(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply ReadData(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != kTransferHeader) return Reply::Error(status::kLengthError);
     FileRef ref = FindFile(ctx, cmd[1]);
     if (!ref.file) return Reply::Error(ref.status);
@@ -103,14 +107,14 @@ Reply ReadData(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return ProtectedAnswer(ctx.session, access.mode, payload, requested == 0);
 }
 
-Reply GetValue(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply GetValue(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 2) return Reply::Error(status::kLengthError);
     FileRef ref = FindFile(ctx, cmd[1]);
     if (!ref.file) return Reply::Error(ref.status);
     const DesfireFile& f = *ref.file;
     if (f.type != FileType::Value) return Reply::Error(status::kParameterError);
-    const FileAccess access =
-        CheckFileAccess(ctx, f, {Right::Read, Right::Write, Right::ReadWrite}, f.freeGetValue);
+    const FileAccess access = CheckFileAccess(ctx, f, {Right::Read, Right::Write, Right::ReadWrite}, f.freeGetValue);
     if (access.status != status::kOk) return Reply::Error(access.status);
     // The committed value: changes of the open transaction do not show.
     std::vector<uint8_t> payload;
@@ -120,7 +124,8 @@ Reply GetValue(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
 
 enum class ValueOp { Credit, Debit, LimitedCredit };
 
-Reply ChangeValue(CommandContext& ctx, const std::vector<uint8_t>& cmd, ValueOp op) {
+Reply ChangeValue(CommandContext& ctx, const std::vector<uint8_t>& cmd, ValueOp op)
+{
     if (cmd.size() < 2) return Reply::Error(status::kLengthError);
     FileRef ref = FindFile(ctx, cmd[1]);
     if (!ref.file) return Reply::Error(ref.status);
@@ -143,12 +148,8 @@ Reply ChangeValue(CommandContext& ctx, const std::vector<uint8_t>& cmd, ValueOp 
     const int64_t current = f.pending.value.value_or(f.value);
     int64_t next = current;
     switch (op) {
-    case ValueOp::Credit:
-        next = current + amount;
-        break;
-    case ValueOp::Debit:
-        next = current - amount;
-        break;
+    case ValueOp::Credit: next = current + amount; break;
+    case ValueOp::Debit: next = current - amount; break;
     case ValueOp::LimitedCredit:
         if (!f.limitedCreditEnabled) return Reply::Error(status::kPermissionDenied);
         if (f.pending.limitedCredited + amount > f.limitedCreditValue) return Reply::Error(status::kBoundaryError);
@@ -162,7 +163,8 @@ Reply ChangeValue(CommandContext& ctx, const std::vector<uint8_t>& cmd, ValueOp 
     return Reply::Ok();
 }
 
-Reply WriteRecord(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply WriteRecord(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() < kTransferHeader) return Reply::Error(status::kLengthError);
     FileRef ref = FindFile(ctx, cmd[1]);
     if (!ref.file) return Reply::Error(ref.status);
@@ -185,7 +187,8 @@ Reply WriteRecord(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     });
 }
 
-Reply ReadRecords(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply ReadRecords(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != kTransferHeader) return Reply::Error(status::kLengthError);
     FileRef ref = FindFile(ctx, cmd[1]);
     if (!ref.file) return Reply::Error(ref.status);
@@ -206,7 +209,8 @@ Reply ReadRecords(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return ProtectedAnswer(ctx.session, access.mode, payload, requested == 0);
 }
 
-Reply ClearRecordFile(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply ClearRecordFile(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 2) return Reply::Error(status::kLengthError);
     FileRef ref = FindFile(ctx, cmd[1]);
     if (!ref.file) return Reply::Error(ref.status);
@@ -219,7 +223,8 @@ Reply ClearRecordFile(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return Reply::Ok();
 }
 
-Reply EndTransaction(CommandContext& ctx, const std::vector<uint8_t>& cmd, bool commit) {
+Reply EndTransaction(CommandContext& ctx, const std::vector<uint8_t>& cmd, bool commit)
+{
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
     if (ctx.Aid() == CardState::kCardLevel) return Reply::Error(status::kPermissionDenied);
     if (commit)
@@ -231,7 +236,8 @@ Reply EndTransaction(CommandContext& ctx, const std::vector<uint8_t>& cmd, bool 
 
 } // namespace
 
-void RegisterDataCommands(CommandTable& table) {
+void RegisterDataCommands(CommandTable& table)
+{
     auto value = [](ValueOp op) {
         return [op](CommandContext& ctx, const std::vector<uint8_t>& cmd) { return ChangeValue(ctx, cmd, op); };
     };
@@ -246,12 +252,10 @@ void RegisterDataCommands(CommandTable& table) {
     table[kWriteRecord] = {Protection::Custom, WriteRecord};
     table[kReadRecords] = {Protection::PlainCommand, ReadRecords};
     table[kClearRecordFile] = {Protection::PlainCommand, ClearRecordFile};
-    table[kCommitTransaction] = {Protection::PlainCommand,
-                                 [](CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+    table[kCommitTransaction] = {Protection::PlainCommand, [](CommandContext& ctx, const std::vector<uint8_t>& cmd) {
                                      return EndTransaction(ctx, cmd, true);
                                  }};
-    table[kAbortTransaction] = {Protection::PlainCommand,
-                                [](CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+    table[kAbortTransaction] = {Protection::PlainCommand, [](CommandContext& ctx, const std::vector<uint8_t>& cmd) {
                                     return EndTransaction(ctx, cmd, false);
                                 }};
 }

@@ -12,7 +12,8 @@ constexpr uint16_t kAtqaUidSizeBits = 0x00C0;
 constexpr uint16_t kAtqaDoubleUid = 0x0040;
 } // namespace
 
-RandomSource SystemRandom() {
+RandomSource SystemRandom()
+{
     auto device = std::make_shared<std::random_device>();
     return [device](uint8_t* out, size_t len) {
         for (size_t i = 0; i < len; ++i) out[i] = static_cast<uint8_t>((*device)());
@@ -22,11 +23,9 @@ RandomSource SystemRandom() {
 DesfireCard::DesfireCard() : DesfireCard(DesfireCardOptions{}) {}
 
 DesfireCard::DesfireCard(DesfireCardOptions options)
-    : atqa_(options.atqa),
-      sak_(options.sak),
-      random_(options.random ? std::move(options.random) : SystemRandom()),
-      state_(std::make_unique<CardState>(options.storageSize)),
-      session_(std::make_unique<Session>()) {
+    : atqa_(options.atqa), sak_(options.sak), random_(options.random ? std::move(options.random) : SystemRandom()),
+      state_(std::make_unique<CardState>(options.storageSize)), session_(std::make_unique<Session>())
+{
     state_->production.uid = options.uid;
     state_->production.batchNumber = options.batchNumber;
     state_->production.week = options.productionWeek;
@@ -38,7 +37,8 @@ DesfireCard::DesfireCard(DesfireCardOptions options)
 
 DesfireCard::~DesfireCard() = default;
 
-void DesfireCard::DrawActivationUid() {
+void DesfireCard::DrawActivationUid()
+{
     if (state_->config.randomUid) {
         activeUid_.assign(4, kRandomUidPrefix);
         random_(activeUid_.data() + 1, 3);
@@ -47,38 +47,44 @@ void DesfireCard::DrawActivationUid() {
     }
 }
 
-void DesfireCard::OnFieldReset() {
+void DesfireCard::OnFieldReset()
+{
     processor_->Abort();
     session_->Reset();
     DrawActivationUid();
 }
 
-uint16_t DesfireCard::Atqa() const {
+uint16_t DesfireCard::Atqa() const
+{
     // The UID size bits follow the UID that anticollision shows.
     const uint16_t sizeBits = activeUid_.size() == 7 ? kAtqaDoubleUid : 0;
     return static_cast<uint16_t>((atqa_ & ~kAtqaUidSizeBits) | sizeBits);
 }
 
-std::vector<uint8_t> DesfireCard::Ats() const {
+std::vector<uint8_t> DesfireCard::Ats() const
+{
     const auto& ats = state_->config.ats;
     if (ats.empty()) return {};
     return std::vector<uint8_t>(ats.begin() + 1, ats.end());
 }
 
-std::vector<uint8_t> DesfireCard::Transceive(const std::vector<uint8_t>& command) {
+std::vector<uint8_t> DesfireCard::Transceive(const std::vector<uint8_t>& command)
+{
     std::vector<uint8_t> answer = processor_->Process(command);
     if (file_) SaveChanges(answer);
     return answer;
 }
 
-void DesfireCard::RestoreState(CardState state) {
+void DesfireCard::RestoreState(CardState state)
+{
     processor_->Abort();
     session_->Reset();
     *state_ = std::move(state);
     DrawActivationUid();
 }
 
-void DesfireCard::BindCardFile(std::string path) {
+void DesfireCard::BindCardFile(std::string path)
+{
     CardFile f;
     f.path = std::move(path);
     f.savedText = CardFileText(*state_);
@@ -86,7 +92,8 @@ void DesfireCard::BindCardFile(std::string path) {
     file_ = std::move(f);
 }
 
-void DesfireCard::SaveChanges(std::vector<uint8_t>& answer) {
+void DesfireCard::SaveChanges(std::vector<uint8_t>& answer)
+{
     std::string text = CardFileText(*state_);
     if (text == file_->savedText) return;
     std::string error;
@@ -106,12 +113,14 @@ void DesfireCard::SaveChanges(std::vector<uint8_t>& answer) {
     answer = {status::kEepromError};
 }
 
-const std::string& DesfireCard::CardFilePath() const {
+const std::string& DesfireCard::CardFilePath() const
+{
     static const std::string none;
     return file_ ? file_->path : none;
 }
 
-const std::string& DesfireCard::CardFileError() const {
+const std::string& DesfireCard::CardFileError() const
+{
     static const std::string none;
     return file_ ? file_->error : none;
 }

@@ -71,7 +71,7 @@ private:
 
     struct CardFile {
         std::string path;
-        std::string savedText;  // what the file holds (or would, before the first change)
+        std::string savedText; // what the file holds (or would, before the first change)
         CardState savedState;
         std::string error;
     };

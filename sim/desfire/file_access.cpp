@@ -6,7 +6,8 @@
 
 namespace kavex::sim::desfire {
 
-CommMode ModeOf(uint8_t commSettings) {
+CommMode ModeOf(uint8_t commSettings)
+{
     switch (commSettings & 0x03) {
     case 0x01: return CommMode::Mac;
     case 0x03: return CommMode::Enciphered;
@@ -14,7 +15,8 @@ CommMode ModeOf(uint8_t commSettings) {
     }
 }
 
-FileRef FindFile(CommandContext& ctx, uint8_t fileNo) {
+FileRef FindFile(CommandContext& ctx, uint8_t fileNo)
+{
     FileRef ref;
     if (ctx.Aid() == CardState::kCardLevel) {
         ref.status = status::kPermissionDenied;
@@ -39,7 +41,8 @@ FileRef FindFile(CommandContext& ctx, uint8_t fileNo) {
 }
 
 FileAccess CheckFileAccess(const CommandContext& ctx, const DesfireFile& file, std::initializer_list<Right> rights,
-                           bool alsoFree) {
+                           bool alsoFree)
+{
     bool anyFree = alsoFree;
     bool anyKey = false;
     for (Right r : rights) {
@@ -55,7 +58,8 @@ FileAccess CheckFileAccess(const CommandContext& ctx, const DesfireFile& file, s
     return {anyKey ? status::kAuthenticationError : status::kPermissionDenied, CommMode::Plain};
 }
 
-size_t ProtectedLength(const Session& session, CommMode mode, size_t plainLen) {
+size_t ProtectedLength(const Session& session, CommMode mode, size_t plainLen)
+{
     if (!session.Authenticated()) return plainLen;
     switch (mode) {
     case CommMode::Plain: return plainLen;
@@ -68,8 +72,8 @@ size_t ProtectedLength(const Session& session, CommMode mode, size_t plainLen) {
     return plainLen;
 }
 
-bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::vector<uint8_t>& plain,
-                            size_t len) {
+bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::vector<uint8_t>& plain, size_t len)
+{
     if (plain.size() < len + 4) return false;
     uint32_t crc = kavex::crypto::Crc32Desfire(header, headerLen);
     crc = kavex::crypto::Crc32DesfireUpdate(crc, plain.data(), len);
@@ -80,7 +84,8 @@ bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::
 }
 
 uint8_t UnwrapCommandData(Session& session, CommMode mode, const std::vector<uint8_t>& msg, size_t headerLen,
-                          size_t plainLen, std::vector<uint8_t>* data) {
+                          size_t plainLen, std::vector<uint8_t>* data)
+{
     const auto dataBegin = msg.begin() + static_cast<long>(headerLen);
     if (!session.Authenticated() || mode == CommMode::Plain) {
         // Plain data still counts towards the session's CMAC chain.
@@ -103,7 +108,8 @@ uint8_t UnwrapCommandData(Session& session, CommMode mode, const std::vector<uin
     return status::kOk;
 }
 
-Reply ProtectedAnswer(Session& session, CommMode mode, const std::vector<uint8_t>& payload, bool marked) {
+Reply ProtectedAnswer(Session& session, CommMode mode, const std::vector<uint8_t>& payload, bool marked)
+{
     if (mode != CommMode::Enciphered || !session.Authenticated()) return Reply::Ok(payload);
     return Reply::Unprotected(status::kOk, session.EncipherAnswer(payload, status::kOk, marked));
 }

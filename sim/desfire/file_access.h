@@ -20,7 +20,8 @@ constexpr uint8_t kNoAccess = 0x0F;
 // Position of each right's nibble in the 16-bit access rights.
 enum class Right : uint8_t { Read = 12, Write = 8, ReadWrite = 4, Change = 0 };
 
-inline uint8_t AccessNibble(uint16_t rights, Right r) {
+inline uint8_t AccessNibble(uint16_t rights, Right r)
+{
     return static_cast<uint8_t>((rights >> static_cast<uint8_t>(r)) & 0x0F);
 }
 

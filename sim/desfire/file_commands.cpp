@@ -24,7 +24,8 @@ constexpr uint32_t kValueFileCost = MemoryPool::kBlock;
 
 // The selected application when the session may change its file
 // directory (create, delete).
-Application* DirectoryForChange(CommandContext& ctx, uint8_t* status) {
+Application* DirectoryForChange(CommandContext& ctx, uint8_t* status)
+{
     if (ctx.Aid() == CardState::kCardLevel) {
         *status = status::kPermissionDenied;
         return nullptr;
@@ -42,7 +43,8 @@ Application* DirectoryForChange(CommandContext& ctx, uint8_t* status) {
 }
 
 // The selected application when the session may read its file directory.
-const Application* DirectoryForReading(CommandContext& ctx, uint8_t* status) {
+const Application* DirectoryForReading(CommandContext& ctx, uint8_t* status)
+{
     if (ctx.Aid() == CardState::kCardLevel) {
         *status = status::kPermissionDenied;
         return nullptr;
@@ -60,7 +62,8 @@ const Application* DirectoryForReading(CommandContext& ctx, uint8_t* status) {
 }
 
 // Adds `file` as number `fileNo` once number, ISO file ID and memory allow.
-Reply AddFile(CommandContext& ctx, Application& app, uint8_t fileNo, DesfireFile file, uint64_t cost) {
+Reply AddFile(CommandContext& ctx, Application& app, uint8_t fileNo, DesfireFile file, uint64_t cost)
+{
     if (app.files.count(fileNo)) return Reply::Error(status::kDuplicateError);
     if (file.isoFileId) {
         for (const auto& entry : app.files)
@@ -82,7 +85,8 @@ struct CommonHeader {
     const uint8_t* tail = nullptr;
 };
 
-uint8_t ParseHeader(const Application& app, const std::vector<uint8_t>& cmd, size_t tailLen, CommonHeader* h) {
+uint8_t ParseHeader(const Application& app, const std::vector<uint8_t>& cmd, size_t tailLen, CommonHeader* h)
+{
     const size_t plainLen = 1 + 1 + 1 + 2 + tailLen;
     const bool withIso = cmd.size() == plainLen + 2;
     if (cmd.size() != plainLen && !(withIso && app.isoFileIds)) return status::kLengthError;
@@ -100,7 +104,8 @@ uint8_t ParseHeader(const Application& app, const std::vector<uint8_t>& cmd, siz
     return status::kOk;
 }
 
-DesfireFile FileFrom(const CommonHeader& h, FileType type) {
+DesfireFile FileFrom(const CommonHeader& h, FileType type)
+{
     DesfireFile f;
     f.type = type;
     f.commSettings = h.commSettings;
@@ -109,7 +114,8 @@ DesfireFile FileFrom(const CommonHeader& h, FileType type) {
     return f;
 }
 
-Reply CreateDataFile(CommandContext& ctx, const std::vector<uint8_t>& cmd, FileType type) {
+Reply CreateDataFile(CommandContext& ctx, const std::vector<uint8_t>& cmd, FileType type)
+{
     uint8_t st = status::kOk;
     Application* app = DirectoryForChange(ctx, &st);
     if (!app) return Reply::Error(st);
@@ -125,7 +131,8 @@ Reply CreateDataFile(CommandContext& ctx, const std::vector<uint8_t>& cmd, FileT
     return AddFile(ctx, *app, h.fileNo, std::move(f), cost);
 }
 
-Reply CreateRecordFile(CommandContext& ctx, const std::vector<uint8_t>& cmd, FileType type) {
+Reply CreateRecordFile(CommandContext& ctx, const std::vector<uint8_t>& cmd, FileType type)
+{
     uint8_t st = status::kOk;
     Application* app = DirectoryForChange(ctx, &st);
     if (!app) return Reply::Error(st);
@@ -143,7 +150,8 @@ Reply CreateRecordFile(CommandContext& ctx, const std::vector<uint8_t>& cmd, Fil
     return AddFile(ctx, *app, h.fileNo, std::move(f), cost);
 }
 
-Reply CreateValueFile(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply CreateValueFile(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     uint8_t st = status::kOk;
     Application* app = DirectoryForChange(ctx, &st);
     if (!app) return Reply::Error(st);
@@ -165,7 +173,8 @@ Reply CreateValueFile(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return AddFile(ctx, *app, fileNo, std::move(f), kValueFileCost);
 }
 
-Reply DeleteFile(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply DeleteFile(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 2) return Reply::Error(status::kLengthError);
     uint8_t st = status::kOk;
     Application* app = DirectoryForChange(ctx, &st);
@@ -176,7 +185,8 @@ Reply DeleteFile(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return Reply::Ok();
 }
 
-Reply GetFileIds(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply GetFileIds(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
     uint8_t st = status::kOk;
     const Application* app = DirectoryForReading(ctx, &st);
@@ -186,7 +196,8 @@ Reply GetFileIds(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return Reply::Ok(std::move(ids));
 }
 
-Reply GetFileSettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply GetFileSettings(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 2) return Reply::Error(status::kLengthError);
     uint8_t st = status::kOk;
     const Application* app = DirectoryForReading(ctx, &st);
@@ -199,9 +210,7 @@ Reply GetFileSettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
                            static_cast<uint8_t>(f.accessRights >> 8)};
     switch (f.type) {
     case FileType::StandardData:
-    case FileType::BackupData:
-        PutLe24(d, f.size);
-        break;
+    case FileType::BackupData: PutLe24(d, f.size); break;
     case FileType::Value:
         PutLe32(d, f.lowerLimit);
         PutLe32(d, f.upperLimit);
@@ -219,7 +228,8 @@ Reply GetFileSettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return Reply::Ok(std::move(d));
 }
 
-Reply ChangeFileSettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply ChangeFileSettings(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() < 2) return Reply::Error(status::kLengthError);
     FileRef ref = FindFile(ctx, cmd[1]);
     if (!ref.file) return Reply::Error(ref.status);
@@ -248,14 +258,14 @@ Reply ChangeFileSettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
 
 } // namespace
 
-void RegisterFileCommands(CommandTable& table) {
+void RegisterFileCommands(CommandTable& table)
+{
     auto data = [](FileType type) {
         return [type](CommandContext& ctx, const std::vector<uint8_t>& cmd) { return CreateDataFile(ctx, cmd, type); };
     };
     auto records = [](FileType type) {
-        return [type](CommandContext& ctx, const std::vector<uint8_t>& cmd) {
-            return CreateRecordFile(ctx, cmd, type);
-        };
+        return
+            [type](CommandContext& ctx, const std::vector<uint8_t>& cmd) { return CreateRecordFile(ctx, cmd, type); };
     };
     table[kCreateStdDataFile] = {Protection::PlainCommand, data(FileType::StandardData)};
     table[kCreateBackupDataFile] = {Protection::PlainCommand, data(FileType::BackupData)};

@@ -20,7 +20,8 @@ constexpr uint8_t kChangeKeyFrozen = 0xF;
 // card master key is to have: bits 7-6 as in CreateApplication.
 constexpr uint8_t kCardKeyNumberMask = 0x3F;
 
-Reply GetKeySettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply GetKeySettings(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 1) return Reply::Error(status::kLengthError);
     const KeySet* keys = ctx.state.KeysOf(ctx.Aid());
     if (!keys) return Reply::Error(status::kApplicationNotFound);
@@ -29,7 +30,8 @@ Reply GetKeySettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return Reply::Ok({keys->settings, keys->KeyCountByte()});
 }
 
-Reply GetKeyVersion(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply GetKeyVersion(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() != 2) return Reply::Error(status::kLengthError);
     const KeySet* keys = ctx.state.KeysOf(ctx.Aid());
     if (!keys) return Reply::Error(status::kApplicationNotFound);
@@ -38,7 +40,8 @@ Reply GetKeyVersion(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     return Reply::Ok({key->version});
 }
 
-Reply ChangeKeySettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply ChangeKeySettings(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     KeySet* keys = ctx.state.KeysOf(ctx.Aid());
     if (!keys) return Reply::Error(status::kApplicationNotFound);
     if (!ctx.MasterKeyAuthenticated()) return Reply::Error(status::kAuthenticationError);
@@ -54,7 +57,8 @@ Reply ChangeKeySettings(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
 
 // The key whose authentication allows changing key `keyNo` of `keys`;
 // kChangeKeyFrozen when no key does.
-uint8_t KeyThatMayChange(const KeySet& keys, uint8_t keyNo, bool cardLevel) {
+uint8_t KeyThatMayChange(const KeySet& keys, uint8_t keyNo, bool cardLevel)
+{
     if (keyNo == 0 || cardLevel) return keys.MasterKeyChangeable() ? 0 : kChangeKeyFrozen;
     const uint8_t access = keys.ChangeKeyAccess();
     switch (access) {
@@ -68,7 +72,8 @@ uint8_t KeyThatMayChange(const KeySet& keys, uint8_t keyNo, bool cardLevel) {
     }
 }
 
-Reply ChangeKey(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+Reply ChangeKey(CommandContext& ctx, const std::vector<uint8_t>& cmd)
+{
     if (cmd.size() < 2) return Reply::Error(status::kLengthError);
     Session& session = ctx.session;
     if (!session.Authenticated()) return Reply::Error(status::kAuthenticationError);
@@ -104,8 +109,7 @@ Reply ChangeKey(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
     if (cmd.size() - 2 != RoundUpToBlock(needed, session.BlockSize())) return Reply::Error(status::kLengthError);
 
     std::vector<uint8_t> plain;
-    if (!session.DecipherCommandData(cmd.data() + 2, cmd.size() - 2, plain))
-        return Reply::Error(status::kLengthError);
+    if (!session.DecipherCommandData(cmd.data() + 2, cmd.size() - 2, plain)) return Reply::Error(status::kLengthError);
     uint32_t crc = kavex::crypto::Crc32DesfireUpdate(kavex::crypto::Crc32Desfire(cmd.data(), 2), plain.data(), covered);
     uint8_t crcBytes[4];
     kavex::crypto::Crc32DesfirePut(crc, crcBytes);
@@ -139,7 +143,8 @@ Reply ChangeKey(CommandContext& ctx, const std::vector<uint8_t>& cmd) {
 
 } // namespace
 
-void RegisterKeyCommands(CommandTable& table) {
+void RegisterKeyCommands(CommandTable& table)
+{
     table[kGetKeySettings] = {Protection::PlainCommand, GetKeySettings};
     table[kGetKeyVersion] = {Protection::PlainCommand, GetKeyVersion};
     table[kChangeKeySettings] = {Protection::Custom, ChangeKeySettings};

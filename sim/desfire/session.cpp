@@ -6,7 +6,8 @@
 
 namespace kavex::sim::desfire {
 
-void Session::ResetAuthentication() {
+void Session::ResetAuthentication()
+{
     if (mode_ != AuthMode::None) ++epoch_;
     mode_ = AuthMode::None;
     keyNo_ = 0xFF;
@@ -16,8 +17,8 @@ void Session::ResetAuthentication() {
     std::memset(iv_, 0, sizeof iv_);
 }
 
-void Session::Establish(AuthMode mode, uint8_t keyNo, CipherKind kind,
-                        const std::vector<uint8_t>& sessionKey) {
+void Session::Establish(AuthMode mode, uint8_t keyNo, CipherKind kind, const std::vector<uint8_t>& sessionKey)
+{
     ++epoch_;
     mode_ = mode;
     keyNo_ = keyNo;
@@ -27,40 +28,46 @@ void Session::Establish(AuthMode mode, uint8_t keyNo, CipherKind kind,
     std::memset(iv_, 0, sizeof iv_);
 }
 
-size_t Session::BlockSize() const {
+size_t Session::BlockSize() const
+{
     return cipher_ ? cipher_->BlockSize() : 8;
 }
 
-std::vector<uint8_t> Session::Iv() const {
+std::vector<uint8_t> Session::Iv() const
+{
     return std::vector<uint8_t>(iv_, iv_ + BlockSize());
 }
 
-void Session::AbsorbCommand(const uint8_t* cmd, size_t len) {
+void Session::AbsorbCommand(const uint8_t* cmd, size_t len)
+{
     if (cmac_) cmac_->Compute(iv_, cmd, len);
 }
 
-std::vector<uint8_t> Session::AnswerMac(const std::vector<uint8_t>& data, uint8_t status) {
+std::vector<uint8_t> Session::AnswerMac(const std::vector<uint8_t>& data, uint8_t status)
+{
     if (!cmac_) return {};
     std::vector<uint8_t> input(data);
     input.push_back(status);
     return cmac_->Compute(iv_, input.data(), input.size());
 }
 
-bool Session::VerifyCommandMac(const uint8_t* msg, size_t len, const uint8_t* mac) {
+bool Session::VerifyCommandMac(const uint8_t* msg, size_t len, const uint8_t* mac)
+{
     if (!cmac_) return false;
     const std::vector<uint8_t> expected = cmac_->Compute(iv_, msg, len);
     return std::memcmp(expected.data(), mac, 8) == 0;
 }
 
-bool Session::DecipherCommandData(const uint8_t* in, size_t len, std::vector<uint8_t>& plain) {
+bool Session::DecipherCommandData(const uint8_t* in, size_t len, std::vector<uint8_t>& plain)
+{
     if (!cipher_ || len == 0 || len % cipher_->BlockSize() != 0) return false;
     plain.resize(len);
     CbcDecrypt(*cipher_, iv_, in, plain.data(), len);
     return true;
 }
 
-std::vector<uint8_t> Session::EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status,
-                                             bool marked) {
+std::vector<uint8_t> Session::EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status, bool marked)
+{
     if (!cipher_) return payload;
     std::vector<uint8_t> buf(payload);
     uint32_t crc = kavex::crypto::Crc32Desfire(payload.data(), payload.size());

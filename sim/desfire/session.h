@@ -64,7 +64,8 @@ enum class AuthMode : uint8_t { None, Iso, Aes };
 class Session {
 public:
     uint32_t SelectedAid() const { return selectedAid_; }
-    void Select(uint32_t aid) {
+    void Select(uint32_t aid)
+    {
         selectedAid_ = aid;
         ResetAuthentication();
         ++epoch_;
@@ -75,7 +76,8 @@ public:
     // Number of the authenticated key; meaningless when not authenticated.
     uint8_t AuthKeyNo() const { return keyNo_; }
     // True when authenticated with `keyNo` of the selected level `aid`.
-    bool AuthenticatedWith(uint32_t aid, uint8_t keyNo) const {
+    bool AuthenticatedWith(uint32_t aid, uint8_t keyNo) const
+    {
         return Authenticated() && selectedAid_ == aid && keyNo_ == keyNo;
     }
 
@@ -107,8 +109,7 @@ public:
     // padding is zeros; with `marked` it is 0x80 and then zeros (always at
     // least the 0x80), which is how the card answers reads whose length
     // the host did not give, so that the host can find the CRC.
-    std::vector<uint8_t> EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status,
-                                        bool marked = false);
+    std::vector<uint8_t> EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status, bool marked = false);
 
 private:
     uint32_t selectedAid_ = 0;

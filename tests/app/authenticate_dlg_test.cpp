@@ -223,16 +223,16 @@ TEST_F(AuthenticationTest, MasterKeyOfAnApplicationFromTheKeyStore)
     });
     dialogs.Then(test::ScriptedDialogs::Cancel());
     dialogs.Then([](CModalDialog& load) {
-        test::Find<QTableWidget>(load, 1202)->setCurrentCell(1, 0, QItemSelectionModel::ClearAndSelect |
-                                                                       QItemSelectionModel::Rows);
+        test::Find<QTableWidget>(load, 1202)
+            ->setCurrentCell(1, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         Click(load, 1069);
         return load.result();
     });
     test::FakeText line;
     EXPECT_TRUE(EnsureAuthenticated(Window().PortHandle(), Window().CardStatus(), 0x0A0B0C, 0, &line, true));
-    EXPECT_EQ(dialogs.runs, (QStringList{QStringLiteral("velmora::CMasterkeyAuthentDlg"),
-                                         QStringLiteral("velmora::CKeyStoreLoadDlg"),
-                                         QStringLiteral("velmora::CKeyStoreLoadDlg")}));
+    EXPECT_EQ(dialogs.runs,
+              (QStringList{QStringLiteral("velmora::CMasterkeyAuthentDlg"), QStringLiteral("velmora::CKeyStoreLoadDlg"),
+                           QStringLiteral("velmora::CKeyStoreLoadDlg")}));
     EXPECT_EQ(Window().CardStatus().m_nAuthSource, CCardStatus::kSourceDialog);
 }
 

@@ -25,7 +25,8 @@ protected:
         table.resize(300, 200);
         table.move(50, 50);
         table.show();
-        QObject::connect(&ctrl, &CEditableListCtrl::rowMoved, [this](int from, int to) { moves << qMakePair(from, to); });
+        QObject::connect(&ctrl, &CEditableListCtrl::rowMoved,
+                         [this](int from, int to) { moves << qMakePair(from, to); });
         QObject::connect(&ctrl, &CEditableListCtrl::rowDoubleClicked, [this](int row) { doubleClicks << row; });
     }
 

@@ -102,7 +102,8 @@ TEST_F(KeyStoreDlgTest, EditViewShowsTheStoreAndKeepsColumnWidths)
     EXPECT_EQ(t->horizontalHeaderItem(1)->text(), QStringLiteral("Wert"));
     EXPECT_EQ(t->columnWidth(0), 140);
     EXPECT_EQ(t->columnWidth(1), 100);
-    EXPECT_EQ(Rows(dlg), (QStringList{QStringLiteral("Tür=00112233445566778899AABBCCDDEEFF"), QStringLiteral("Tor=01")}));
+    EXPECT_EQ(Rows(dlg),
+              (QStringList{QStringLiteral("Tür=00112233445566778899AABBCCDDEEFF"), QStringLiteral("Tor=01")}));
     EXPECT_FALSE(t->item(0, 0)->flags() & Qt::ItemIsEditable);
     EXPECT_TRUE(test::Find<QPushButton>(dlg, 2)->isDefault());
     EXPECT_EQ(t->accessibleName(), QStringLiteral("Schlüssel im Programm-Schlüsselspeicher:"));
@@ -157,8 +158,8 @@ TEST_F(KeyStoreDlgTest, NewEntriesAndTheOverwriteQuestion)
     dialogs.Then(Enter(QStringLiteral("tür"), QString()));
     Click(dlg, 3);
     EXPECT_EQ(messages.questions.size(), 2);
-    EXPECT_EQ(Stored(), (QStringList{QStringLiteral("Tür=0102030405060708090A0B0C0D0E0F10"),
-                                     QStringLiteral("tür=") + kZeros16}));
+    EXPECT_EQ(Stored(),
+              (QStringList{QStringLiteral("Tür=0102030405060708090A0B0C0D0E0F10"), QStringLiteral("tür=") + kZeros16}));
 
     dialogs.Then(test::ScriptedDialogs::Cancel());
     Click(dlg, 3);
@@ -255,9 +256,9 @@ TEST_F(KeyStoreDlgTest, UnreadableEntriesAreShownAsStored)
            QStringLiteral("00112233445566778899AABBCCDDEEFF0011"), QStringLiteral(""), QStringLiteral("0D")});
     CKeyStoreEditDlg dlg;
     dlg.OnInitDialog();
-    EXPECT_EQ(Rows(dlg), (QStringList{QStringLiteral("kaputt=xyz!\"\\"),
-                                      QStringLiteral("lang=00112233445566778899AABBCCDDEEFF0011"),
-                                      QStringLiteral("=0D")}));
+    EXPECT_EQ(Rows(dlg),
+              (QStringList{QStringLiteral("kaputt=xyz!\"\\"),
+                           QStringLiteral("lang=00112233445566778899AABBCCDDEEFF0011"), QStringLiteral("=0D")}));
     SelectRow(dlg, 0);
     dialogs.Then([](CModalDialog& entry) {
         EXPECT_EQ(Text(entry, 1114), QStringLiteral("xyz!\"\\"));
@@ -308,7 +309,7 @@ TEST_F(KeyStoreDlgTest, MovedRowsTakeTheirKeysAlong)
     Store({QStringLiteral("b"), QStringLiteral("0B"), QStringLiteral("c"), QStringLiteral("0C"), QStringLiteral("d"),
            QStringLiteral("0D")});
     dialogs.Then(Enter(QStringLiteral("e"), QStringLiteral("0E")));
-    Click(dlg, 3); // reloads: b c d e
+    Click(dlg, 3);      // reloads: b c d e
     DragRow(dlg, 3, 0); // "e" after "b"
     EXPECT_EQ(Rows(dlg), (QStringList{QStringLiteral("b=0B"), QStringLiteral("e=0E") + QString(30, QLatin1Char('0')),
                                       QStringLiteral("c=0C"), QStringLiteral("d=0D")}));

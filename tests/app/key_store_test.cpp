@@ -69,7 +69,7 @@ TEST_F(KeyStoreTest, EmptyValuesAreNoEntries)
     list.Append(QStringLiteral("nichts"), QString());
     list.SaveKeyStore();
     EXPECT_EQ(Stored(QStringLiteral("KeyName2")), QStringLiteral("vier"));
-    EXPECT_EQ(Stored(QStringLiteral("KeyName3")), QStringLiteral("<absent>")); // never an empty value
+    EXPECT_EQ(Stored(QStringLiteral("KeyName3")), QStringLiteral("<absent>"));   // never an empty value
     EXPECT_EQ(Stored(QStringLiteral("KeyValue05")), QStringLiteral("<absent>")); // the section is rewritten
 }
 
@@ -116,9 +116,11 @@ TEST_F(KeyStoreTest, MovingKeepsTheOthersInOrder)
 {
     for (const char* n : {"a", "b", "c", "d"}) list.Append(QString::fromLatin1(n), QStringLiteral("00"));
     list.Move(0, 2);
-    EXPECT_EQ(Names(list), (QStringList{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("d")}));
+    EXPECT_EQ(Names(list),
+              (QStringList{QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("d")}));
     list.Move(3, 0);
-    EXPECT_EQ(Names(list), (QStringList{QStringLiteral("d"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("a")}));
+    EXPECT_EQ(Names(list),
+              (QStringList{QStringLiteral("d"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("a")}));
     list.Move(1, 7); // out of range: nothing happens
     list.RemoveAt(-1);
     EXPECT_EQ(list.Count(), 4);
@@ -132,9 +134,9 @@ TEST(KeyEntryTest, TypedKeysAreStoredAs32Digits)
     EXPECT_EQ(stored, QStringLiteral("001122") + QString(26, QLatin1Char('0')));
 
     // 20 bytes: the first 16 count.
-    EXPECT_EQ(ParseKeyEntry(QStringLiteral("x"), QStringLiteral("0102030405060708090a0b0c0d0e0f1011121314"), &name,
-                            &stored),
-              0);
+    EXPECT_EQ(
+        ParseKeyEntry(QStringLiteral("x"), QStringLiteral("0102030405060708090a0b0c0d0e0f1011121314"), &name, &stored),
+        0);
     EXPECT_EQ(stored, QStringLiteral("0102030405060708090A0B0C0D0E0F10"));
 
     EXPECT_EQ(ParseKeyEntry(QStringLiteral("x"), QString(), &name, &stored), 0);

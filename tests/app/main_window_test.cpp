@@ -70,8 +70,8 @@ TEST_F(MainWindowTest, SilentReaderThenCancel)
 TEST_F(MainWindowTest, ReaderThatStopsAnsweringAfterOpen)
 {
     WriteProfileInt(QStringLiteral("Port"), QStringLiteral("Timeout"), 50);
-    reader.Sim().InjectFault(kavex::sim::Fault{});             // the identification of the open
-    reader.Sim().InjectFault(kavex::sim::Fault::NoAnswer());   // the one of the main window
+    reader.Sim().InjectFault(kavex::sim::Fault{});           // the identification of the open
+    reader.Sim().InjectFault(kavex::sim::Fault::NoAnswer()); // the one of the main window
     dialogs.Then(ScriptedDialogs::Cancel());
     EXPECT_EQ(Window().PortHandle(), 0);
     EXPECT_EQ(messages.shown, QStringList{GermanStr(219)});
@@ -204,8 +204,9 @@ TEST_F(MainWindowTest, FormatAsksFirst)
     dialogs.Then([](CModalDialog& dlg) {
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Karte zurücksetzen"));
         EXPECT_EQ(dlg.findChild<QPushButton*>(QStringLiteral("1"))->text(), QStringLiteral("Zurücksetzen"));
-        EXPECT_TRUE(dlg.findChild<QLabel*>(QStringLiteral("1186"))->text().startsWith(
-            QStringLiteral("Die Karte zurücksetzen ?\nEs werden alle")));
+        EXPECT_TRUE(dlg.findChild<QLabel*>(QStringLiteral("1186"))
+                        ->text()
+                        .startsWith(QStringLiteral("Die Karte zurücksetzen ?\nEs werden alle")));
         return static_cast<int>(QDialog::Rejected);
     });
     const size_t before = reader.Sim().CountReceived(0x45);
@@ -249,7 +250,8 @@ TEST_F(MainWindowTest, LaterButtonsAreVisibleButDisabled)
         EXPECT_FALSE(b->isEnabled()) << id;
         EXPECT_EQ(b->toolTip(), GermanStr(20001)) << id;
     }
-    for (int id : {1085, 1074, 1072, 1071, 1077, 1079, 1075, 2}) EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
+    for (int id : {1085, 1074, 1072, 1071, 1077, 1079, 1075, 2})
+        EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
     EXPECT_EQ(Control<QLineEdit>(1068)->accessibleName(), QStringLiteral("Status:"));
     EXPECT_FALSE(Window().windowIcon().isNull());
     EXPECT_EQ(Control<QListWidget>(1092)->accessibleName(), QStringLiteral("Files der Applikation (d):"));

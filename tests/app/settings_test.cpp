@@ -24,7 +24,8 @@ protected:
 TEST_F(SettingsTest, DefaultsAndValues)
 {
     EXPECT_EQ(GetProfileInt(QStringLiteral("Port"), QStringLiteral("Baudrate"), 19200), 19200);
-    EXPECT_EQ(GetProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QStringLiteral("x")), QStringLiteral("x"));
+    EXPECT_EQ(GetProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QStringLiteral("x")),
+              QStringLiteral("x"));
     WriteProfileInt(QStringLiteral("Port"), QStringLiteral("Baudrate"), 19203);
     WriteProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QStringLiteral("USB: 1262-1 HID"));
     EXPECT_EQ(GetProfileInt(QStringLiteral("Port"), QStringLiteral("Baudrate"), 0), 19203);
@@ -129,10 +130,8 @@ TEST_F(SettingsTest, ThreeReadingsOfTheLanguage)
         int sdk;
     };
     const Row rows[] = {
-        {0, false, false, true, KAVEX_LANG_GERMAN},
-        {1, true, true, false, KAVEX_LANG_ENGLISH},
-        {2, true, true, true, KAVEX_LANG_ENGLISH},
-        {7, true, true, true, KAVEX_LANG_ENGLISH},
+        {0, false, false, true, KAVEX_LANG_GERMAN},  {1, true, true, false, KAVEX_LANG_ENGLISH},
+        {2, true, true, true, KAVEX_LANG_ENGLISH},   {7, true, true, true, KAVEX_LANG_ENGLISH},
         {-1, false, true, true, KAVEX_LANG_ENGLISH},
     };
     for (const Row& r : rows) {

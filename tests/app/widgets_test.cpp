@@ -63,8 +63,8 @@ TEST(NachfrageDlgTest, TextsFromTheStringTable)
     struct Use {
         int caption, text, ok;
     };
-    for (const Use& u : {Use{168, 143, 175}, Use{213, 214, 215}, Use{211, 210, 212}, Use{173, 170, 174},
-                         Use{171, 169, 172}}) {
+    for (const Use& u :
+         {Use{168, 143, 175}, Use{213, 214, 215}, Use{211, 210, 212}, Use{173, 170, 174}, Use{171, 169, 172}}) {
         CNachfrageDlg dlg(u.caption, u.text, u.ok);
         dlg.OnInitDialog();
         EXPECT_EQ(dlg.windowTitle(), GermanStr(u.caption));

@@ -24,9 +24,9 @@ Result RunKavex(const std::string& args)
 {
     const std::string cmd = std::string(KAVEX_CLI_PROGRAM) + " " + args + " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
-    Result r {-1, {}};
+    Result r{-1, {}};
     if (!p) return r;
-    std::array<char, 512> buf {};
+    std::array<char, 512> buf{};
     while (fgets(buf.data(), buf.size(), p)) r.out += buf.data();
     const int status = pclose(p);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -41,7 +41,7 @@ protected:
                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
         pty_.Start(link_);
     }
-    kavex::sim::PtyReader pty_ {kavex::sim::ReaderConfig {}, std::make_shared<kavex::sim::TestCard>()};
+    kavex::sim::PtyReader pty_{kavex::sim::ReaderConfig{}, std::make_shared<kavex::sim::TestCard>()};
     std::string link_;
 };
 
@@ -71,7 +71,7 @@ TEST_F(CliAgainstSimulator, FailuresExitNonZeroWithTheStatusText)
 
     // The open's identification goes through; the info command's own
     // exchange is refused by the reader.
-    pty_.Sim().InjectFault(kavex::sim::Fault {});
+    pty_.Sim().InjectFault(kavex::sim::Fault{});
     pty_.Sim().InjectFault(kavex::sim::Fault::Status(0x0E));
     r = RunKavex("--port " + link_ + " info");
     EXPECT_EQ(r.exitCode, 1) << r.out;
@@ -92,9 +92,9 @@ TEST_F(CliAgainstSimulator, FailuresExitNonZeroWithTheStatusText)
 TEST(CliHex, AcceptedAndRefusedSpellings)
 {
     using kavex::cli::ParseHex;
-    EXPECT_EQ(ParseHex("00112233"), (std::vector<uint8_t> {0x00, 0x11, 0x22, 0x33}));
-    EXPECT_EQ(ParseHex("0x0A:0b 0C-0d"), (std::vector<uint8_t> {0x0A, 0x0B, 0x0C, 0x0D}));
-    EXPECT_EQ(ParseHex(""), std::vector<uint8_t> {});
+    EXPECT_EQ(ParseHex("00112233"), (std::vector<uint8_t>{0x00, 0x11, 0x22, 0x33}));
+    EXPECT_EQ(ParseHex("0x0A:0b 0C-0d"), (std::vector<uint8_t>{0x0A, 0x0B, 0x0C, 0x0D}));
+    EXPECT_EQ(ParseHex(""), std::vector<uint8_t>{});
     EXPECT_FALSE(ParseHex("123"));
     EXPECT_FALSE(ParseHex("zz"));
     EXPECT_FALSE(ParseHex("12 3"));
@@ -147,13 +147,14 @@ TEST(CliCardSession, ChainedCommandsAndACardThatOutlivesTheSimulator)
         const auto& c = doc["commands"];
         EXPECT_EQ(c[0]["uid"], "04112233445566");
         EXPECT_EQ(c[0]["iso14443_4"], true);
-        EXPECT_EQ(c[2]["hardware"].get<std::string>().substr(0, 2), "04");  // vendor
+        EXPECT_EQ(c[2]["hardware"].get<std::string>().substr(0, 2), "04"); // vendor
         EXPECT_EQ(c[3]["free_bytes"], 7936);
         EXPECT_EQ(c[8]["written"], 11);
     }
     {
         SimProgram sim(link, cardFile);
-        auto r = RunKavex("--port " + link + " activate select --aid A1B2 auth --aes --key 00 read --file 3 --length 11 --as-text");
+        auto r = RunKavex("--port " + link +
+                          " activate select --aid A1B2 auth --aes --key 00 read --file 3 --length 11 --as-text");
         EXPECT_EQ(r.exitCode, 0) << r.out;
         EXPECT_NE(r.out.find("text: Hallo Karte"), std::string::npos) << r.out;
         // Enciphered data without the key: the card refuses, the tool says so.

@@ -16,8 +16,8 @@
 #include <sys/wait.h>
 
 #include "cli/ini_file.h"
-#include "app/model/key_store.h"      // the program's
-#include "cli/key_store_file.h" // the tool's
+#include "app/model/key_store.h" // the program's
+#include "cli/key_store_file.h"  // the tool's
 #include "app/model/settings.h"
 #include "sim/desfire/desfire_card.h"
 #include "sim/pty_reader.h"
@@ -79,7 +79,8 @@ TEST_F(IniReaderTest, ReadsWhatQSettingsWrites)
             QStringLiteral("\"quoted\" and \\back\\slashes\\"),
             QStringLiteral("a, b; c = d"),
             QStringLiteral("  leading and trailing  "),
-            QStringLiteral("tab\there\nnew line\r\x01" "0after control"),
+            QStringLiteral("tab\there\nnew line\r\x01"
+                           "0after control"),
             QStringLiteral("Schlüssel für die Tür ✓ 🔑"),
             QStringLiteral("@at the start"),
             QStringLiteral("@@two"),
@@ -203,11 +204,11 @@ TEST_F(KeyStoreFileTest, KeyBytesOnlyWhereTheProgramReadsThemAlike)
     EXPECT_EQ(StoredKeyBytes("0a"), (std::vector<uint8_t>{0x0A}));
     EXPECT_EQ(StoredKeyBytes(" 0 1 a2  "), (std::vector<uint8_t>{0x00, 0x01, 0xA2}));
     EXPECT_EQ(StoredKeyBytes(""), std::vector<uint8_t>{});
-    EXPECT_FALSE(StoredKeyBytes("123"));           // the program would make 12 03
-    EXPECT_FALSE(StoredKeyBytes("0011 2233"));     // the program would make 00 00
+    EXPECT_FALSE(StoredKeyBytes("123"));       // the program would make 12 03
+    EXPECT_FALSE(StoredKeyBytes("0011 2233")); // the program would make 00 00
     EXPECT_FALSE(StoredKeyBytes("0x11"));
     EXPECT_FALSE(StoredKeyBytes("00:11"));
-    EXPECT_FALSE(StoredKeyBytes(std::string(34, 'A')));   // more than 16 bytes
+    EXPECT_FALSE(StoredKeyBytes(std::string(34, 'A'))); // more than 16 bytes
     EXPECT_FALSE(StoredKeyBytes("1 2 3 4 5 6 7 8 9 a b c d e f 10 11"));
 
     velmora::CKeyStoreItemList list;
@@ -263,8 +264,8 @@ protected:
     }
     Outcome Kavex(const std::string& args)
     {
-        const std::string cmd = "XDG_CONFIG_HOME='" + dir.path().toStdString() + "' " + KAVEX_CLI_PROGRAM +
-                                " --port " + link + " " + args + " 2>&1";
+        const std::string cmd = "XDG_CONFIG_HOME='" + dir.path().toStdString() + "' " + KAVEX_CLI_PROGRAM + " --port " +
+                                link + " " + args + " 2>&1";
         Outcome r{-1, {}};
         FILE* p = popen(cmd.c_str(), "r");
         if (!p) return r;
@@ -289,8 +290,8 @@ protected:
 
 TEST_F(KeyNameAgainstTheCard, AuthenticatesWithAStoredKey)
 {
-    StoreKeys({QStringLiteral("Werk"), QString(32, QLatin1Char('0')), QStringLiteral("Falsch"),
-               QStringLiteral("11"), QStringLiteral("Kaputt"), QStringLiteral("0011 2233")});
+    StoreKeys({QStringLiteral("Werk"), QString(32, QLatin1Char('0')), QStringLiteral("Falsch"), QStringLiteral("11"),
+               QStringLiteral("Kaputt"), QStringLiteral("0011 2233")});
     Outcome r = Kavex("activate auth --key-name 'Werk  ' uid");
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find("04112233445566"), std::string::npos) << r.out;
@@ -332,7 +333,8 @@ TEST_F(KeyNameAgainstTheCard, ChangesKeysByName)
     auto& app = card->State().applications.at(0x0A0B0C);
     app.keys.keys.at(1).value.fill(0);
     app.keys.keys.at(1).value[0] = 0x01;
-    r = Kavex("activate select --aid 0A0B0C auth --key 00 changekey -n 1 --old-name 'App 1 alt' --new-name 'App 1 neu'");
+    r = Kavex(
+        "activate select --aid 0A0B0C auth --key 00 changekey -n 1 --old-name 'App 1 alt' --new-name 'App 1 neu'");
     ASSERT_EQ(r.exitCode, 0) << r.out;
     r = Kavex("activate select --aid 0A0B0C auth -n 1 --key-name 'App 1 neu'");
     EXPECT_EQ(r.exitCode, 0) << r.out;

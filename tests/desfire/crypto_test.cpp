@@ -23,16 +23,21 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Hex(const std::string& s) {
+Bytes Hex(const std::string& s)
+{
     Bytes out;
     for (size_t i = 0; i + 1 < s.size(); i += 2) {
-        if (s[i] == ' ') { --i; continue; }
+        if (s[i] == ' ') {
+            --i;
+            continue;
+        }
         out.push_back(static_cast<uint8_t>(std::stoul(s.substr(i, 2), nullptr, 16)));
     }
     return out;
 }
 
-std::string ToHex(const uint8_t* p, size_t n) {
+std::string ToHex(const uint8_t* p, size_t n)
+{
     static const char* d = "0123456789abcdef";
     std::string s;
     for (size_t i = 0; i < n; ++i) {
@@ -41,23 +46,28 @@ std::string ToHex(const uint8_t* p, size_t n) {
     }
     return s;
 }
-std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
+std::string ToHex(const Bytes& b)
+{
+    return ToHex(b.data(), b.size());
+}
 
-Bytes Random(std::mt19937& rng, size_t n) {
+Bytes Random(std::mt19937& rng, size_t n)
+{
     Bytes b(n);
     for (auto& x : b) x = static_cast<uint8_t>(rng());
     return b;
 }
 
-Bytes ZeroPad(Bytes b, size_t bs) {
+Bytes ZeroPad(Bytes b, size_t bs)
+{
     b.resize((b.size() + bs - 1) / bs * bs, 0);
     return b;
 }
 
 // ---- OpenSSL reference helpers ----
 
-Bytes OsslCipher(const EVP_CIPHER* cipher, bool enc, const Bytes& key, const uint8_t* iv,
-                 const Bytes& data) {
+Bytes OsslCipher(const EVP_CIPHER* cipher, bool enc, const Bytes& key, const uint8_t* iv, const Bytes& data)
+{
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     EXPECT_NE(ctx, nullptr);
     EXPECT_EQ(EVP_CipherInit_ex(ctx, cipher, nullptr, key.data(), iv, enc ? 1 : 0), 1);
@@ -71,13 +81,13 @@ Bytes OsslCipher(const EVP_CIPHER* cipher, bool enc, const Bytes& key, const uin
     return out;
 }
 
-Bytes OsslCmac(const char* cipherName, const Bytes& key, const Bytes& data) {
+Bytes OsslCmac(const char* cipherName, const Bytes& key, const Bytes& data)
+{
     EVP_MAC* mac = EVP_MAC_fetch(nullptr, "CMAC", nullptr);
     EXPECT_NE(mac, nullptr);
     EVP_MAC_CTX* ctx = EVP_MAC_CTX_new(mac);
-    OSSL_PARAM params[] = {
-        OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, const_cast<char*>(cipherName), 0),
-        OSSL_PARAM_construct_end()};
+    OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, const_cast<char*>(cipherName), 0),
+                           OSSL_PARAM_construct_end()};
     EXPECT_EQ(EVP_MAC_init(ctx, key.data(), key.size(), params), 1);
     EXPECT_EQ(EVP_MAC_update(ctx, data.data(), data.size()), 1);
     uint8_t out[32];
@@ -101,7 +111,8 @@ const MethodInfo kAes{DF8Crypt::kMethodAES, 16, EVP_aes_128_cbc, EVP_aes_128_ecb
 
 // A DF8Crypt set up as authentication leaves it: method, session key, iv
 // zero, subkeys derived.
-void Authenticated(DF8Crypt& c, uint8_t method, const Bytes& key) {
+void Authenticated(DF8Crypt& c, uint8_t method, const Bytes& key)
+{
     c.Init(method);
     std::memcpy(c.sessionKey, key.data(), 16);
     c.ResetIV();
@@ -110,7 +121,8 @@ void Authenticated(DF8Crypt& c, uint8_t method, const Bytes& key) {
 
 // ===================== Known-answer vectors =====================
 
-TEST(CryptoVectors, SingleDesFips46Example) {
+TEST(CryptoVectors, SingleDesFips46Example)
+{
     // Classic worked example: key 133457799BBCDFF1.
     const Bytes key = Hex("133457799BBCDFF1");
     const Bytes pt = Hex("0123456789ABCDEF");
@@ -131,7 +143,8 @@ TEST(CryptoVectors, SingleDesFips46Example) {
     EXPECT_EQ(ToHex(ct3, 8), "85e813540f0ab405");
 }
 
-TEST(CryptoVectors, SingleDesSp80017Vectors) {
+TEST(CryptoVectors, SingleDesSp80017Vectors)
+{
     // Variable-plaintext known answers (SP 800-17 / NBS), key 0101..01.
     const Bytes key = Hex("0101010101010101");
     DF8Crypt c;
@@ -144,7 +157,8 @@ TEST(CryptoVectors, SingleDesSp80017Vectors) {
     EXPECT_EQ(ToHex(ct, 8), "166b40b44aba4bd6");
 }
 
-TEST(CryptoVectors, AesFips197) {
+TEST(CryptoVectors, AesFips197)
+{
     uint8_t out[16], back[16];
     // FIPS-197 Appendix C.1.
     Bytes key = Hex("000102030405060708090a0b0c0d0e0f");
@@ -162,15 +176,14 @@ TEST(CryptoVectors, AesFips197) {
     EXPECT_EQ(Bytes(back, back + 16), pt);
 }
 
-TEST(CryptoVectors, AesCbcSp80038A) {
+TEST(CryptoVectors, AesCbcSp80038A)
+{
     // SP 800-38A F.2.1 / F.2.2 (CBC-AES128), IV 000102..0f.
     const Bytes key = Hex("2b7e151628aed2a6abf7158809cf4f3c");
-    const Bytes pt = Hex(
-        "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
-        "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
-    const std::string ct =
-        "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"
-        "73bed6b8e3c1743b7116e69e222295163ff1caa1681fac09120eca307586e1a7";
+    const Bytes pt = Hex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
+                         "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
+    const std::string ct = "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"
+                           "73bed6b8e3c1743b7116e69e222295163ff1caa1681fac09120eca307586e1a7";
     DF8Crypt c;
     c.Init(DF8Crypt::kMethodAES);
     std::memcpy(c.iv, Hex("000102030405060708090a0b0c0d0e0f").data(), 16);
@@ -188,17 +201,20 @@ TEST(CryptoVectors, AesCbcSp80038A) {
     EXPECT_EQ(ToHex(c.iv, 16), ct.substr(96));
 }
 
-TEST(CryptoVectors, AesCmacSp80038B) {
+TEST(CryptoVectors, AesCmacSp80038B)
+{
     const Bytes key = Hex("2b7e151628aed2a6abf7158809cf4f3c");
-    const Bytes msg = Hex(
-        "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
-        "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
+    const Bytes msg = Hex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
+                          "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
     DF8Crypt c;
     Authenticated(c, DF8Crypt::kMethodAES, key);
     EXPECT_EQ(ToHex(c.cmacSubkey1, 16), "fbeed618357133667c85e08f7236a8de");
     EXPECT_EQ(ToHex(c.cmacSubkey2, 16), "f7ddac306ae266ccf90bc11ee46d513b");
 
-    struct Ex { size_t len; const char* tag; };
+    struct Ex {
+        size_t len;
+        const char* tag;
+    };
     const Ex examples[] = {{0, "bb1d6929e95937287fa37d129b756746"},
                            {16, "070a16b46b4d4144f79bdd9dd04a287c"},
                            {40, "dfa66747de9ae63030ca32611497c827"},
@@ -210,23 +226,25 @@ TEST(CryptoVectors, AesCmacSp80038B) {
         size_t macLen = 0;
         ASSERT_TRUE(c.CalcCMAC(msg.data(), ex.len, mac, &macLen));
         EXPECT_EQ(macLen, 8u);
-        EXPECT_EQ(ToHex(c.iv, 16), ex.tag);          // full CMAC stays in iv
-        EXPECT_EQ(ToHex(mac, 8), std::string(ex.tag).substr(0, 16));  // MAC truncated to 8
+        EXPECT_EQ(ToHex(c.iv, 16), ex.tag);                          // full CMAC stays in iv
+        EXPECT_EQ(ToHex(mac, 8), std::string(ex.tag).substr(0, 16)); // MAC truncated to 8
     }
 }
 
-TEST(CryptoVectors, TdesCmacTwoKeySp80038B) {
+TEST(CryptoVectors, TdesCmacTwoKeySp80038B)
+{
     // SP 800-38B two-key TDEA examples (Key1 = Key3). The 16-byte tag is
     // the value OpenSSL's CMAC (DES-EDE-CBC) gives; the others are NIST's.
     const Bytes key = Hex("4cf15134a2850dd58a3d10ba80570d38");
     const Bytes msg = Hex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51");
     DF8Crypt c;
     Authenticated(c, DF8Crypt::kMethod3DES, key);
-    struct Ex { size_t len; const char* tag; };
-    const Ex examples[] = {{0, "bd2ebf9a3ba00361"},
-                           {16, "743da9f41b91ec83"},
-                           {20, "62dd1b471902bd4e"},
-                           {32, "31b1e431dabc4eb8"}};
+    struct Ex {
+        size_t len;
+        const char* tag;
+    };
+    const Ex examples[] = {
+        {0, "bd2ebf9a3ba00361"}, {16, "743da9f41b91ec83"}, {20, "62dd1b471902bd4e"}, {32, "31b1e431dabc4eb8"}};
     for (const Ex& ex : examples) {
         SCOPED_TRACE(ex.len);
         c.ResetIV();
@@ -241,7 +259,8 @@ TEST(CryptoVectors, TdesCmacTwoKeySp80038B) {
 
 // ===================== CRC32 =====================
 
-TEST(Crc32Desfire, EdgeCases) {
+TEST(Crc32Desfire, EdgeCases)
+{
     EXPECT_EQ(Crc32Desfire(nullptr, 0), 0xFFFFFFFFu);
     const uint8_t abc[] = {'a', 'b', 'c'};
     EXPECT_EQ(Crc32Desfire(abc, 3), 0xCADBBE3Du);
@@ -251,7 +270,8 @@ TEST(Crc32Desfire, EdgeCases) {
     EXPECT_EQ(Crc32DesfireStatusLast(nullptr, 0), 0xFFFFFFFFu);
 }
 
-TEST(Crc32Desfire, StatusLastUpdateAndPut) {
+TEST(Crc32Desfire, StatusLastUpdateAndPut)
+{
     std::mt19937 rng(7);
     for (size_t n = 1; n < 40; ++n) {
         Bytes d = Random(rng, n);
@@ -264,12 +284,13 @@ TEST(Crc32Desfire, StatusLastUpdateAndPut) {
     }
     uint8_t out[4];
     Crc32DesfirePut(0xCADBBE3Du, out);
-    EXPECT_EQ(ToHex(out, 4), "3dbedbca");  // least significant byte first
+    EXPECT_EQ(ToHex(out, 4), "3dbedbca"); // least significant byte first
 }
 
 // ===================== CBC against OpenSSL =====================
 
-void CheckCbcAgainstOpenssl(const MethodInfo& m, bool equalHalves, uint32_t seed) {
+void CheckCbcAgainstOpenssl(const MethodInfo& m, bool equalHalves, uint32_t seed)
+{
     std::mt19937 rng(seed);
     for (size_t len = 0; len <= 6 * m.bs + 1; ++len) {
         for (int rep = 0; rep < 4; ++rep) {
@@ -302,17 +323,29 @@ void CheckCbcAgainstOpenssl(const MethodInfo& m, bool equalHalves, uint32_t seed
                 Bytes dec(len);
                 ASSERT_TRUE(c.DecryptCBC(key.data(), ct.data(), dec.data(), len));
                 EXPECT_EQ(ToHex(dec), ToHex(OsslCipher(m.cbc(), false, key, iv.data(), ct)));
-                if (len) { EXPECT_EQ(ToHex(c.iv, m.bs), ToHex(ct.data() + len - m.bs, m.bs)); }
+                if (len) {
+                    EXPECT_EQ(ToHex(c.iv, m.bs), ToHex(ct.data() + len - m.bs, m.bs));
+                }
             }
         }
     }
 }
 
-TEST(CbcVsOpenssl, TwoKeyTripleDes) { CheckCbcAgainstOpenssl(kTdes, false, 1); }
-TEST(CbcVsOpenssl, TripleDesEqualHalvesIsSingleDes) { CheckCbcAgainstOpenssl(kTdes, true, 2); }
-TEST(CbcVsOpenssl, Aes128) { CheckCbcAgainstOpenssl(kAes, false, 3); }
+TEST(CbcVsOpenssl, TwoKeyTripleDes)
+{
+    CheckCbcAgainstOpenssl(kTdes, false, 1);
+}
+TEST(CbcVsOpenssl, TripleDesEqualHalvesIsSingleDes)
+{
+    CheckCbcAgainstOpenssl(kTdes, true, 2);
+}
+TEST(CbcVsOpenssl, Aes128)
+{
+    CheckCbcAgainstOpenssl(kAes, false, 3);
+}
 
-TEST(CbcVsOpenssl, SingleDesViaLegacyProvider) {
+TEST(CbcVsOpenssl, SingleDesViaLegacyProvider)
+{
     // Single DES lives in OpenSSL 3's legacy provider; loading it needs the
     // default provider loaded explicitly too.
     OSSL_PROVIDER* deflt = OSSL_PROVIDER_load(nullptr, "default");
@@ -363,7 +396,8 @@ TEST(CbcVsOpenssl, SingleDesViaLegacyProvider) {
 
 // ===================== Cipher cores and ECB helpers =====================
 
-TEST(CipherCores, EcbHelpersAndCoresMatchOpenssl) {
+TEST(CipherCores, EcbHelpersAndCoresMatchOpenssl)
+{
     std::mt19937 rng(5);
     for (int rep = 0; rep < 200; ++rep) {
         Bytes key = Random(rng, 16);
@@ -402,18 +436,20 @@ TEST(CipherCores, EcbHelpersAndCoresMatchOpenssl) {
     }
 }
 
-TEST(CipherCores, SetKey3ReportsEqualHalvesIgnoringParity) {
+TEST(CipherCores, SetKey3ReportsEqualHalvesIgnoringParity)
+{
     DF8Crypt c;
     Des d(c);
     Bytes key = Hex("0123456789abcdef0123456789abcdef");
     EXPECT_TRUE(d.SetKey3(key.data()));
-    key[8] ^= 0x01;  // parity bit only
+    key[8] ^= 0x01; // parity bit only
     EXPECT_TRUE(d.SetKey3(key.data()));
     key[8] ^= 0x02;
     EXPECT_FALSE(d.SetKey3(key.data()));
 }
 
-TEST(CipherCores, DesParityBitsIgnored) {
+TEST(CipherCores, DesParityBitsIgnored)
+{
     std::mt19937 rng(6);
     for (int rep = 0; rep < 50; ++rep) {
         Bytes key = Random(rng, 16), pt = Random(rng, 8);
@@ -426,7 +462,8 @@ TEST(CipherCores, DesParityBitsIgnored) {
     }
 }
 
-TEST(CipherCores, RijdaelCbcChainsThroughOwnerIv) {
+TEST(CipherCores, RijdaelCbcChainsThroughOwnerIv)
+{
     std::mt19937 rng(8);
     Bytes key = Random(rng, 16), iv = Random(rng, 16), pt = Random(rng, 64);
     DF8Crypt c;
@@ -435,15 +472,16 @@ TEST(CipherCores, RijdaelCbcChainsThroughOwnerIv) {
     std::memcpy(c.iv, iv.data(), 16);
     Bytes ct(64);
     r.EncryptCBC(pt.data(), ct.data(), 2);
-    r.EncryptCBC(pt.data() + 32, ct.data() + 32, 2);  // continues from iv
+    r.EncryptCBC(pt.data() + 32, ct.data() + 32, 2); // continues from iv
     EXPECT_EQ(ToHex(ct), ToHex(OsslCipher(EVP_aes_128_cbc(), true, key, iv.data(), pt)));
     EXPECT_EQ(ToHex(c.iv, 16), ToHex(ct.data() + 48, 16));
     std::memcpy(c.iv, iv.data(), 16);
-    r.DecryptCBC(ct.data(), ct.data(), 4);  // in place
+    r.DecryptCBC(ct.data(), ct.data(), 4); // in place
     EXPECT_EQ(ToHex(ct), ToHex(pt));
 }
 
-TEST(CipherCores, EcbMethodsLeaveIvAlone) {
+TEST(CipherCores, EcbMethodsLeaveIvAlone)
+{
     for (const MethodInfo* m : {&kTdes, &kAes}) {
         std::mt19937 rng(9);
         Bytes key = Random(rng, 16), pt = Random(rng, 3 * m->bs), iv = Random(rng, 16);
@@ -463,7 +501,8 @@ TEST(CipherCores, EcbMethodsLeaveIvAlone) {
     }
 }
 
-TEST(CipherCores, SendModeDeciphersAndCardUndoesIt) {
+TEST(CipherCores, SendModeDeciphersAndCardUndoesIt)
+{
     for (const MethodInfo* m : {&kTdes, &kAes}) {
         std::mt19937 rng(10);
         Bytes key = Random(rng, 16), pt = Random(rng, 3 * m->bs);
@@ -498,7 +537,8 @@ TEST(CipherCores, SendModeDeciphersAndCardUndoesIt) {
 
 // ===================== CMAC against OpenSSL =====================
 
-void CheckCmacAgainstOpenssl(const MethodInfo& m, uint32_t seed) {
+void CheckCmacAgainstOpenssl(const MethodInfo& m, uint32_t seed)
+{
     std::mt19937 rng(seed);
     for (size_t len = 0; len <= 6 * m.bs + 1; ++len) {
         for (int rep = 0; rep < 4; ++rep) {
@@ -530,10 +570,17 @@ void CheckCmacAgainstOpenssl(const MethodInfo& m, uint32_t seed) {
     }
 }
 
-TEST(CmacVsOpenssl, TwoKeyTripleDes) { CheckCmacAgainstOpenssl(kTdes, 11); }
-TEST(CmacVsOpenssl, Aes128) { CheckCmacAgainstOpenssl(kAes, 12); }
+TEST(CmacVsOpenssl, TwoKeyTripleDes)
+{
+    CheckCmacAgainstOpenssl(kTdes, 11);
+}
+TEST(CmacVsOpenssl, Aes128)
+{
+    CheckCmacAgainstOpenssl(kAes, 12);
+}
 
-TEST(CmacVsOpenssl, TripleDesSubkeysCoverBothRbCases) {
+TEST(CmacVsOpenssl, TripleDesSubkeysCoverBothRbCases)
+{
     // Make sure both branches of the doubling (top bit set or not) were
     // exercised for the 8-byte block with Rb = 0x1B.
     std::mt19937 rng(13);
@@ -546,7 +593,12 @@ TEST(CmacVsOpenssl, TripleDesSubkeysCoverBothRbCases) {
         TdesEncryptBlock(key.data(), Bytes(8, 0).data(), l);
         uint8_t k1[8];
         for (int i = 0; i < 8; ++i) k1[i] = static_cast<uint8_t>((l[i] << 1) | (i < 7 ? l[i + 1] >> 7 : 0));
-        if (l[0] & 0x80) { k1[7] ^= 0x1B; ++withCarry; } else { ++withoutCarry; }
+        if (l[0] & 0x80) {
+            k1[7] ^= 0x1B;
+            ++withCarry;
+        } else {
+            ++withoutCarry;
+        }
         EXPECT_EQ(ToHex(c.cmacSubkey1, 8), ToHex(k1, 8));
         EXPECT_EQ(ToHex(c.cmacSubkey1 + 8, 8), "0000000000000000");
         EXPECT_EQ(ToHex(c.cmacSubkey2 + 8, 8), "0000000000000000");
@@ -557,7 +609,8 @@ TEST(CmacVsOpenssl, TripleDesSubkeysCoverBothRbCases) {
 
 // ===================== Edge cases: CMAC =====================
 
-TEST(CmacEdgeCases, AesFullBlockUsesK1AndPartialUsesK2WithPadding) {
+TEST(CmacEdgeCases, AesFullBlockUsesK1AndPartialUsesK2WithPadding)
+{
     std::mt19937 rng(14);
     Bytes key = Random(rng, 16), msg = Random(rng, 17);
     DF8Crypt c;
@@ -575,7 +628,7 @@ TEST(CmacEdgeCases, AesFullBlockUsesK1AndPartialUsesK2WithPadding) {
     Bytes c1 = OsslCipher(EVP_aes_128_ecb(), true, key, nullptr, Bytes(msg.begin(), msg.begin() + 16));
     Bytes last(16, 0);
     last[0] = msg[16];
-    last[1] = 0x80;  // then 14 zero bytes: 0x80 plus 15 zeros were appended in all
+    last[1] = 0x80; // then 14 zero bytes: 0x80 plus 15 zeros were appended in all
     for (int i = 0; i < 16; ++i) last[i] ^= static_cast<uint8_t>(c1[i] ^ c.cmacSubkey2[i]);
     Bytes expect17 = OsslCipher(EVP_aes_128_ecb(), true, key, nullptr, last);
     uint8_t mac[8];
@@ -584,7 +637,8 @@ TEST(CmacEdgeCases, AesFullBlockUsesK1AndPartialUsesK2WithPadding) {
     EXPECT_EQ(ToHex(mac, 8), ToHex(expect17.data(), 8));
 }
 
-TEST(CmacEdgeCases, SuccessiveCmacsChainAndDiffer) {
+TEST(CmacEdgeCases, SuccessiveCmacsChainAndDiffer)
+{
     for (const MethodInfo* m : {&kTdes, &kAes}) {
         std::mt19937 rng(15);
         Bytes key = Random(rng, 16), msg = Random(rng, 5);
@@ -607,7 +661,8 @@ TEST(CmacEdgeCases, SuccessiveCmacsChainAndDiffer) {
     }
 }
 
-TEST(CmacEdgeCases, StatusLastRotatesFirstByteToEnd) {
+TEST(CmacEdgeCases, StatusLastRotatesFirstByteToEnd)
+{
     for (const MethodInfo* m : {&kTdes, &kAes}) {
         std::mt19937 rng(16);
         Bytes key = Random(rng, 16);
@@ -629,7 +684,8 @@ TEST(CmacEdgeCases, StatusLastRotatesFirstByteToEnd) {
     }
 }
 
-TEST(CmacEdgeCases, VerifyCmacKeepsHostAndCardInStep) {
+TEST(CmacEdgeCases, VerifyCmacKeepsHostAndCardInStep)
+{
     for (const MethodInfo* m : {&kTdes, &kAes}) {
         std::mt19937 rng(17);
         Bytes key = Random(rng, 16);
@@ -664,14 +720,15 @@ TEST(CmacEdgeCases, VerifyCmacKeepsHostAndCardInStep) {
     }
 }
 
-TEST(CmacEdgeCases, VerifyCmacShortAnswerAndNoMethod) {
+TEST(CmacEdgeCases, VerifyCmacShortAnswerAndNoMethod)
+{
     std::mt19937 rng(18);
     Bytes key = Random(rng, 16), answer = Random(rng, 8);
     DF8Crypt c;
     Authenticated(c, DF8Crypt::kMethodAES, key);
     Bytes ivBefore(c.iv, c.iv + 16);
     for (size_t n = 0; n < 8; ++n) EXPECT_FALSE(c.VerifyCMAC(answer.data(), n));
-    EXPECT_EQ(ToHex(c.iv, 16), ToHex(ivBefore));  // nothing computed
+    EXPECT_EQ(ToHex(c.iv, 16), ToHex(ivBefore)); // nothing computed
 
     // Exactly 8 bytes: MAC of the empty message.
     DF8Crypt ref;
@@ -685,11 +742,12 @@ TEST(CmacEdgeCases, VerifyCmacShortAnswerAndNoMethod) {
     uint8_t out[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     size_t outLen = 0;
     EXPECT_FALSE(none.CalcCMAC(answer.data(), answer.size(), out, &outLen));
-    EXPECT_EQ(ToHex(out, 8), "0000000000000000");  // first 8 bytes of the unchanged iv
+    EXPECT_EQ(ToHex(out, 8), "0000000000000000"); // first 8 bytes of the unchanged iv
     EXPECT_EQ(ToHex(none.iv, 16), std::string(32, '0'));
 }
 
-TEST(CmacEdgeCases, DeriveSubkeysRestoresIvAndIgnoresIt) {
+TEST(CmacEdgeCases, DeriveSubkeysRestoresIvAndIgnoresIt)
+{
     for (const MethodInfo* m : {&kTdes, &kAes}) {
         std::mt19937 rng(19);
         Bytes key = Random(rng, 16), iv = Random(rng, 16);
@@ -707,7 +765,8 @@ TEST(CmacEdgeCases, DeriveSubkeysRestoresIvAndIgnoresIt) {
 
 // ===================== Edge cases: CBC and IV =====================
 
-TEST(CbcEdgeCases, DecryptRejectsPartialBlocks) {
+TEST(CbcEdgeCases, DecryptRejectsPartialBlocks)
+{
     std::mt19937 rng(20);
     Bytes key = Random(rng, 16), iv = Random(rng, 16), in = Random(rng, 32);
     for (const auto& [m, len] : {std::pair{&kAes, size_t{15}}, std::pair{&kAes, size_t{17}},
@@ -723,10 +782,11 @@ TEST(CbcEdgeCases, DecryptRejectsPartialBlocks) {
     }
 }
 
-TEST(CbcEdgeCases, MethodNoneDoesNothing) {
+TEST(CbcEdgeCases, MethodNoneDoesNothing)
+{
     std::mt19937 rng(21);
     Bytes key = Random(rng, 16), in = Random(rng, 32);
-    DF8Crypt c;  // constructor: method none
+    DF8Crypt c; // constructor: method none
     EXPECT_EQ(c.cryptMethod, DF8Crypt::kMethodNone);
     EXPECT_EQ(c.BlockSize(), 8u);
     Bytes out(32, 0xA5);
@@ -740,7 +800,8 @@ TEST(CbcEdgeCases, MethodNoneDoesNothing) {
     EXPECT_EQ(ToHex(c.cmacSubkey1, 16), std::string(32, '0'));
 }
 
-TEST(CbcEdgeCases, PaddedLengthsAndZeroPadding) {
+TEST(CbcEdgeCases, PaddedLengthsAndZeroPadding)
+{
     std::mt19937 rng(22);
     Bytes key = Random(rng, 16);
     for (const MethodInfo* m : {&kTdes, &kAes}) {
@@ -761,7 +822,8 @@ TEST(CbcEdgeCases, PaddedLengthsAndZeroPadding) {
     }
 }
 
-TEST(CbcEdgeCases, InPlaceEqualsOutOfPlace) {
+TEST(CbcEdgeCases, InPlaceEqualsOutOfPlace)
+{
     for (const MethodInfo* m : {&kTdes, &kAes}) {
         std::mt19937 rng(23);
         Bytes key = Random(rng, 16);
@@ -790,7 +852,8 @@ TEST(CbcEdgeCases, InPlaceEqualsOutOfPlace) {
     }
 }
 
-TEST(CbcEdgeCases, IvChainsAcrossCalls) {
+TEST(CbcEdgeCases, IvChainsAcrossCalls)
+{
     for (const MethodInfo* m : {&kTdes, &kAes}) {
         std::mt19937 rng(24);
         Bytes key = Random(rng, 16), pt = Random(rng, 5 * m->bs);
@@ -813,11 +876,14 @@ TEST(CbcEdgeCases, IvChainsAcrossCalls) {
         EXPECT_EQ(d1, pt);
         EXPECT_EQ(d2, pt);
         EXPECT_EQ(ToHex(whole.iv, 16), ToHex(parts.iv, 16));
-        if (m->bs == 8) { EXPECT_EQ(ToHex(whole.iv + 8, 8), "0000000000000000"); }  // upper half unused
+        if (m->bs == 8) {
+            EXPECT_EQ(ToHex(whole.iv + 8, 8), "0000000000000000");
+        } // upper half unused
     }
 }
 
-TEST(CbcEdgeCases, TripleDesWithEqualHalvesIsSingleDes) {
+TEST(CbcEdgeCases, TripleDesWithEqualHalvesIsSingleDes)
+{
     std::mt19937 rng(25);
     for (int rep = 0; rep < 32; ++rep) {
         Bytes k8 = Random(rng, 8), pt = Random(rng, 24);
@@ -841,7 +907,8 @@ TEST(CbcEdgeCases, TripleDesWithEqualHalvesIsSingleDes) {
     }
 }
 
-TEST(CbcEdgeCases, InitZeroesEverything) {
+TEST(CbcEdgeCases, InitZeroesEverything)
+{
     DF8Crypt c;
     c.Init(DF8Crypt::kMethodAES);
     std::memset(c.iv, 1, sizeof c.iv);
@@ -866,7 +933,8 @@ TEST(CbcEdgeCases, InitZeroesEverything) {
 
 // Three-pass mutual authentication as the card runs it, host and card
 // each with its own DF8Crypt, one IV chaining through all four cipher steps.
-void RunAuthentication(uint8_t method, const Bytes& key) {
+void RunAuthentication(uint8_t method, const Bytes& key)
+{
     const size_t n = method == DF8Crypt::kMethodAES ? 16 : 8;
     std::mt19937 rng(method);
     DF8Crypt host, card;
@@ -879,7 +947,7 @@ void RunAuthentication(uint8_t method, const Bytes& key) {
     Bytes hostB(n);
     ASSERT_TRUE(host.DecryptCBC(key.data(), encB.data(), hostB.data(), n));
     EXPECT_EQ(hostB, rndB);
-    EXPECT_EQ(ToHex(host.iv, n), ToHex(encB));  // iv = enciphered challenge
+    EXPECT_EQ(ToHex(host.iv, n), ToHex(encB)); // iv = enciphered challenge
 
     Bytes pass2 = rndA;
     pass2.insert(pass2.end(), hostB.begin() + 1, hostB.end());
@@ -901,14 +969,16 @@ void RunAuthentication(uint8_t method, const Bytes& key) {
     EXPECT_EQ(ToHex(host.iv, 16), ToHex(card.iv, 16));
 }
 
-TEST(CallerFlows, AuthenticationIvStaysInStep) {
+TEST(CallerFlows, AuthenticationIvStaysInStep)
+{
     std::mt19937 rng(26);
     RunAuthentication(DF8Crypt::kMethodAES, Random(rng, 16));
     RunAuthentication(DF8Crypt::kMethod3DES, Random(rng, 16));
-    RunAuthentication(DF8Crypt::kMethod3DES, Bytes(16, 0));  // factory DES key
+    RunAuthentication(DF8Crypt::kMethod3DES, Bytes(16, 0)); // factory DES key
 }
 
-TEST(CallerFlows, EncipheredDataWithCrc) {
+TEST(CallerFlows, EncipheredDataWithCrc)
+{
     // Host enciphers data || CRC32(cmd || header || data); the card
     // deciphers and checks the CRC; ivs stay equal.
     for (const MethodInfo* m : {&kTdes, &kAes}) {
@@ -939,4 +1009,4 @@ TEST(CallerFlows, EncipheredDataWithCrc) {
     }
 }
 
-}  // namespace
+} // namespace

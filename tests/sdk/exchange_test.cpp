@@ -49,7 +49,7 @@ TEST(ExchangeStatus, ReaderStatusBytesPerVariant)
         int expected;
     };
     const Case cases[] = {
-        {0, 3, 23},   {0, 25, 23},   {0, 7, 44},    {0, 0x15, 21}, {0, 0x0E, 14}, {1, 0x20, 32}, {1, 0x42, 0x42},
+        {0, 3, 23},    {0, 25, 23},   {0, 7, 44},    {0, 0x15, 21}, {0, 0x0E, 14}, {1, 0x20, 32}, {1, 0x42, 0x42},
         {2, 0xA0, 24}, {2, 0xA4, 20}, {2, 0x88, 17}, {2, 0xCC, 23}, {3, 0xC4, 21}, {3, 0xC5, 21}, {3, 0x55, 16},
     };
     for (const Case& c : cases) {
@@ -128,7 +128,7 @@ TEST(ExchangeBlockForm, AnswerKeepsItsBlocksInEveryVariant)
     for (int v = 0; v <= 3; ++v) {
         OpenReader r(v);
         r.Sim().UpdateConfig([](kavex::sim::ReaderConfig& c) {
-            c.ident = Bytes {'1', '2', '5', '5'};
+            c.ident = Bytes{'1', '2', '5', '5'};
             c.block_size = 3;
         });
         Fault f;
@@ -136,7 +136,7 @@ TEST(ExchangeBlockForm, AnswerKeepsItsBlocksInEveryVariant)
         r.Sim().InjectFault(f);
         std::vector<uint8_t> answer;
         ASSERT_TRUE(CKavex_SDKApp::Instance().ExecuteCommand(r.handle, 0xF0, {}, answer)) << v;
-        EXPECT_EQ(answer, (std::vector<uint8_t> {3, '1', '2', '5', 1, '5'})) << v;
+        EXPECT_EQ(answer, (std::vector<uint8_t>{3, '1', '2', '5', 1, '5'})) << v;
     }
 }
 
@@ -201,5 +201,5 @@ TEST(IdleHook, CalledOnTheWaitingThreadWhileWaiting)
     EXPECT_GE(log.calls.size(), 6u);
     const size_t before = log.calls.size();
     EXPECT_EQ(r.Reset(), 0);
-    EXPECT_EQ(log.calls.size(), before);  // removed hooks stay silent
+    EXPECT_EQ(log.calls.size(), before); // removed hooks stay silent
 }

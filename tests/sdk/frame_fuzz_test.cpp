@@ -21,7 +21,8 @@ void FeedStream(std::mt19937& rng, uint8_t variant, bool framed)
         // Bias towards plausible frames: a start byte and small lengths.
         const int start = StartByte(variant);
         if (start >= 0) stream[0] = static_cast<uint8_t>(start);
-        if (stream.size() > 3) stream[variant == 0 ? 3 : 2] = byte(rng) < 128 ? 0xFF : static_cast<uint8_t>(byte(rng) % 16);
+        if (stream.size() > 3)
+            stream[variant == 0 ? 3 : 2] = byte(rng) < 128 ? 0xFF : static_cast<uint8_t>(byte(rng) % 16);
     }
 
     AnswerWait wait(variant);
@@ -45,7 +46,8 @@ void FeedStream(std::mt19937& rng, uint8_t variant, bool framed)
     EXPECT_GE(status, 0);
 
     // The decoder must also survive answers that never completed.
-    std::vector<uint8_t> raw(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(stream.size(), 8)));
+    std::vector<uint8_t> raw(stream.begin(),
+                             stream.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(stream.size(), 8)));
     DecodeAnswer(raw, variant, 0, status);
 }
 
@@ -54,8 +56,7 @@ void FeedStream(std::mt19937& rng, uint8_t variant, bool framed)
 TEST(FrameRobustness, RandomStreamsNeverReadOutOfBounds)
 {
     std::mt19937 rng(20261209);
-    for (int round = 0; round < 20000; ++round)
-        FeedStream(rng, static_cast<uint8_t>(round % 4), round % 3 != 0);
+    for (int round = 0; round < 20000; ++round) FeedStream(rng, static_cast<uint8_t>(round % 4), round % 3 != 0);
 }
 
 TEST(FrameRobustness, GarbageBeforeStartByteIsDropped)

@@ -42,7 +42,7 @@ TEST(OpenSequence, Variant0AnswersTheFirstProbe)
     SimReader r(Variant(0));
     const int h = Kavex_OpenPort(r.link.c_str(), 19200, 500);
     ASSERT_GT(h, 0);
-    EXPECT_EQ(ReceivedRaw(r), (std::vector<Bytes> {kIdentV0}));
+    EXPECT_EQ(ReceivedRaw(r), (std::vector<Bytes>{kIdentV0}));
     EXPECT_EQ(Kavex_IsProgrammer(h), 1);
     EXPECT_EQ(Kavex_GetLastError(h), 0);
     EXPECT_EQ(Kavex_ClosePort(h), 0);
@@ -78,7 +78,7 @@ TEST(OpenSequence, NoReaderGivesMinus11AndFreesTheLine)
 TEST(OpenSequence, IdentificationOfWrongLengthIsRefused)
 {
     kavex::sim::ReaderConfig c = Variant(0);
-    c.ident = Bytes {'1', '2', '5', '5', '5'};
+    c.ident = Bytes{'1', '2', '5', '5', '5'};
     SimReader r(c);
     EXPECT_EQ(Kavex_OpenPort(r.link.c_str(), 19200, 50), -11);
 }
@@ -86,7 +86,7 @@ TEST(OpenSequence, IdentificationOfWrongLengthIsRefused)
 TEST(OpenSequence, BadArgumentsTouchNoDevice)
 {
     EXPECT_EQ(Kavex_OpenPort(nullptr, 19200, 500), -1);
-    EXPECT_EQ(Kavex_OpenPort(reinterpret_cast<const char*>(uintptr_t {1234}), 19200, 500), -1);
+    EXPECT_EQ(Kavex_OpenPort(reinterpret_cast<const char*>(uintptr_t{1234}), 19200, 500), -1);
     SimReader r(Variant(0));
     EXPECT_EQ(Kavex_OpenPort(r.link.c_str(), 19200, -1), -2);
     EXPECT_EQ(Kavex_OpenPort("my BTW", 19200, 500), -1);
@@ -105,7 +105,7 @@ TEST(OpenSequence, TimeoutLimitedDuringIdentificationOnly)
     // probe even though the caller allows 1000 ms.
     r.Sim().InjectFault(kavex::sim::Fault::Delay(std::chrono::milliseconds(500)));
     const int h = Kavex_OpenPort(r.link.c_str(), 19200, 1000);
-    ASSERT_GT(h, 0);  // the retry's probe is answered at once
+    ASSERT_GT(h, 0); // the retry's probe is answered at once
     EXPECT_EQ(ReceivedRaw(r).size(), 2u);
     // Afterwards the caller's 1000 ms hold (once the late answer is gone).
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -141,7 +141,7 @@ TEST(Handles, UnknownHandleAnswers)
     std::memset(name, 'x', sizeof name);
     EXPECT_EQ(Kavex_GetDeviceName(4711, name, sizeof name), 7);
     EXPECT_STREQ(name, "KV-#000");
-    EXPECT_EQ(name[15], 0);  // zero-filled
+    EXPECT_EQ(name[15], 0); // zero-filled
     EXPECT_EQ(Kavex_IsProgrammer(4711), -1);
     EXPECT_EQ(Kavex_IsUSB(4711), -1);
     EXPECT_EQ(Kavex_SetReaderMode(4711, 0), -1);
@@ -152,12 +152,12 @@ TEST(Handles, UnknownHandleAnswers)
 TEST(Names, DeviceAddressSuffix)
 {
     SimReader r(Variant(0, 5));
-    EXPECT_EQ(Kavex_OpenPort(r.link.c_str(), 19200, 50), -11);  // address 1 gets no answer
+    EXPECT_EQ(Kavex_OpenPort(r.link.c_str(), 19200, 50), -11); // address 1 gets no answer
     const int h = Kavex_OpenPort((r.link + ":5").c_str(), 19200, 50);
     ASSERT_GT(h, 0);
     r.Sim().ClearLog();
     Ident(h);
-    EXPECT_EQ(ReceivedRaw(r).at(0), (Bytes {0x02, 0x05, 0xF0, 0x00, 0xF5}));
+    EXPECT_EQ(ReceivedRaw(r).at(0), (Bytes{0x02, 0x05, 0xF0, 0x00, 0xF5}));
     Kavex_ClosePort(h);
 
     // A path with ':' inside still opens; only a last ":digits" is an address.
@@ -222,7 +222,7 @@ TEST(Identification, IdentBufferTooSmall)
 TEST(Identification, ReaderOnlyDevice)
 {
     kavex::sim::ReaderConfig cfg = Variant(0);
-    cfg.ident = Bytes {'1', '2', '4', '4'};
+    cfg.ident = Bytes{'1', '2', '4', '4'};
     SimReader r(cfg);
     const int h = Kavex_OpenPort(r.link.c_str(), 19200, 200);
     ASSERT_GT(h, 0);

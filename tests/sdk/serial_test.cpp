@@ -37,7 +37,7 @@ public:
     std::vector<uint8_t> Read(std::chrono::milliseconds within)
     {
         std::vector<uint8_t> got;
-        pollfd p {master_, POLLIN, 0};
+        pollfd p{master_, POLLIN, 0};
         while (poll(&p, 1, static_cast<int>(within.count())) > 0) {
             uint8_t buf[1024];
             const ssize_t n = read(master_, buf, sizeof buf);
@@ -83,7 +83,7 @@ TEST(SerialLink, LineSettingsReachTheDevice)
     PtyPeer peer;
     CUSBSerialPort port;
     SerialLineSettings line;
-    line.baud = 11500;  // no B-constant for this rate
+    line.baud = 11500; // no B-constant for this rate
     line.parity = 'O';
     line.stopBits = 2;
     ASSERT_TRUE(port.Open(peer.slave_, line));
@@ -91,7 +91,7 @@ TEST(SerialLink, LineSettingsReachTheDevice)
     const int fd = open(peer.slave_.c_str(), O_RDWR | O_NOCTTY);
     // The line is ours alone while it is open (root may still get in).
     if (fd >= 0) {
-        termios t {};
+        termios t{};
         ASSERT_EQ(tcgetattr(fd, &t), 0);
         EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
         // A pty has no parity generator and clears PARENB; the odd/even
@@ -113,7 +113,7 @@ TEST(SerialLink, WritesGoOutWholeOrNotAtAll)
     PtyPeer peer;
     CUSBSerialPort port;
     Collector sink;
-    ASSERT_TRUE(port.Open(peer.slave_, SerialLineSettings {}));
+    ASSERT_TRUE(port.Open(peer.slave_, SerialLineSettings{}));
     ASSERT_TRUE(port.StartMonitor(sink));
 
     std::vector<uint8_t> frame(261);
@@ -127,7 +127,7 @@ TEST(SerialLink, WritesGoOutWholeOrNotAtAll)
 
     peer.Write({1, 2, 3});
     ASSERT_TRUE(sink.WaitFor(3));
-    EXPECT_EQ(sink.bytes, (std::vector<uint8_t> {1, 2, 3}));
+    EXPECT_EQ(sink.bytes, (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST(SerialLink, DeviceThatGoesAwayEndsTheMonitor)
@@ -135,7 +135,7 @@ TEST(SerialLink, DeviceThatGoesAwayEndsTheMonitor)
     PtyPeer peer;
     CUSBSerialPort port;
     Collector sink;
-    ASSERT_TRUE(port.Open(peer.slave_, SerialLineSettings {}));
+    ASSERT_TRUE(port.Open(peer.slave_, SerialLineSettings{}));
     ASSERT_TRUE(port.StartMonitor(sink));
     EXPECT_TRUE(port.MonitorAlive());
     peer.Hangup();
@@ -150,7 +150,7 @@ TEST(SerialLink, DeviceThatGoesAwayEndsTheMonitor)
 TEST(SerialLink, OnlyTtysOpen)
 {
     CUSBSerialPort port;
-    EXPECT_FALSE(port.Open("/dev/null", SerialLineSettings {}));
-    EXPECT_FALSE(port.Open("/nonexistent", SerialLineSettings {}));
-    EXPECT_FALSE(port.Open("SERIAL123", SerialLineSettings {}));
+    EXPECT_FALSE(port.Open("/dev/null", SerialLineSettings{}));
+    EXPECT_FALSE(port.Open("/nonexistent", SerialLineSettings{}));
+    EXPECT_FALSE(port.Open("SERIAL123", SerialLineSettings{}));
 }

@@ -14,7 +14,7 @@ namespace kavex::test {
 
 inline std::string UniqueLinkPath()
 {
-    static std::atomic<int> counter {0};
+    static std::atomic<int> counter{0};
     return "/tmp/kavex-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
 }
 

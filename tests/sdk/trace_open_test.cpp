@@ -20,13 +20,13 @@ public:
     explicit Viewer(const std::string& name)
     {
         fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_un address {};
+        sockaddr_un address{};
         const socklen_t len = kavex::TraceSocketAddress(name, &address);
         bound_ = ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), len) == 0;
         kavex::SetTraceSocketNameForTesting(name);
         reader_ = std::thread([this] {
             while (!stop_) {
-                pollfd p {fd_, POLLIN, 0};
+                pollfd p{fd_, POLLIN, 0};
                 if (::poll(&p, 1, 20) <= 0) continue;
                 uint8_t m[16];
                 const ssize_t n = ::recv(fd_, m, sizeof m, 0);
@@ -52,7 +52,7 @@ public:
 
 private:
     int fd_ = -1;
-    std::atomic<bool> stop_ {false};
+    std::atomic<bool> stop_{false};
     std::thread reader_;
     std::string text_;
 };

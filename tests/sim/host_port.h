@@ -21,20 +21,23 @@ namespace kavex::sim::testing {
 
 using namespace std::chrono_literals;
 
-inline std::string TempLink() {
+inline std::string TempLink()
+{
     static std::atomic<int> counter{0};
     return "/tmp/kavexsim-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
-inline bool PathExists(const std::string& p) {
-    struct stat st{};
+inline bool PathExists(const std::string& p)
+{
+    struct stat st {};
     return ::lstat(p.c_str(), &st) == 0;
 }
 
 // The host side: the serial device opened by path with plain termios.
 class HostPort {
 public:
-    explicit HostPort(const std::string& path) {
+    explicit HostPort(const std::string& path)
+    {
         fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0) return;
         termios t{};
@@ -48,7 +51,8 @@ public:
         ::tcflush(fd_, TCIOFLUSH);
     }
     ~HostPort() { Close(); }
-    void Close() {
+    void Close()
+    {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
     }
@@ -58,11 +62,13 @@ public:
     void Write(const Bytes& b) { ASSERT_EQ(::write(fd_, b.data(), b.size()), static_cast<ssize_t>(b.size())); }
 
     // Reads whatever arrives until `n` bytes are there or the time is up.
-    Bytes Read(size_t n, std::chrono::milliseconds timeout) {
+    Bytes Read(size_t n, std::chrono::milliseconds timeout)
+    {
         Bytes out;
         const auto end = std::chrono::steady_clock::now() + timeout;
         while (out.size() < n) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) break;
             pollfd p{fd_, POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
@@ -75,13 +81,15 @@ public:
     }
 
     // Reads one complete answer frame.
-    std::optional<DecodedAnswer> ReadAnswer(int variant, std::chrono::milliseconds timeout = 1000ms) {
+    std::optional<DecodedAnswer> ReadAnswer(int variant, std::chrono::milliseconds timeout = 1000ms)
+    {
         Bytes acc;
         const auto end = std::chrono::steady_clock::now() + timeout;
         while (std::chrono::steady_clock::now() < end) {
             if (auto d = DecodeAnswerFrame(variant, acc)) return d;
-            const Bytes more = Read(acc.size() + 1, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                        end - std::chrono::steady_clock::now()));
+            const Bytes more =
+                Read(acc.size() + 1,
+                     std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()));
             if (more.empty()) break;
             acc.insert(acc.end(), more.begin(), more.end());
         }
@@ -89,7 +97,8 @@ public:
     }
 
     // One request, one answer.
-    std::optional<DecodedAnswer> Ask(int variant, uint8_t command, const Bytes& data = {}) {
+    std::optional<DecodedAnswer> Ask(int variant, uint8_t command, const Bytes& data = {})
+    {
         Write(BuildRequestFrame(variant, 1, command, data));
         return ReadAnswer(variant);
     }

@@ -26,12 +26,16 @@ using namespace std::chrono_literals;
 
 namespace {
 
-Bytes H(const std::string& hex) { return ParseHex(hex).value(); }
+Bytes H(const std::string& hex)
+{
+    return ParseHex(hex).value();
+}
 
 // A running kavex-sim. Its stdout is a pipe; the first line says that the link exists.
 class SimProcess {
 public:
-    explicit SimProcess(std::vector<std::string> args) {
+    explicit SimProcess(std::vector<std::string> args)
+    {
         args.insert(args.begin(), KAVEX_SIM_EXE);
         int out[2];
         if (::pipe2(out, O_CLOEXEC) != 0) return;
@@ -46,7 +50,8 @@ public:
         ::close(out[1]);
         out_ = out[0];
     }
-    ~SimProcess() {
+    ~SimProcess()
+    {
         if (pid_ > 0) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
@@ -55,11 +60,13 @@ public:
     }
 
     // The program's first line of output, or "" when it ended or took too long.
-    std::string FirstLine(std::chrono::milliseconds timeout = 3000ms) {
+    std::string FirstLine(std::chrono::milliseconds timeout = 3000ms)
+    {
         std::string line;
         const auto end = std::chrono::steady_clock::now() + timeout;
         while (line.find('\n') == std::string::npos) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) return "";
             pollfd p{out_, POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return "";
@@ -72,13 +79,15 @@ public:
     }
 
     // Sends `sig` and waits (bounded) for the exit status; -1 on timeout.
-    int SignalAndWait(int sig, std::chrono::milliseconds timeout = 3000ms) {
+    int SignalAndWait(int sig, std::chrono::milliseconds timeout = 3000ms)
+    {
         if (sig) ::kill(pid_, sig);
         const auto end = std::chrono::steady_clock::now() + timeout;
         int status = 0;
         // The child's exit closes the pipe: wait on it instead of polling waitpid.
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) return -1;
             pollfd p{out_, POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return -1;
@@ -99,7 +108,8 @@ private:
 
 } // namespace
 
-TEST(Program, DefaultsAreAVariant0ProgrammerWithADesfireCard) {
+TEST(Program, DefaultsAreAVariant0ProgrammerWithADesfireCard)
+{
     const std::string link = TempLink();
     SimProcess sim({"--link", "pty:" + link});
     ASSERT_TRUE(sim.started());
@@ -121,11 +131,12 @@ TEST(Program, DefaultsAreAVariant0ProgrammerWithADesfireCard) {
     EXPECT_FALSE(PathExists(link));
 }
 
-TEST(Program, OptionsVariant2IdentFvAndCard) {
+TEST(Program, OptionsVariant2IdentFvAndCard)
+{
     const std::string link = TempLink();
-    SimProcess sim({"--link", "pty:" + link, "--variant", "2", "--ident-hex", "04 05 31 35", "--fv-hex",
-                    "31 37 31 39", "--card-kind", "test", "--uid", "01020304", "--sak", "28", "--atqa", "0004",
-                    "--ats", "05 78 80 70 02"});
+    SimProcess sim({"--link", "pty:" + link, "--variant", "2", "--ident-hex", "04 05 31 35", "--fv-hex", "31 37 31 39",
+                    "--card-kind", "test", "--uid", "01020304", "--sak", "28", "--atqa", "0004", "--ats",
+                    "05 78 80 70 02"});
     ASSERT_TRUE(sim.started());
     ASSERT_NE(sim.FirstLine(), "");
     {
@@ -144,7 +155,8 @@ TEST(Program, OptionsVariant2IdentFvAndCard) {
     EXPECT_FALSE(PathExists(link));
 }
 
-TEST(Program, NoCardPiecesAndAddress) {
+TEST(Program, NoCardPiecesAndAddress)
+{
     const std::string link = TempLink();
     SimProcess sim({"--link", "pty:" + link, "--variant", "1", "--address", "7", "--no-card", "--log"});
     ASSERT_TRUE(sim.started());
@@ -162,14 +174,15 @@ TEST(Program, NoCardPiecesAndAddress) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(Program, BadOptionsFail) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--link", "tcp:1234"},
-             {"--link", "pty:/tmp/x", "--variant", "4"},
-             {"--link", "pty:/tmp/x", "--uid", "0102"},
-             {"--link", "pty:/tmp/x", "--ats", "06 75"},
-             {"--link", "pty:/tmp/x", "--ident", "1255", "--ident-hex", "31"},
-             {}}) {
+TEST(Program, BadOptionsFail)
+{
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--link", "tcp:1234"},
+                                               {"--link", "pty:/tmp/x", "--variant", "4"},
+                                               {"--link", "pty:/tmp/x", "--uid", "0102"},
+                                               {"--link", "pty:/tmp/x", "--ats", "06 75"},
+                                               {"--link", "pty:/tmp/x", "--ident", "1255", "--ident-hex", "31"},
+                                               {}}) {
         SimProcess sim(args);
         ASSERT_TRUE(sim.started());
         const int status = sim.SignalAndWait(0);

@@ -27,9 +27,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-Bytes H(const std::string& hex) { return ParseHex(hex).value(); }
+Bytes H(const std::string& hex)
+{
+    return ParseHex(hex).value();
+}
 
-ReaderConfig Variant(int v) {
+ReaderConfig Variant(int v)
+{
     ReaderConfig c;
     c.variant = v;
     return c;
@@ -37,7 +41,8 @@ ReaderConfig Variant(int v) {
 
 } // namespace
 
-TEST(PtyReader, StartCreatesSymlinkToSlaveAndStopRemovesIt) {
+TEST(PtyReader, StartCreatesSymlinkToSlaveAndStopRemovesIt)
+{
     const std::string link = TempLink();
     PtyReader reader;
     reader.Start(link);
@@ -54,7 +59,8 @@ TEST(PtyReader, StartCreatesSymlinkToSlaveAndStopRemovesIt) {
     reader.Stop(); // twice is harmless
 }
 
-TEST(PtyReader, RoundTripInEveryVariant) {
+TEST(PtyReader, RoundTripInEveryVariant)
+{
     const Bytes requests[4] = {H("02 01 F0 00 F1"), H("01 F0 00 64 00"), H("1E 0B 00"), H("1E 60 00")};
     const Bytes answers[4] = {H("02 01 00 04 31 32 35 35 06"), H("01 00 04 31 32 35 35 82 74"),
                               H("1E 0B 04 31 37 31 35"), H("1E 60 09 01 02 03 04 41 42 43 36 00")};
@@ -69,7 +75,8 @@ TEST(PtyReader, RoundTripInEveryVariant) {
     }
 }
 
-TEST(PtyReader, RaiiRemovesLinkAndReplacesStaleLink) {
+TEST(PtyReader, RaiiRemovesLinkAndReplacesStaleLink)
+{
     const std::string link = TempLink();
     ASSERT_EQ(::symlink("/nonexistent/kavex", link.c_str()), 0);
     {
@@ -81,9 +88,12 @@ TEST(PtyReader, RaiiRemovesLinkAndReplacesStaleLink) {
     EXPECT_FALSE(PathExists(link));
 }
 
-TEST(PtyReader, RefusesToReplaceARegularFile) {
+TEST(PtyReader, RefusesToReplaceARegularFile)
+{
     const std::string path = TempLink();
-    { std::ofstream(path) << "not a device"; }
+    {
+        std::ofstream(path) << "not a device";
+    }
     PtyReader reader;
     EXPECT_THROW(reader.Start(path), std::system_error);
     EXPECT_FALSE(reader.Running());
@@ -91,7 +101,8 @@ TEST(PtyReader, RefusesToReplaceARegularFile) {
     ::unlink(path.c_str());
 }
 
-TEST(PtyReader, HostMayCloseAndReopen) {
+TEST(PtyReader, HostMayCloseAndReopen)
+{
     const std::string link = TempLink();
     PtyReader reader;
     reader.Start(link);
@@ -108,7 +119,8 @@ TEST(PtyReader, HostMayCloseAndReopen) {
     EXPECT_EQ(reader.Sim().CountReceived(0xF0), 3u);
 }
 
-TEST(PtyReader, VanishHangsUpTheHost) {
+TEST(PtyReader, VanishHangsUpTheHost)
+{
     const std::string link = TempLink();
     PtyReader reader;
     reader.Start(link);
@@ -135,7 +147,8 @@ TEST(PtyReader, VanishHangsUpTheHost) {
     EXPECT_FALSE(again.ok());
 }
 
-TEST(PtyReader, StartAgainAfterVanish) {
+TEST(PtyReader, StartAgainAfterVanish)
+{
     const std::string link = TempLink();
     PtyReader reader;
     reader.Start(link);
@@ -146,7 +159,8 @@ TEST(PtyReader, StartAgainAfterVanish) {
     EXPECT_TRUE(host.Ask(0, 0xF0));
 }
 
-TEST(PtyReader, DelayedAnswerArrivesLate) {
+TEST(PtyReader, DelayedAnswerArrivesLate)
+{
     const std::string link = TempLink();
     PtyReader reader;
     reader.Start(link);
@@ -163,7 +177,8 @@ TEST(PtyReader, DelayedAnswerArrivesLate) {
     EXPECT_GE(elapsed, 115ms);
 }
 
-TEST(PtyReader, NoAnswerThenNormal) {
+TEST(PtyReader, NoAnswerThenNormal)
+{
     const std::string link = TempLink();
     PtyReader reader;
     reader.Start(link);
@@ -176,7 +191,8 @@ TEST(PtyReader, NoAnswerThenNormal) {
     EXPECT_TRUE(host.Ask(0, 0xF0));
 }
 
-TEST(PtyReader, AnswerInChunksIsReassembled) {
+TEST(PtyReader, AnswerInChunksIsReassembled)
+{
     const std::string link = TempLink();
     PtyReader reader(Variant(1));
     reader.Start(link);
@@ -193,7 +209,8 @@ TEST(PtyReader, AnswerInChunksIsReassembled) {
     EXPECT_NE(log[1].reason.find("chunks of 2 bytes"), std::string::npos) << log[1].reason;
 }
 
-TEST(PtyReader, CardRemovedAndInsertedAtRunTime) {
+TEST(PtyReader, CardRemovedAndInsertedAtRunTime)
+{
     const std::string link = TempLink();
     auto card = std::make_shared<TestCard>();
     PtyReader reader(Variant(2), card);
@@ -207,7 +224,8 @@ TEST(PtyReader, CardRemovedAndInsertedAtRunTime) {
     EXPECT_EQ(host.Ask(2, 0x30)->status, 0x30);
 }
 
-TEST(PtyReader, PiecesThroughThePty) {
+TEST(PtyReader, PiecesThroughThePty)
+{
     const std::string link = TempLink();
     auto card = std::make_shared<TestCard>();
     ReaderConfig c;
@@ -247,7 +265,8 @@ public:
 };
 } // namespace
 
-TEST(PtyReader, WithCardChangesCardStateUnderTheSimulatorsLock) {
+TEST(PtyReader, WithCardChangesCardStateUnderTheSimulatorsLock)
+{
     const std::string link = TempLink();
     auto card = std::make_shared<PlainCard>();
     ReaderConfig c;

@@ -14,9 +14,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-Bytes H(const std::string& hex) { return ParseHex(hex).value(); }
+Bytes H(const std::string& hex)
+{
+    return ParseHex(hex).value();
+}
 
-ReaderConfig Variant(int v, uint8_t address = 1) {
+ReaderConfig Variant(int v, uint8_t address = 1)
+{
     ReaderConfig c;
     c.variant = v;
     c.address = address;
@@ -28,15 +32,18 @@ struct Rig {
 
     int V() const { return sim.Config().variant; }
     // Raw bytes in at t + step, everything due then out.
-    Bytes Send(const Bytes& bytes, Clock::duration step = 1ms) {
+    Bytes Send(const Bytes& bytes, Clock::duration step = 1ms)
+    {
         t += step;
         return sim.Exchange(bytes, t);
     }
-    Bytes Cmd(uint8_t command, const Bytes& data = {}) {
+    Bytes Cmd(uint8_t command, const Bytes& data = {})
+    {
         return Send(BuildRequestFrame(V(), sim.Config().address, command, data));
     }
     // Sends a command and decodes the one answer frame that must come back.
-    DecodedAnswer Ask(uint8_t command, const Bytes& data = {}) {
+    DecodedAnswer Ask(uint8_t command, const Bytes& data = {})
+    {
         const Bytes out = Cmd(command, data);
         auto d = DecodeAnswerFrame(V(), out);
         EXPECT_TRUE(d.has_value()) << "no complete answer to " << int(command) << ": " << ToHex(out);
@@ -45,11 +52,13 @@ struct Rig {
         EXPECT_EQ(d->frame_size, out.size()) << ToHex(out);
         return *d;
     }
-    uint8_t Success(uint8_t command, const Bytes& data = {}) const {
+    uint8_t Success(uint8_t command, const Bytes& data = {}) const
+    {
         const int v = sim.Config().variant;
         return (v == 2 || v == 3) ? TranslateForWire(v, command, data).command : 0x00;
     }
-    void Activate() {
+    void Activate()
+    {
         ASSERT_EQ(Ask(0xF5, {0}).status, Success(0xF5, {0}));
         ASSERT_EQ(Ask(0xF5, {1}).status, Success(0xF5, {1}));
         ASSERT_EQ(Ask(0x30).status, Success(0x30));
@@ -63,11 +72,14 @@ struct Rig {
     Clock::time_point t;
 };
 
-size_t CountOutcome(const std::vector<LogEntry>& log, Outcome o) {
-    return static_cast<size_t>(std::count_if(log.begin(), log.end(), [o](const LogEntry& e) { return e.outcome == o; }));
+size_t CountOutcome(const std::vector<LogEntry>& log, Outcome o)
+{
+    return static_cast<size_t>(
+        std::count_if(log.begin(), log.end(), [o](const LogEntry& e) { return e.outcome == o; }));
 }
 
-std::optional<LogEntry> LastWith(const std::vector<LogEntry>& log, Outcome o) {
+std::optional<LogEntry> LastWith(const std::vector<LogEntry>& log, Outcome o)
+{
     for (auto it = log.rbegin(); it != log.rend(); ++it)
         if (it->outcome == o) return *it;
     return std::nullopt;
@@ -77,37 +89,43 @@ std::optional<LogEntry> LastWith(const std::vector<LogEntry>& log, Outcome o) {
 
 // ---------------------------------------------------------------- identification, golden bytes
 
-TEST(Identification, Variant0) {
+TEST(Identification, Variant0)
+{
     Rig r(Variant(0));
     EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), H("02 01 00 04 31 32 35 35 06"));
 }
 
-TEST(Identification, Variant1) {
+TEST(Identification, Variant1)
+{
     Rig r(Variant(1));
     EXPECT_EQ(r.Send(H("01 F0 00 64 00")), H("01 00 04 31 32 35 35 82 74"));
 }
 
-TEST(Identification, Variant2) {
+TEST(Identification, Variant2)
+{
     Rig r(Variant(2));
     EXPECT_EQ(r.Send(H("1E 0B 00")), H("1E 0B 04 31 37 31 35"));
 }
 
-TEST(Identification, Variant3NineBytes) {
+TEST(Identification, Variant3NineBytes)
+{
     Rig r(Variant(3));
     EXPECT_EQ(r.Send(H("1E 60 00")), H("1E 60 09 01 02 03 04 41 42 43 36 00"));
 }
 
-TEST(Identification, ConfiguredAnswerAndAddress) {
+TEST(Identification, ConfiguredAnswerAndAddress)
+{
     ReaderConfig c = Variant(0, 5);
     c.ident = Bytes{'1', '2', '4', '4'};
     Rig r(c);
     EXPECT_EQ(r.Send(H("02 05 F0 00 F5")), BuildAnswerFrame(0, 5, 0, H("31 32 34 34")));
-    EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), Bytes{}); // address 1 is not ours
+    EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), Bytes{});                              // address 1 is not ours
     r.sim.UpdateConfig([](ReaderConfig& cc) { cc.ident = H("31 32 35 35 35"); }); // 5 bytes: SDK rejects
     EXPECT_EQ(r.Ask(0xF0).data.size(), 5u);
 }
 
-TEST(Identification, Variant2SecondRequestFV) {
+TEST(Identification, Variant2SecondRequestFV)
+{
     ReaderConfig c = Variant(2);
     c.ident = H("04 05 31 35");
     Rig r(c);
@@ -134,7 +152,8 @@ TEST(Identification, Variant2SecondRequestFV) {
 
 // The SDK's open sequence: identification in variant 0, 0 (after reopening),
 // 1, 2, 3, each waiting 300 ms. A reader answers only its own variant's probe.
-TEST(Probing, EachVariantAnswersOnlyItsOwnProbe) {
+TEST(Probing, EachVariantAnswersOnlyItsOwnProbe)
+{
     const Bytes probes[5] = {H("02 01 F0 00 F1"), H("02 01 F0 00 F1"), H("01 F0 00 64 00"), H("1E 0B 00"),
                              H("1E 60 00")};
     const int probe_variant[5] = {0, 0, 1, 2, 3};
@@ -154,7 +173,8 @@ TEST(Probing, EachVariantAnswersOnlyItsOwnProbe) {
     }
 }
 
-TEST(Probing, Variant3IgnoresVariant2IdentificationWithReason) {
+TEST(Probing, Variant3IgnoresVariant2IdentificationWithReason)
+{
     Rig r(Variant(3));
     EXPECT_EQ(r.Send(H("1E 0B 00")), Bytes{});
     const auto e = LastWith(r.sim.Log(), Outcome::Ignored);
@@ -164,7 +184,8 @@ TEST(Probing, Variant3IgnoresVariant2IdentificationWithReason) {
 
 // ---------------------------------------------------------------- parser robustness
 
-TEST(Parser, OtherAddressIgnoredInVariants0And1) {
+TEST(Parser, OtherAddressIgnoredInVariants0And1)
+{
     for (int v : {0, 1}) {
         Rig r(Variant(v));
         EXPECT_EQ(r.Send(BuildRequestFrame(v, 2, 0xF0)), Bytes{});
@@ -175,7 +196,8 @@ TEST(Parser, OtherAddressIgnoredInVariants0And1) {
     }
 }
 
-TEST(Parser, WrongBccIgnoredNextFrameAnswered) {
+TEST(Parser, WrongBccIgnoredNextFrameAnswered)
+{
     Rig r(Variant(0));
     Bytes both = H("02 01 F0 00 F0");
     const Bytes good = H("02 01 F0 00 F1");
@@ -188,7 +210,8 @@ TEST(Parser, WrongBccIgnoredNextFrameAnswered) {
     EXPECT_EQ(log[1].outcome, Outcome::Answered);
 }
 
-TEST(Parser, WrongCrcIgnoredAndResynchronised) {
+TEST(Parser, WrongCrcIgnoredAndResynchronised)
+{
     Rig r(Variant(1));
     Bytes bytes = H("01 F0 00 64 01"); // CRC high byte wrong
     const Bytes good = H("01 F0 00 64 00");
@@ -200,20 +223,23 @@ TEST(Parser, WrongCrcIgnoredAndResynchronised) {
     EXPECT_EQ(CountOutcome(log, Outcome::Answered), 1u);
 }
 
-TEST(Parser, Variant1GarbageThenFrame) {
+TEST(Parser, Variant1GarbageThenFrame)
+{
     Rig r(Variant(1));
     EXPECT_EQ(r.Send(H("AA 55 01 F0 00 64 00")), H("01 00 04 31 32 35 35 82 74"));
     EXPECT_GE(CountOutcome(r.sim.Log(), Outcome::Discarded), 1u);
 }
 
-TEST(Parser, Variant1FindsFrameBehindIncompleteOtherVariantFrame) {
+TEST(Parser, Variant1FindsFrameBehindIncompleteOtherVariantFrame)
+{
     // A variant-0 probe (which a variant-1 parser reads as a frame with LEN
     // F0) directly followed by a variant-1 probe.
     Rig r(Variant(1));
     EXPECT_EQ(r.Send(H("02 01 F0 00 F1 01 F0 00 64 00")), H("01 00 04 31 32 35 35 82 74"));
 }
 
-TEST(Parser, GarbageBeforeStartByteSkipped) {
+TEST(Parser, GarbageBeforeStartByteSkipped)
+{
     Rig r(Variant(0));
     EXPECT_EQ(r.Send(H("FF 00 13 02 01 F0 00 F1")), H("02 01 00 04 31 32 35 35 06"));
     const auto log = r.sim.Log();
@@ -223,14 +249,16 @@ TEST(Parser, GarbageBeforeStartByteSkipped) {
     EXPECT_EQ(r2.Send(H("00 02 1E 0B 00")), H("1E 0B 04 31 37 31 35"));
 }
 
-TEST(Parser, FrameInPiecesWithinTheGapIsAssembled) {
+TEST(Parser, FrameInPiecesWithinTheGapIsAssembled)
+{
     Rig r(Variant(0));
     EXPECT_EQ(r.Send(H("02 01"), 1ms), Bytes{});
     EXPECT_EQ(r.Send(H("F0 00"), 5ms), Bytes{});
     EXPECT_EQ(r.Send(H("F1"), 5ms), H("02 01 00 04 31 32 35 35 06"));
 }
 
-TEST(Parser, IncompleteFrameDroppedAfterIdleGap) {
+TEST(Parser, IncompleteFrameDroppedAfterIdleGap)
+{
     for (int v : {0, 1, 2, 3}) {
         Rig r(Variant(v));
         // A long frame that never completes.
@@ -246,7 +274,8 @@ TEST(Parser, IncompleteFrameDroppedAfterIdleGap) {
     }
 }
 
-TEST(Parser, IdleGapIsConfigurable) {
+TEST(Parser, IdleGapIsConfigurable)
+{
     ReaderConfig c = Variant(0);
     c.idle_gap = 100ms;
     Rig r(c);
@@ -256,7 +285,8 @@ TEST(Parser, IdleGapIsConfigurable) {
 
 // ---------------------------------------------------------------- reader commands
 
-TEST(Commands, ActivationVariant0) {
+TEST(Commands, ActivationVariant0)
+{
     Rig r(Variant(0));
     EXPECT_EQ(r.Cmd(0xF5, {0}), H("02 01 00 00 01"));
     EXPECT_FALSE(r.sim.FieldOn());
@@ -274,7 +304,8 @@ TEST(Commands, ActivationVariant0) {
     EXPECT_GE(r.card->FieldResets(), 2); // field off and request
 }
 
-TEST(Commands, ActivationVariant2UsesWireCommandsAsStatus) {
+TEST(Commands, ActivationVariant2UsesWireCommandsAsStatus)
+{
     Rig r(Variant(2));
     EXPECT_EQ(r.Send(H("1E 0D 00")), H("1E 0D 00"));
     EXPECT_FALSE(r.sim.FieldOn());
@@ -286,7 +317,8 @@ TEST(Commands, ActivationVariant2UsesWireCommandsAsStatus) {
     EXPECT_EQ(r.Send(H("1E 45 01 60")), H("1E 45 02 00 60")); // echo card
 }
 
-TEST(Commands, NoCardOrFieldOff) {
+TEST(Commands, NoCardOrFieldOff)
+{
     Rig r(Variant(0));
     r.sim.RemoveCard();
     EXPECT_EQ(r.Ask(0x30).status, 0x15);
@@ -307,7 +339,8 @@ TEST(Commands, NoCardOrFieldOff) {
     EXPECT_EQ(r1.Ask(0x30).status, 0x15);
 }
 
-TEST(Commands, CardRemovedAfterActivation) {
+TEST(Commands, CardRemovedAfterActivation)
+{
     Rig r(Variant(0));
     r.Activate();
     EXPECT_EQ(r.Ask(0x45, {0x60}).status, 0);
@@ -323,16 +356,18 @@ TEST(Commands, CardRemovedAfterActivation) {
     EXPECT_EQ(other->FieldResets(), 2);  // insertion and request
 }
 
-TEST(Commands, StrictActivationOrder) {
+TEST(Commands, StrictActivationOrder)
+{
     Rig r(Variant(0));
-    EXPECT_EQ(r.Ask(0x31).status, 0x15);       // select before request
-    EXPECT_EQ(r.Ask(0x41).status, 0x15);       // RATS before select
+    EXPECT_EQ(r.Ask(0x31).status, 0x15);         // select before request
+    EXPECT_EQ(r.Ask(0x41).status, 0x15);         // RATS before select
     EXPECT_EQ(r.Ask(0x45, {0x60}).status, 0x15); // exchange before RATS
     r.sim.UpdateConfig([](ReaderConfig& c) { c.strict_activation = false; });
     EXPECT_EQ(r.Ask(0x45, {0x60}).status, 0x00);
 }
 
-TEST(Commands, RatsOnCardWithoutIso14443_4) {
+TEST(Commands, RatsOnCardWithoutIso14443_4)
+{
     Rig r(Variant(3));
     r.card->SetSak(0x08);
     r.card->SetAts({});
@@ -341,7 +376,8 @@ TEST(Commands, RatsOnCardWithoutIso14443_4) {
     EXPECT_EQ(r.Send(H("1E 41 00")), H("1E A0 00"));
 }
 
-TEST(Commands, UidLengthsAndRandomUid) {
+TEST(Commands, UidLengthsAndRandomUid)
+{
     for (const Bytes& uid : {H("01 02 03 04"), H("04 11 22 33 44 55 66"), H("01 02 03 04 05 06 07 08 09 0A")}) {
         Rig r(Variant(0));
         r.card->SetUid(uid);
@@ -361,7 +397,8 @@ TEST(Commands, UidLengthsAndRandomUid) {
     EXPECT_NE(a, b); // a new random UID per activation (3 random bytes; a clash is 1 in 16M)
 }
 
-TEST(Commands, ReaderModeResetUsbMode) {
+TEST(Commands, ReaderModeResetUsbMode)
+{
     Rig r(Variant(0));
     EXPECT_EQ(r.Ask(0xF4, {0x83}).status, 0);
     EXPECT_EQ(r.sim.ReaderMode(), 0x83);
@@ -380,7 +417,8 @@ TEST(Commands, ReaderModeResetUsbMode) {
     EXPECT_EQ(r3.Send(H("1E FF 01 01")), H("1E FF 00"));
 }
 
-TEST(Commands, UnknownCommands) {
+TEST(Commands, UnknownCommands)
+{
     Rig r(Variant(0));
     EXPECT_EQ(r.Ask(0x99).status, 0x0E);
     Rig r1(Variant(1));
@@ -400,7 +438,8 @@ TEST(Commands, UnknownCommands) {
 
 // ---------------------------------------------------------------- DESFire exchange and pieces
 
-TEST(Exchange, ForwardsToCardAndReturnsItsAnswer) {
+TEST(Exchange, ForwardsToCardAndReturnsItsAnswer)
+{
     Rig r(Variant(0));
     r.Activate();
     r.card->QueueAnswer(H("AF 04 01 01 01 00 1A 05"));
@@ -416,7 +455,8 @@ TEST(Exchange, ForwardsToCardAndReturnsItsAnswer) {
     EXPECT_EQ(r.Ask(0x45, {0x6A}).data, H("91 6A"));
 }
 
-TEST(Exchange, Variant0PiecesWithStatus20AndContinuation) {
+TEST(Exchange, Variant0PiecesWithStatus20AndContinuation)
+{
     ReaderConfig c = Variant(0);
     c.piece_size = 4;
     Rig r(c);
@@ -440,7 +480,8 @@ TEST(Exchange, Variant0PiecesWithStatus20AndContinuation) {
     EXPECT_EQ(r.Ask(0x45, {0xBD}).status, 0x00);
 }
 
-TEST(Exchange, Variants1To3SendTheWholeAnswer) {
+TEST(Exchange, Variants1To3SendTheWholeAnswer)
+{
     for (int v : {1, 2, 3}) {
         ReaderConfig c = Variant(v);
         c.piece_size = 4;
@@ -460,7 +501,8 @@ TEST(Exchange, Variants1To3SendTheWholeAnswer) {
     }
 }
 
-TEST(Exchange, Variant0LongAnswerWithoutPiecesUsesBlockForm) {
+TEST(Exchange, Variant0LongAnswerWithoutPiecesUsesBlockForm)
+{
     Rig r(Variant(0));
     r.Activate();
     r.card->QueueAnswer(Bytes(600, 0x42));
@@ -472,7 +514,8 @@ TEST(Exchange, Variant0LongAnswerWithoutPiecesUsesBlockForm) {
     EXPECT_EQ(d->data, Bytes(600, 0x42));
 }
 
-TEST(Exchange, ForcedBlockFormForEveryAnswer) {
+TEST(Exchange, ForcedBlockFormForEveryAnswer)
+{
     ReaderConfig c = Variant(0);
     c.force_block_form = true;
     Rig r(c);
@@ -484,7 +527,8 @@ TEST(Exchange, ForcedBlockFormForEveryAnswer) {
 
 // ---------------------------------------------------------------- faults
 
-TEST(Faults, GarbageBeforeAndExtraAfter) {
+TEST(Faults, GarbageBeforeAndExtraAfter)
+{
     Rig r(Variant(0));
     r.sim.InjectFault(Fault::Garbage(H("AA 55")));
     EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), H("AA 55 02 01 00 04 31 32 35 35 06"));
@@ -493,7 +537,8 @@ TEST(Faults, GarbageBeforeAndExtraAfter) {
     EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), H("02 01 00 04 31 32 35 35 06")); // one-shot
 }
 
-TEST(Faults, WrongChecksum) {
+TEST(Faults, WrongChecksum)
+{
     Rig r0(Variant(0));
     r0.sim.InjectFault(Fault::BadChecksum());
     EXPECT_EQ(r0.Send(H("02 01 F0 00 F1")), H("02 01 00 04 31 32 35 35 F9"));
@@ -504,7 +549,8 @@ TEST(Faults, WrongChecksum) {
     EXPECT_FALSE(d->checksum_ok);
 }
 
-TEST(Faults, NoAnswer) {
+TEST(Faults, NoAnswer)
+{
     Rig r(Variant(0));
     r.sim.InjectFault(Fault::NoAnswer());
     EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), Bytes{});
@@ -517,7 +563,8 @@ TEST(Faults, NoAnswer) {
     EXPECT_FALSE(r.Send(H("02 01 F0 00 F1")).empty());
 }
 
-TEST(Faults, DelayedAnswerIsScheduled) {
+TEST(Faults, DelayedAnswerIsScheduled)
+{
     Rig r(Variant(0));
     r.sim.InjectFault(Fault::Delay(200ms));
     EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), Bytes{});
@@ -530,7 +577,8 @@ TEST(Faults, DelayedAnswerIsScheduled) {
     EXPECT_FALSE(r.sim.NextOutputTime());
 }
 
-TEST(Faults, DelayedAnswerDoesNotHoldBackTheNextOne) {
+TEST(Faults, DelayedAnswerDoesNotHoldBackTheNextOne)
+{
     Rig r(Variant(0));
     r.sim.InjectFault(Fault::Delay(1000ms));
     EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), Bytes{});
@@ -538,7 +586,8 @@ TEST(Faults, DelayedAnswerDoesNotHoldBackTheNextOne) {
     EXPECT_EQ(r.sim.TakeDueOutput(r.t + 1s).size(), 1u);
 }
 
-TEST(Faults, SplitIntoChunks) {
+TEST(Faults, SplitIntoChunks)
+{
     Rig r(Variant(0));
     r.sim.InjectFault(Fault::Split(3, 5ms));
     r.t += 1ms;
@@ -553,7 +602,8 @@ TEST(Faults, SplitIntoChunks) {
     EXPECT_EQ(rest[1], H("35 35 06"));
 }
 
-TEST(Faults, ForcedStatusVariant0) {
+TEST(Faults, ForcedStatusVariant0)
+{
     for (uint8_t st : {0x03, 0x19, 0x07, 0x20, 0x42, 0xFE}) {
         Rig r(Variant(0));
         r.sim.InjectFault(Fault::Status(st));
@@ -568,7 +618,8 @@ TEST(Faults, ForcedStatusVariant0) {
     EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), H("02 01 20 01 41 61"));
 }
 
-TEST(Faults, ForcedStatusVariants1To3) {
+TEST(Faults, ForcedStatusVariants1To3)
+{
     Rig r1(Variant(1));
     r1.sim.InjectFault(Fault::StatusAndData(0x33, {}));
     EXPECT_EQ(r1.Ask(0xF0).status, 0x33);
@@ -581,7 +632,8 @@ TEST(Faults, ForcedStatusVariants1To3) {
     }
 }
 
-TEST(Faults, OneShotQueueAndPersistent) {
+TEST(Faults, OneShotQueueAndPersistent)
+{
     Rig r(Variant(0));
     r.sim.InjectFault(Fault::Status(0x03));
     r.sim.InjectFault(Fault::Status(0x19));
@@ -595,7 +647,8 @@ TEST(Faults, OneShotQueueAndPersistent) {
     EXPECT_EQ(r.Cmd(0xF0), H("02 01 00 04 31 32 35 35 06"));
 }
 
-TEST(Faults, IgnoredFramesDoNotConsumeFaults) {
+TEST(Faults, IgnoredFramesDoNotConsumeFaults)
+{
     Rig r(Variant(0));
     r.sim.InjectFault(Fault::NoAnswer());
     EXPECT_EQ(r.Send(H("02 02 F0 00 F2")), Bytes{}); // other address
@@ -604,7 +657,8 @@ TEST(Faults, IgnoredFramesDoNotConsumeFaults) {
 
 // ---------------------------------------------------------------- log
 
-TEST(Log, RecordsDirectionBytesAndOutcome) {
+TEST(Log, RecordsDirectionBytesAndOutcome)
+{
     Rig r(Variant(0));
     std::vector<std::string> lines;
     r.sim.SetLogSink([&](const LogEntry& e) { lines.push_back(FormatLogEntry(e, r.sim.Origin())); });
@@ -630,7 +684,8 @@ TEST(Log, RecordsDirectionBytesAndOutcome) {
     EXPECT_TRUE(r.sim.Log().empty());
 }
 
-TEST(Log, CapacityDropsOldestEntries) {
+TEST(Log, CapacityDropsOldestEntries)
+{
     ReaderConfig c = Variant(0);
     c.log_capacity = 4;
     Rig r(c);
@@ -640,14 +695,16 @@ TEST(Log, CapacityDropsOldestEntries) {
     EXPECT_EQ(log.back().seq, 10u);
 }
 
-TEST(Log, WaitForRequestsReturnsAtOnceWhenSatisfied) {
+TEST(Log, WaitForRequestsReturnsAtOnceWhenSatisfied)
+{
     Rig r(Variant(0));
     r.Send(H("02 01 F0 00 F1"));
     EXPECT_TRUE(r.sim.WaitForRequests(1, 0ms));
     EXPECT_FALSE(r.sim.WaitForRequests(2, 1ms));
 }
 
-TEST(Config, VariantChangeAtRunTime) {
+TEST(Config, VariantChangeAtRunTime)
+{
     Rig r(Variant(0));
     r.sim.UpdateConfig([](ReaderConfig& c) { c.variant = 2; });
     EXPECT_EQ(r.Send(H("02 01 F0 00 F1")), Bytes{});

@@ -80,7 +80,7 @@ TEST_F(SimTest, AnswerInThreeReaderPiecesArrivesWhole)
     const uint8_t getVersion = 0x60;
     ASSERT_EQ(kavex::desfire::DesfireExchange(Port(), &getVersion, 1, answer, 100), 8);
     EXPECT_EQ(answer[0], 0xAF);
-    EXPECT_EQ(answer[1], 0x04);  // hardware vendor
+    EXPECT_EQ(answer[1], 0x04); // hardware vendor
     EXPECT_EQ(Sim().ReceivedCommands(), Bytes({0x45, 0x46, 0x46}));
 
     // Longer than the command allows: status 5.

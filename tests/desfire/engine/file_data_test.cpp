@@ -68,8 +68,7 @@ protected:
     Bytes ReadRecords(uint8_t file, unsigned offset, unsigned count, unsigned size)
     {
         Bytes out(2000, 0xEE);
-        const int n =
-            Kavex_DFReadRecords(h, file, mode, offset, count, size, out.data(), static_cast<int>(out.size()));
+        const int n = Kavex_DFReadRecords(h, file, mode, offset, count, size, out.data(), static_cast<int>(out.size()));
         EXPECT_GE(n, 0) << std::hex << Status();
         out.resize(static_cast<size_t>(std::max(n, 0)));
         return out;
@@ -91,9 +90,9 @@ TEST_P(FileData, DataOfEverySizeReadsBackByteForByte)
         if (n == 0) continue;
         // A guard byte behind the buffer the call is given.
         Bytes back(n + 1, 0xEE);
-        ASSERT_EQ(Kavex_DFReadData(h, kDataFile, mode, offset, static_cast<unsigned>(n), back.data(),
-                                   static_cast<int>(n)),
-                  static_cast<int>(n))
+        ASSERT_EQ(
+            Kavex_DFReadData(h, kDataFile, mode, offset, static_cast<unsigned>(n), back.data(), static_cast<int>(n)),
+            static_cast<int>(n))
             << n << std::hex << " status " << Status();
         EXPECT_EQ(Bytes(back.begin(), back.end() - 1), data) << n;
         EXPECT_EQ(back.back(), 0xEE) << n;
@@ -283,8 +282,8 @@ TEST_F(FileDataWire, LargeTransfersAreCommandsOfAtMost7600Bytes)
         if (c[0] == 0x3D) headers.emplace_back(c.begin(), c.begin() + 8);
     }
     ASSERT_EQ(headers.size(), 2u);
-    EXPECT_EQ(headers[0], Bytes({0x3D, kDataFile, 5, 0, 0, 0xB0, 0x1D, 0}));           // 7600 at 5
-    EXPECT_EQ(headers[1], Bytes({0x3D, kDataFile, 0xB5, 0x1D, 0, 0x60, 0x09, 0}));     // 2400 at 7605
+    EXPECT_EQ(headers[0], Bytes({0x3D, kDataFile, 5, 0, 0, 0xB0, 0x1D, 0}));       // 7600 at 5
+    EXPECT_EQ(headers[1], Bytes({0x3D, kDataFile, 0xB5, 0x1D, 0, 0x60, 0x09, 0})); // 2400 at 7605
     // 1 + ceil((7600 - 52) / 59) frames, then 1 + ceil((2400 - 52) / 59).
     EXPECT_EQ(CommandsSince(from).size(), 129u + 41u);
 

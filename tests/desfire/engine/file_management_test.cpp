@@ -46,8 +46,8 @@ TEST_F(Files, CreateFramesOfEveryFileType)
     ASSERT_EQ(Kavex_DFCreateBackupDataFile(h, 2, 0, 64, 1, 0x0000), 0);
     EXPECT_EQ(Last(), Bytes({0xCB, 2, 0x01, 0x00, 0x00, 64, 0, 0}));
     ASSERT_EQ(Kavex_DFCreateValueFile(h, 3, 1, 0x1023, -100, 0x01020304, 7, 1), 0) << std::hex << Status();
-    EXPECT_EQ(Last(), Bytes({0xCC, 3, 0x01, 0x23, 0x10, 0x9C, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 7, 0, 0, 0,
-                             0x01}));
+    EXPECT_EQ(Last(),
+              Bytes({0xCC, 3, 0x01, 0x23, 0x10, 0x9C, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 7, 0, 0, 0, 0x01}));
     ASSERT_EQ(Kavex_DFCreateLinearRecordFile(h, 4, 0, 3, 0xEEEE, 16, 0x000203), 0);
     EXPECT_EQ(Last(), Bytes({0xC1, 4, 0x03, 0xEE, 0xEE, 16, 0, 0, 0x03, 0x02, 0}));
     ASSERT_EQ(Kavex_DFCreateCyclicRecordFile(h, 5, 0xE105, 0, 0xEEEE, 8, 4), 0);

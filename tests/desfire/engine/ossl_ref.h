@@ -16,14 +16,14 @@ using Bytes = std::vector<uint8_t>;
 // AES-128 or two-key triple DES (a DES key is its 8 bytes twice).
 struct Cipher {
     bool aes;
-    Bytes key;  // 16 bytes
+    Bytes key; // 16 bytes
     size_t Bs() const { return aes ? 16 : 8; }
 };
 
 inline Bytes Raw(const Cipher& c, bool encrypt, bool cbc, const Bytes& iv, const Bytes& in)
 {
-    const EVP_CIPHER* type = c.aes ? (cbc ? EVP_aes_128_cbc() : EVP_aes_128_ecb())
-                                   : (cbc ? EVP_des_ede_cbc() : EVP_des_ede_ecb());
+    const EVP_CIPHER* type =
+        c.aes ? (cbc ? EVP_aes_128_cbc() : EVP_aes_128_ecb()) : (cbc ? EVP_des_ede_cbc() : EVP_des_ede_ecb());
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     Bytes out(in.size() + 32);
     int n1 = 0, n2 = 0;

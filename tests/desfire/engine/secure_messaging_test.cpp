@@ -132,11 +132,11 @@ TEST(SecureMessagingPlainDataLength, FollowsSessionAndCommunicationMode)
     // payload(3) CRC(4) 0x80 zeros
     Bytes padded = {1, 2, 3, 9, 9, 9, 9, 0x80, 0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(s.PlainDataLength(padded.data(), 16, CDatenFuerDesfireInPort::kCommEnciphered), 3);
-    padded[7] = 0x81;  // no marker
+    padded[7] = 0x81; // no marker
     EXPECT_EQ(s.PlainDataLength(padded.data(), 16, CDatenFuerDesfireInPort::kCommEnciphered), 0);
     const Bytes zeros(16, 0);
     EXPECT_EQ(s.PlainDataLength(zeros.data(), 16, CDatenFuerDesfireInPort::kCommEnciphered), 0);
-    const Bytes early = {1, 0x80, 0, 0};  // no room for the CRC before the marker
+    const Bytes early = {1, 0x80, 0, 0}; // no room for the CRC before the marker
     EXPECT_EQ(s.PlainDataLength(early.data(), 4, CDatenFuerDesfireInPort::kCommEnciphered), -3);
 }
 

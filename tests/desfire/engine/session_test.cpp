@@ -124,7 +124,10 @@ TEST_F(SimTest, CardThatCannotProveTheKeyIsRefused)
     EXPECT_FALSE(Host().IsAuthenticated());
 }
 
-void FlipLastByte(Bytes& a) { a.back() ^= 0x01; }
+void FlipLastByte(Bytes& a)
+{
+    a.back() ^= 0x01;
+}
 
 TEST_F(SimTest, CorruptedAnswerMacResetsTheSession)
 {
@@ -154,8 +157,8 @@ TEST_F(SimTest, VersionTooShortBehindAValidMacIsAFailureWithACause)
     Bytes iv(16, 0);
     ref::Cmac(cipher, iv, {0x60});
     const Bytes data(version, version + 20);
-    const Bytes last = ref::Cat(ref::Cat({0x00}, Bytes(version + 14, version + 20)),
-                                ref::Cmac(cipher, iv, ref::Cat(data, {0x00})));
+    const Bytes last =
+        ref::Cat(ref::Cat({0x00}, Bytes(version + 14, version + 20)), ref::Cmac(cipher, iv, ref::Cat(data, {0x00})));
     tamper->TamperNext([&](Bytes& a) { a = last; }, [](const Bytes&, const Bytes& a) { return a[0] == 0x00; });
     EXPECT_EQ(Kavex_DFGetVersion(h, version, sizeof version), -1);
     EXPECT_EQ(Status(), 0x10000);

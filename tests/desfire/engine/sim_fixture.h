@@ -28,8 +28,7 @@ using kavex::sim::desfire::DesfireCard;
 using kavex::sim::desfire::DesfireCardOptions;
 
 const Bytes kZeroKey(16, 0x00);
-const Bytes kAesKey = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
-                       0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
+const Bytes kAesKey = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
 const Bytes k2K3DesKey = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF,
                           0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10};
 
@@ -41,7 +40,8 @@ public:
     explicit TamperingCard(std::shared_ptr<kavex::sim::Card> inner) : inner_(std::move(inner)) {}
 
     // Applied once, to the next answer that matches.
-    void TamperNext(Tamper t, Match when = [](const Bytes&, const Bytes&) { return true; })
+    void TamperNext(
+        Tamper t, Match when = [](const Bytes&, const Bytes&) { return true; })
     {
         std::lock_guard<std::mutex> lock(mu_);
         next_ = std::move(t);
@@ -81,11 +81,17 @@ private:
 // Kind of session a test runs its commands in.
 enum class Auth { None, Iso, Aes };
 
-inline const char* AuthName(Auth a) { return a == Auth::None ? "None" : a == Auth::Iso ? "ISO" : "AES"; }
+inline const char* AuthName(Auth a)
+{
+    return a == Auth::None ? "None" : a == Auth::Iso ? "ISO" : "AES";
+}
 
 // The key a test application's keys get for a session kind: a real
 // two-key triple DES key for ISO sessions, an AES key otherwise.
-inline const Bytes& KeyFor(Auth a) { return a == Auth::Iso ? k2K3DesKey : kAesKey; }
+inline const Bytes& KeyFor(Auth a)
+{
+    return a == Auth::Iso ? k2K3DesKey : kAesKey;
+}
 
 inline int AuthenticateAs(int h, Auth a, uint8_t keyNo, const Bytes& key)
 {

@@ -37,7 +37,13 @@ Bytes Pattern(size_t n, uint8_t seed = 1)
 
 Bytes WriteHeader(size_t len)
 {
-    return {0x3D, 0x02, 0x10, 0x00, 0x00, static_cast<uint8_t>(len), static_cast<uint8_t>(len >> 8),
+    return {0x3D,
+            0x02,
+            0x10,
+            0x00,
+            0x00,
+            static_cast<uint8_t>(len),
+            static_cast<uint8_t>(len >> 8),
             static_cast<uint8_t>(len >> 16)};
 }
 

@@ -16,11 +16,13 @@ const int kTableCodes[] = {
     0x195, 0x401, 0x404, 0x405, 0x411, 0x414, 0x415, 0x421, 0x435, 0x451, 0x454, 0x455,
 };
 
-bool EndsWith(const std::string& text, const std::string& tail) {
+bool EndsWith(const std::string& text, const std::string& tail)
+{
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-TEST(ModelName, EveryTableCodeHasItsOwnNameThatTellsItsKind) {
+TEST(ModelName, EveryTableCodeHasItsOwnNameThatTellsItsKind)
+{
     ASSERT_EQ(std::size(kTableCodes), 36u);
     std::set<std::string> names;
     for (int code : kTableCodes) {
@@ -37,7 +39,8 @@ TEST(ModelName, EveryTableCodeHasItsOwnNameThatTellsItsKind) {
     EXPECT_NE(ModelName(kBluetoothProgrammerType).find("Bluetooth"), std::string::npos);
 }
 
-TEST(ModelName, UnknownCodesFallBackToHex) {
+TEST(ModelName, UnknownCodesFallBackToHex)
+{
     EXPECT_EQ(ModelName(0x1A3), "KV-#1A3");
     EXPECT_EQ(ModelName(0), "KV-#000");
     EXPECT_EQ(ModelName(0).size(), 7u);
@@ -45,11 +48,13 @@ TEST(ModelName, UnknownCodesFallBackToHex) {
     EXPECT_EQ(ModelName(0x1234), "KV-#1234");
 }
 
-int Parse(const char* answer) {
+int Parse(const char* answer)
+{
     return ParseDeviceTypeCode(reinterpret_cast<const uint8_t*>(answer), std::strlen(answer));
 }
 
-TEST(Identification, AnswerGivesTypeAndFirmware) {
+TEST(Identification, AnswerGivesTypeAndFirmware)
+{
     EXPECT_EQ(Parse("1255"), 0x125);
     EXPECT_EQ(FirmwareVersionText('5'), "FW V1.05");
     EXPECT_EQ(Parse("1244"), 0x124);
@@ -60,7 +65,8 @@ TEST(Identification, AnswerGivesTypeAndFirmware) {
     EXPECT_EQ(Parse("1176"), kVariant3DeviceType);
 }
 
-TEST(Identification, TypeParsingStopsAtTheFirstNonHexDigit) {
+TEST(Identification, TypeParsingStopsAtTheFirstNonHexDigit)
+{
     EXPECT_EQ(Parse("1G55"), 0x1);
     EXPECT_EQ(Parse("X125"), 0);
     // Only three characters count, however many hex digits follow.
@@ -71,7 +77,8 @@ TEST(Identification, TypeParsingStopsAtTheFirstNonHexDigit) {
     EXPECT_EQ(ParseDeviceTypeCode(nullptr, 4), 0);
 }
 
-TEST(Identification, FirmwareMinorMapping) {
+TEST(Identification, FirmwareMinorMapping)
+{
     EXPECT_EQ(FirmwareMinor('0'), 0);
     EXPECT_EQ(FirmwareMinor('9'), 9);
     EXPECT_EQ(FirmwareMinor('A'), 10);

@@ -10,19 +10,22 @@ namespace {
 constexpr int kEnglish = 0;
 constexpr int kGerman = 1;
 
-TEST(StatusCodeText, SuccessIsGermanOnlyForLanguageOne) {
+TEST(StatusCodeText, SuccessIsGermanOnlyForLanguageOne)
+{
     EXPECT_EQ(StatusCodeText(0, kGerman), "Operation erfolgreich");
     EXPECT_EQ(StatusCodeText(0, 0), "Successful operation");
     EXPECT_EQ(StatusCodeText(0, 2), "Successful operation");
     EXPECT_EQ(StatusCodeText(0, -1), "Successful operation");
 }
 
-TEST(StatusCodeText, UnknownHandleCode) {
+TEST(StatusCodeText, UnknownHandleCode)
+{
     EXPECT_EQ(StatusCodeText(3, kEnglish), "Port number invalid");
     EXPECT_EQ(StatusCodeText(3, kGerman), "Portnummer ungültig");
 }
 
-TEST(StatusCodeText, FallbackShowsLowSixteenBits) {
+TEST(StatusCodeText, FallbackShowsLowSixteenBits)
+{
     EXPECT_EQ(StatusCodeText(17, kEnglish), "Unknown error #11");
     EXPECT_EQ(StatusCodeText(17, kGerman), "Unbekannter Fehler #11");
     EXPECT_EQ(StatusCodeText(0x10091, kEnglish), "Unknown error #91");
@@ -36,7 +39,8 @@ TEST(StatusCodeText, FallbackShowsLowSixteenBits) {
     EXPECT_EQ(StatusCodeText(0x3000C, kEnglish), "Unknown error #0C");
 }
 
-TEST(StatusCodeText, NegativeCodesUseTheReaderTable) {
+TEST(StatusCodeText, NegativeCodesUseTheReaderTable)
+{
     EXPECT_EQ(StatusCodeText(-1, kEnglish), "Unknown error #FFFF");
     EXPECT_EQ(StatusCodeText(-1, kGerman), "Unbekannter Fehler #FFFF");
     // -65535 is 0xFFFF0001: a lookup on the low bits alone would wrongly
@@ -44,9 +48,12 @@ TEST(StatusCodeText, NegativeCodesUseTheReaderTable) {
     EXPECT_EQ(StatusCodeText(-65535, kEnglish), "Unknown error #01");
 }
 
-TEST(StatusCodeText, TextsAreUtf8) {
-    EXPECT_EQ(StatusCodeText(1, kGerman), "Fehler beim \xC3\x96" "ffnen des Ports");
-    EXPECT_EQ(StatusCodeText(6, kGerman), "Buffergr\xC3\xB6\xC3\x9F" "e ung\xC3\xBCltig");
+TEST(StatusCodeText, TextsAreUtf8)
+{
+    EXPECT_EQ(StatusCodeText(1, kGerman), "Fehler beim \xC3\x96"
+                                          "ffnen des Ports");
+    EXPECT_EQ(StatusCodeText(6, kGerman), "Buffergr\xC3\xB6\xC3\x9F"
+                                          "e ung\xC3\xBCltig");
     EXPECT_EQ(StatusCodeText(250, kEnglish), "MIFARE\xC2\xAE Error invalid Value");
 }
 
@@ -123,7 +130,8 @@ const Row kSample[] = {
      "Transponder hat NFC-Anwendernutzdaten, aber nicht vom Typ Text"},
 };
 
-TEST(StatusCodeText, SampleRowsInBothLanguages) {
+TEST(StatusCodeText, SampleRowsInBothLanguages)
+{
     for (const Row& row : kSample) {
         SCOPED_TRACE(row.code);
         EXPECT_EQ(StatusCodeText(row.code, kEnglish), row.english);

@@ -32,18 +32,21 @@ using Message = std::vector<uint8_t>;
 
 // A private socket name per test, so that neither a real viewer on this
 // machine nor a test running in parallel sees our messages.
-std::string PrivateName(const char* tag) {
+std::string PrivateName(const char* tag)
+{
     return std::string("kavex-test-") + tag + "-" + std::to_string(::getpid());
 }
 
 class TraceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         lockPath_ = "/tmp/" + PrivateName(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".lock";
         ::unlink(lockPath_.c_str());
         SetTraceLockPathForTesting(lockPath_);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         SetTraceSocketNameForTesting("");
         SetTraceLockPathForTesting("");
         ::unlink(lockPath_.c_str());
@@ -55,15 +58,16 @@ protected:
 // reads stands for one that does not keep up.
 class FakeViewer {
 public:
-    explicit FakeViewer(const std::string& name) {
+    explicit FakeViewer(const std::string& name)
+    {
         fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         const socklen_t length = TraceSocketAddress(name, &address);
-        bound_ = fd_ >= 0 && length != 0 &&
-                 ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+        bound_ = fd_ >= 0 && length != 0 && ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), length) == 0;
         SetTraceSocketNameForTesting(name);
     }
-    ~FakeViewer() {
+    ~FakeViewer()
+    {
         StopReading();
         if (fd_ >= 0) ::close(fd_);
     }
@@ -71,7 +75,8 @@ public:
 
     // The kernel queues only about ten datagrams for us, so anything longer
     // than 40 characters needs a reader running while TraceLine sends.
-    void StartReading() {
+    void StartReading()
+    {
         reader_ = std::thread([this] {
             for (;;) {
                 const bool stopping = stop_.load();
@@ -88,16 +93,17 @@ public:
     // The messages received since the last call. All messages of a
     // TraceLine that returned are queued already, so draining after it
     // returns sees every one that was sent.
-    std::vector<Message> Collect() {
+    std::vector<Message> Collect()
+    {
         StopReading();
-        while (ReadOne()) {
-        }
+        while (ReadOne()) {}
         std::lock_guard<std::mutex> guard(mutex_);
         return std::exchange(messages_, {});
     }
 
 private:
-    bool ReadOne() {
+    bool ReadOne()
+    {
         uint8_t buffer[64];
         const ssize_t got = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
         if (got < 0) return false;
@@ -105,7 +111,8 @@ private:
         messages_.emplace_back(buffer, buffer + got);
         return true;
     }
-    void StopReading() {
+    void StopReading()
+    {
         stop_ = true;
         if (reader_.joinable()) reader_.join();
     }
@@ -118,13 +125,15 @@ private:
     std::vector<Message> messages_;
 };
 
-Message Packed(const char (&four)[5]) {
+Message Packed(const char (&four)[5])
+{
     Message message = {0, 0, 0, 0};
     for (int i = 0; i < 4; ++i) message.push_back(static_cast<uint8_t>(four[i]));
     return message;
 }
 
-std::string Text(const std::vector<Message>& messages) {
+std::string Text(const std::vector<Message>& messages)
+{
     std::string text;
     for (const Message& message : messages) {
         if (message.size() != kTraceMessageSize) return "<bad message size>";
@@ -135,7 +144,8 @@ std::string Text(const std::vector<Message>& messages) {
     return text;
 }
 
-TEST_F(TraceTest, SendsFourBytesPerMessageLittleEndian) {
+TEST_F(TraceTest, SendsFourBytesPerMessageLittleEndian)
+{
     FakeViewer viewer(PrivateName("pack"));
     ASSERT_TRUE(viewer.bound());
 
@@ -153,14 +163,16 @@ TEST_F(TraceTest, SendsFourBytesPerMessageLittleEndian) {
     EXPECT_EQ(eight[1], Packed("1234"));
 }
 
-TEST_F(TraceTest, EmptyTextSendsNothing) {
+TEST_F(TraceTest, EmptyTextSendsNothing)
+{
     FakeViewer viewer(PrivateName("empty"));
     ASSERT_TRUE(viewer.bound());
     TraceLine("%s", "");
     EXPECT_TRUE(viewer.Collect().empty());
 }
 
-TEST_F(TraceTest, LongTextIsCutAt511Characters) {
+TEST_F(TraceTest, LongTextIsCutAt511Characters)
+{
     FakeViewer viewer(PrivateName("long"));
     ASSERT_TRUE(viewer.bound());
     viewer.StartReading();
@@ -174,7 +186,8 @@ TEST_F(TraceTest, LongTextIsCutAt511Characters) {
     EXPECT_EQ(Text(messages), long_text.substr(0, 511));
 }
 
-TEST_F(TraceTest, WithoutViewerReturnsAtOnceAndKeepsErrno) {
+TEST_F(TraceTest, WithoutViewerReturnsAtOnceAndKeepsErrno)
+{
     SetTraceSocketNameForTesting(PrivateName("nobody"));
     const auto start = Clock::now();
     errno = ENOTTY;
@@ -183,7 +196,8 @@ TEST_F(TraceTest, WithoutViewerReturnsAtOnceAndKeepsErrno) {
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200));
 }
 
-TEST_F(TraceTest, ViewerThatDoesNotReadCannotStallTheCaller) {
+TEST_F(TraceTest, ViewerThatDoesNotReadCannotStallTheCaller)
+{
     FakeViewer viewer(PrivateName("stalled"));
     ASSERT_TRUE(viewer.bound());
     std::string long_text(400, 'x');
@@ -200,7 +214,8 @@ TEST_F(TraceTest, ViewerThatDoesNotReadCannotStallTheCaller) {
     for (const Message& message : messages) EXPECT_EQ(message, Packed("xxxx"));
 }
 
-TEST_F(TraceTest, ConcurrentTracersDoNotInterleave) {
+TEST_F(TraceTest, ConcurrentTracersDoNotInterleave)
+{
     FakeViewer viewer(PrivateName("concurrent"));
     ASSERT_TRUE(viewer.bound());
     viewer.StartReading();
@@ -221,7 +236,8 @@ TEST_F(TraceTest, ConcurrentTracersDoNotInterleave) {
     }
 }
 
-TEST_F(TraceTest, LineIsDroppedWhileAnotherTracerHoldsTheLock) {
+TEST_F(TraceTest, LineIsDroppedWhileAnotherTracerHoldsTheLock)
+{
     FakeViewer viewer(PrivateName("locked"));
     ASSERT_TRUE(viewer.bound());
 
@@ -252,7 +268,8 @@ TEST_F(TraceTest, LineIsDroppedWhileAnotherTracerHoldsTheLock) {
 
 class ViewerProcess {
 public:
-    explicit ViewerProcess(const std::string& name) {
+    explicit ViewerProcess(const std::string& name)
+    {
         int pipeFds[2];
         if (::pipe2(pipeFds, O_CLOEXEC) != 0) return;
         posix_spawn_file_actions_t actions;
@@ -266,7 +283,8 @@ public:
         ::close(pipeFds[1]);
         out_ = pipeFds[0];
     }
-    ~ViewerProcess() {
+    ~ViewerProcess()
+    {
         if (pid_ > 0) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
@@ -276,7 +294,8 @@ public:
     bool started() const { return pid_ > 0; }
 
     // Reads stdout until it holds `expected` or the time is up.
-    std::string ReadUntil(const std::string& expected, std::chrono::milliseconds limit) {
+    std::string ReadUntil(const std::string& expected, std::chrono::milliseconds limit)
+    {
         const auto deadline = Clock::now() + limit;
         while (output_.find(expected) == std::string::npos && Clock::now() < deadline) {
             pollfd waiter{out_, POLLIN, 0};
@@ -290,7 +309,8 @@ public:
     }
 
     // Exit status, or -1 when it did not exit normally in time.
-    int WaitExit(std::chrono::milliseconds limit) {
+    int WaitExit(std::chrono::milliseconds limit)
+    {
         const auto deadline = Clock::now() + limit;
         while (Clock::now() < deadline) {
             int status = 0;
@@ -310,7 +330,8 @@ private:
     std::string output_;
 };
 
-bool WaitUntilListening(const std::string& name) {
+bool WaitUntilListening(const std::string& name)
+{
     sockaddr_un address{};
     const socklen_t length = TraceSocketAddress(name, &address);
     const auto deadline = Clock::now() + std::chrono::seconds(10);
@@ -324,7 +345,8 @@ bool WaitUntilListening(const std::string& name) {
     return false;
 }
 
-TEST_F(TraceTest, ViewerProgramPrintsTracedLines) {
+TEST_F(TraceTest, ViewerProgramPrintsTracedLines)
+{
     const std::string name = PrivateName("program");
     ViewerProcess viewer(name);
     ASSERT_TRUE(viewer.started());
@@ -343,7 +365,8 @@ TEST_F(TraceTest, ViewerProgramPrintsTracedLines) {
     EXPECT_EQ(viewer.WaitExit(std::chrono::seconds(10)), 0);
 }
 
-TEST_F(TraceTest, ViewerProgramRefusesATakenName) {
+TEST_F(TraceTest, ViewerProgramRefusesATakenName)
+{
     FakeViewer first(PrivateName("taken"));
     ASSERT_TRUE(first.bound());
     ViewerProcess second(PrivateName("taken"));

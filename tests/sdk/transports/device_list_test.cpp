@@ -137,8 +137,8 @@ TEST(SerialPortList, OrderedByKindThenNumber)
 {
     const std::vector<DeviceRecord> ttys = {Tty("ttyACM0"), Tty("ttyUSB10"), Tty("ttyUSB9"), Tty("ttyS1"),
                                             Tty("ttyUSB1"), Tty("ttyS0"),    Tty("ttyUSB2")};
-    EXPECT_EQ(SerialPortList(ttys), (Strings{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB1", "/dev/ttyUSB2",
-                                             "/dev/ttyUSB9", "/dev/ttyUSB10", "/dev/ttyACM0"}));
+    EXPECT_EQ(SerialPortList(ttys), (Strings{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB9",
+                                             "/dev/ttyUSB10", "/dev/ttyACM0"}));
 }
 
 TEST(SerialPortList, OnlyPortsWithHardwareBehind)
@@ -153,8 +153,9 @@ TEST(SerialPortList, OnlyPortsWithHardwareBehind)
     // device is there.
     DeviceRecord usb = Tty("ttyUSB0");
     usb.portType = 0;
-    const std::vector<DeviceRecord> ttys = {noUart, noDriver, uart, usb, Tty("tty0"), Tty("ttySAC0"),
-                                            Tty("ttyS"), Tty("console"), Tty("ttyUSBx1"), Tty("ptmx")};
+    const std::vector<DeviceRecord> ttys = {noUart,          noDriver,       uart,        usb,
+                                            Tty("tty0"),     Tty("ttySAC0"), Tty("ttyS"), Tty("console"),
+                                            Tty("ttyUSBx1"), Tty("ptmx")};
     EXPECT_EQ(SerialPortList(ttys), (Strings{"/dev/ttyS0", "/dev/ttyUSB0"}));
 }
 
@@ -182,11 +183,11 @@ TEST(SerialPortList, ThroughTheNameList)
 TEST(UsbReaderList, ArticleNumbers)
 {
     EXPECT_EQ(ArticleNumber("1520-0042"), 1520);
-    EXPECT_EQ(ArticleNumber("15"), 15);  // shorter names are read whole
+    EXPECT_EQ(ArticleNumber("15"), 15); // shorter names are read whole
     EXPECT_EQ(ArticleNumber("152A"), 152);
     EXPECT_EQ(ArticleNumber("A152"), std::nullopt);
     EXPECT_EQ(ArticleNumber(""), std::nullopt);
-    EXPECT_EQ(ArticleNumber("141099"), 1410);  // only four characters count
+    EXPECT_EQ(ArticleNumber("141099"), 1410); // only four characters count
 
     // Range ends are inclusive; single numbers are ranges of one.
     EXPECT_FALSE(HasKnownArticleNumber("1409-1"));
@@ -196,7 +197,7 @@ TEST(UsbReaderList, ArticleNumbers)
     EXPECT_TRUE(HasKnownArticleNumber("1425"));
     EXPECT_FALSE(HasKnownArticleNumber("1424"));
     EXPECT_FALSE(HasKnownArticleNumber("0000"));
-    EXPECT_FALSE(HasKnownArticleNumber("FT4Z8QX1"));  // a plain FTDI chip's serial
+    EXPECT_FALSE(HasKnownArticleNumber("FT4Z8QX1")); // a plain FTDI chip's serial
 }
 
 TEST(UsbReaderList, FtdiReadersBySerialNumber)
@@ -218,11 +219,11 @@ TEST(UsbReaderList, HidReadersByHidName)
 {
     const std::vector<DeviceRecord> hid = {
         Hid(kMakerVendorId, kHidProductIds[0], "1410-000501"),
-        Hid(kMakerVendorId, kHidProductIds[0], "1410-000501"),  // second interface of the same reader
+        Hid(kMakerVendorId, kHidProductIds[0], "1410-000501"), // second interface of the same reader
         Hid(kSecondHidVendorId, kSecondHidProductId, "2300-000007"),
-        Hid(kSecondHidVendorId, kHidProductIds[1], "2300-000008"),  // partner's ID pair is one pair
-        Hid(0x046D, 0xC52B, "1410-000777"),                         // a mouse receiver
-        Hid(kMakerVendorId, kHidProductIds[3], "9999-000001"),      // unknown article
+        Hid(kSecondHidVendorId, kHidProductIds[1], "2300-000008"), // partner's ID pair is one pair
+        Hid(0x046D, 0xC52B, "1410-000777"),                        // a mouse receiver
+        Hid(kMakerVendorId, kHidProductIds[3], "9999-000001"),     // unknown article
     };
     const std::vector<DeviceRecord> ftdi = {Usb(kFtdiVendorId, kFtdiReaderProductId, "3120-1")};
     // FTDI readers come first.
@@ -257,7 +258,7 @@ TEST(UsbReaderList, HeldOpenMarksAreCounted)
 {
     const std::string serial = "1530-424242";
     const std::vector<DeviceRecord> usb = {Usb(kFtdiVendorId, kFtdiReaderProductId, serial)};
-    UnmarkFtdiHeldOpen(serial);  // never marked: no effect
+    UnmarkFtdiHeldOpen(serial); // never marked: no effect
     MarkFtdiHeldOpen(serial);
     MarkFtdiHeldOpen(serial);
     EXPECT_TRUE(UsbReaderList(usb, {}, FtdiSerialsHeldOpen()).empty());
@@ -284,8 +285,8 @@ TEST(MissingDrivers, UnboundReadersSetTheirBit)
     EXPECT_EQ(MissingDriverFlags({vcom}), kMissingVirtualComDriver);
     EXPECT_EQ(MissingDriverFlags({ftdi}), kMissingFtdiDriver);
     EXPECT_EQ(MissingDriverFlags({ftdi, vcom}), kMissingFtdiDriver | kMissingVirtualComDriver);
-    EXPECT_EQ(MissingDriverFlags({Usb(kMakerVendorId, kVirtualComProductId, ""),
-                                  Usb(kFtdiVendorId, kFtdiReaderProductId, "1530-1")}),
+    EXPECT_EQ(MissingDriverFlags(
+                  {Usb(kMakerVendorId, kVirtualComProductId, ""), Usb(kFtdiVendorId, kFtdiReaderProductId, "1530-1")}),
               0);
     // Unbound devices of anyone else, and HID-mode readers (usbhid), do not count.
     EXPECT_EQ(MissingDriverFlags({Usb(kFtdiVendorId, 0x6001, "", false), Usb(0x1234, 0x5678, "", false),
@@ -302,9 +303,9 @@ TEST(MissingDrivers, UnboundReadersSetTheirBit)
 TEST(UdevText, EscapesDecoded)
 {
     EXPECT_EQ(DecodeUdevEscapes("Brakk\\x20KV-USB\\x2fReader"), "Brakk KV-USB/Reader");
-    EXPECT_EQ(DecodeUdevEscapes("a\\x2"), "a\\x2");  // cut short at the end
+    EXPECT_EQ(DecodeUdevEscapes("a\\x2"), "a\\x2"); // cut short at the end
     EXPECT_EQ(DecodeUdevEscapes("a\\xZZb"), "a\\xZZb");
-    EXPECT_EQ(DecodeUdevEscapes("a\\x00b"), "a\\x00b");  // no NUL inside a name
+    EXPECT_EQ(DecodeUdevEscapes("a\\x00b"), "a\\x00b"); // no NUL inside a name
     EXPECT_EQ(DecodeUdevEscapes("a\\y20"), "a\\y20");
 }
 

@@ -17,7 +17,8 @@ constexpr uint32_t kAid = 0x00ACCE;
 // enciphered with read key 1, write key 2, read&write key 3.
 class AccessTest : public CardTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_EQ(CreateApp(kAid, 0x0F, 0x84), Bytes{0x00});
         ASSERT_EQ(Select(kAid), Bytes{0x00});
         ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 1, 0x03, 0x1230, 64)), Bytes{0x00});
@@ -26,21 +27,25 @@ protected:
     }
     HostSession Login(uint8_t keyNo) { return Auth(Algo::Aes, kZeroKey, keyNo); }
     Outcome Write(HostSession* s, uint8_t code, uint8_t no, uint32_t offset, const Bytes& data,
-                  Mode mode = Mode::Enciphered) {
+                  Mode mode = Mode::Enciphered)
+    {
         return SendData(card, s, TransferHeader(code, no, offset, uint32_t(data.size())), data, mode);
     }
     Outcome Read(HostSession* s, uint8_t code, uint8_t no, uint32_t offset, uint32_t length,
-                 Mode mode = Mode::Enciphered) {
+                 Mode mode = Mode::Enciphered)
+    {
         return Receive(card, s, TransferHeader(code, no, offset, length), mode,
                        length ? std::optional<size_t>(length * (code == 0xBB ? 8 : 1)) : std::nullopt);
     }
-    Outcome Value(HostSession* s, uint8_t code, int32_t amount, uint8_t no = 2, Mode mode = Mode::Enciphered) {
+    Outcome Value(HostSession* s, uint8_t code, int32_t amount, uint8_t no = 2, Mode mode = Mode::Enciphered)
+    {
         return SendData(card, s, {code, no}, reference::Le32(uint32_t(amount)), mode);
     }
     Bytes FileData() { return card.State().applications.at(kAid).files.at(1).data; }
 };
 
-TEST_F(AccessTest, EachCommandNeedsOneOfItsRights) {
+TEST_F(AccessTest, EachCommandNeedsOneOfItsRights)
+{
     // Not authenticated: every keyed right refuses.
     EXPECT_EQ(Read(nullptr, 0xBD, 1, 0, 4).status, 0xAE);
     EXPECT_EQ(Write(nullptr, 0x3D, 1, 0, {1}).status, 0xAE);
@@ -60,14 +65,22 @@ TEST_F(AccessTest, EachCommandNeedsOneOfItsRights) {
     auto writeRecord = [this](HostSession* s) { return Write(s, 0x3B, 3, 0, {1}).status; };
     auto clear = [this](HostSession* s) { return MacedTx(*s, {0xEB, 3})[0]; };
     const Case cases[] = {
-        {"read with read key", 1, read, 0x00},     {"read with write key", 2, read, 0xAE},
-        {"read with rw key", 3, read, 0x00},       {"write with read key", 1, write, 0xAE},
-        {"write with write key", 2, write, 0x00},  {"write with rw key", 3, write, 0x00},
-        {"write with key 0", 0, write, 0xAE},      {"get value with write key", 2, getValue, 0x00},
-        {"get value with key 0", 0, getValue, 0xAE}, {"credit with write key", 2, credit, 0xAE},
-        {"credit with rw key", 3, credit, 0x00},   {"debit with read key", 1, debit, 0x00},
-        {"record with read key", 1, writeRecord, 0xAE}, {"record with write key", 2, writeRecord, 0x00},
-        {"clear with write key", 2, clear, 0xAE},  {"clear with rw key", 3, clear, 0x00},
+        {"read with read key", 1, read, 0x00},
+        {"read with write key", 2, read, 0xAE},
+        {"read with rw key", 3, read, 0x00},
+        {"write with read key", 1, write, 0xAE},
+        {"write with write key", 2, write, 0x00},
+        {"write with rw key", 3, write, 0x00},
+        {"write with key 0", 0, write, 0xAE},
+        {"get value with write key", 2, getValue, 0x00},
+        {"get value with key 0", 0, getValue, 0xAE},
+        {"credit with write key", 2, credit, 0xAE},
+        {"credit with rw key", 3, credit, 0x00},
+        {"debit with read key", 1, debit, 0x00},
+        {"record with read key", 1, writeRecord, 0xAE},
+        {"record with write key", 2, writeRecord, 0x00},
+        {"clear with write key", 2, clear, 0xAE},
+        {"clear with rw key", 3, clear, 0x00},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -81,13 +94,14 @@ TEST_F(AccessTest, EachCommandNeedsOneOfItsRights) {
     EXPECT_EQ(Value(&s, 0x1C, 0).status, 0x9D);
 }
 
-TEST_F(AccessTest, NeverMeansNeverAndWrongFileTypesAreRefused) {
-    ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 4, 0x00, 0xFEF0, 8)), Bytes{0x00});  // write: free
+TEST_F(AccessTest, NeverMeansNeverAndWrongFileTypesAreRefused)
+{
+    ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 4, 0x00, 0xFEF0, 8)), Bytes{0x00}); // write: free
     EXPECT_EQ(Read(nullptr, 0xBD, 4, 0, 1, Mode::Plain).status, 0x9D);
     EXPECT_EQ(Write(nullptr, 0x3D, 4, 0, {1}, Mode::Plain).status, 0x00);
 
     HostSession s = Login(3);
-    EXPECT_EQ(Read(&s, 0xBD, 2, 0, 1).status, 0x9E);  // value file
+    EXPECT_EQ(Read(&s, 0xBD, 2, 0, 1).status, 0x9E); // value file
     s = Login(3);
     EXPECT_EQ(Receive(card, &s, {0x6C, 1}, Mode::Enciphered, 4).status, 0x9E);
     s = Login(3);
@@ -102,7 +116,8 @@ TEST_F(AccessTest, NeverMeansNeverAndWrongFileTypesAreRefused) {
     EXPECT_EQ(Read(&s, 0xBD, 32, 0, 1).status, 0x9E);
 }
 
-TEST_F(AccessTest, FreeAccessIsPlainUnlessAGrantingKeyIsAuthenticated) {
+TEST_F(AccessTest, FreeAccessIsPlainUnlessAGrantingKeyIsAuthenticated)
+{
     // Read free, read&write key 3; enciphered file.
     ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 5, 0x03, 0xE230, 16)), Bytes{0x00});
     HostSession s3 = Login(3);
@@ -131,9 +146,10 @@ TEST_F(AccessTest, FreeAccessIsPlainUnlessAGrantingKeyIsAuthenticated) {
     EXPECT_EQ(Value(nullptr, 0xDC, 1, 6, Mode::Plain).status, 0xAE);
 }
 
-TEST_F(AccessTest, BoundariesAreChecked) {
+TEST_F(AccessTest, BoundariesAreChecked)
+{
     HostSession s = Login(3);
-    EXPECT_EQ(Write(&s, 0x3D, 1, 60, {1, 2, 3, 4}).status, 0x00);  // up to the last byte
+    EXPECT_EQ(Write(&s, 0x3D, 1, 60, {1, 2, 3, 4}).status, 0x00); // up to the last byte
     s = Login(3);
     EXPECT_EQ(Write(&s, 0x3D, 1, 61, {1, 2, 3, 4}).status, 0xBE);
     s = Login(3);
@@ -164,14 +180,15 @@ TEST_F(AccessTest, BoundariesAreChecked) {
     EXPECT_EQ(Value(&s, 0x0C, -1).status, 0x9E);
     s = Login(3);
     EXPECT_EQ(Value(&s, 0x0C, 900).status, 0x00);
-    EXPECT_EQ(Value(&s, 0x0C, 1).status, 0xBE);  // counts what the transaction did
+    EXPECT_EQ(Value(&s, 0x0C, 1).status, 0xBE); // counts what the transaction did
 }
 
-TEST_F(AccessTest, CorruptedProtectionChangesNothing) {
+TEST_F(AccessTest, CorruptedProtectionChangesNothing)
+{
     ASSERT_EQ(Tx({0x5F, 1, 0x01, 0x30, 0x12}), Bytes{0xAE});
     card.State().applications.at(kAid).files.at(1).accessRights = 0x123E;
     HostSession s = Login(3);
-    ASSERT_EQ(MacedTx(s, {0x5F, 1, 0x01, 0x30, 0x12}), Bytes{0x00});  // now MACed
+    ASSERT_EQ(MacedTx(s, {0x5F, 1, 0x01, 0x30, 0x12}), Bytes{0x00}); // now MACed
 
     // A MAC-mode write whose MAC does not match.
     const Bytes header = TransferHeader(0x3D, 1, 0, 4);
@@ -198,7 +215,8 @@ TEST_F(AccessTest, CorruptedProtectionChangesNothing) {
     EXPECT_EQ(FileData(), Bytes(64, 0));
 }
 
-TEST_F(AccessTest, ChainedWritesKeepToTheirFrames) {
+TEST_F(AccessTest, ChainedWritesKeepToTheirFrames)
+{
     card.State().applications.at(kAid).files.at(1).accessRights = 0xEEEE;
     const Bytes header = TransferHeader(0x3D, 1, 0, 64);
     // A frame beyond 60 bytes is refused.

@@ -7,7 +7,8 @@ namespace {
 
 using AuthenticationTest = CardTest;
 
-TEST(ReferenceHost, ChainedCmacFromZeroIsStandardCmac) {
+TEST(ReferenceHost, ChainedCmacFromZeroIsStandardCmac)
+{
     // The tests' own CMAC is the yardstick for the card, so check it first
     // against OpenSSL for both block sizes, with and without padding.
     for (Algo algo : {Algo::Aes, Algo::Tdes3K}) {
@@ -23,28 +24,29 @@ TEST(ReferenceHost, ChainedCmacFromZeroIsStandardCmac) {
     EXPECT_EQ(reference::Crc32({'a', 'b', 'c'}), 0xCADBBE3Du);
 }
 
-TEST_F(AuthenticationTest, FactoryKeyGivesSingleDesSessionKey) {
+TEST_F(AuthenticationTest, FactoryKeyGivesSingleDesSessionKey)
+{
     const Bytes rndA = RndA(8);
     auto r = reference::Authenticate(card, 0x1A, 0, Algo::Tdes, kZeroKey, rndA);
     ASSERT_EQ(r.status, 0x00);
     EXPECT_TRUE(r.cardProvedKey);
-    const Bytes expected = reference::Cat(reference::Cat(Bytes(rndA.begin(), rndA.begin() + 4),
-                                                         Bytes(r.rndB.begin(), r.rndB.begin() + 4)),
-                                          reference::Cat(Bytes(rndA.begin(), rndA.begin() + 4),
-                                                         Bytes(r.rndB.begin(), r.rndB.begin() + 4)));
+    const Bytes expected = reference::Cat(
+        reference::Cat(Bytes(rndA.begin(), rndA.begin() + 4), Bytes(r.rndB.begin(), r.rndB.begin() + 4)),
+        reference::Cat(Bytes(rndA.begin(), rndA.begin() + 4), Bytes(r.rndB.begin(), r.rndB.begin() + 4)));
     EXPECT_EQ(r.session.sessionKey, expected);
     EXPECT_EQ(card.CurrentSession().SessionKey(), expected);
     EXPECT_EQ(card.CurrentSession().Iv(), Bytes(8, 0));
 }
 
-TEST_F(AuthenticationTest, ChangedKeysAuthenticateWithTheirOwnSessionKeyLayout) {
+TEST_F(AuthenticationTest, ChangedKeysAuthenticateWithTheirOwnSessionKeyLayout)
+{
     struct Case {
         CryptoMethod method;
         Bytes key;
     };
     Bytes parityOnly = k2K3DesKey;
     std::copy(k2K3DesKey.begin(), k2K3DesKey.begin() + 8, parityOnly.begin() + 8);
-    parityOnly[15] ^= 0x01;  // halves differ in one parity bit: still triple DES
+    parityOnly[15] ^= 0x01; // halves differ in one parity bit: still triple DES
     for (const Case& c : {Case{CryptoMethod::Tdes, k2K3DesKey}, Case{CryptoMethod::Tdes, parityOnly},
                           Case{CryptoMethod::Aes, kAesKey}}) {
         SetMasterKey(c.method, c.key);
@@ -56,7 +58,8 @@ TEST_F(AuthenticationTest, ChangedKeysAuthenticateWithTheirOwnSessionKeyLayout) 
     }
 }
 
-TEST_F(AuthenticationTest, ThreeKeyTripleDesApplicationKeyUsesSixteenByteChallenges) {
+TEST_F(AuthenticationTest, ThreeKeyTripleDesApplicationKeyUsesSixteenByteChallenges)
+{
     ASSERT_EQ(CreateApp(0x010203, 0x0F, 0x42), Bytes{0x00});
     ASSERT_EQ(Select(0x010203), Bytes{0x00});
     HostSession s = Auth(Algo::Tdes3K, Bytes(24, 0x00), 1);
@@ -64,7 +67,8 @@ TEST_F(AuthenticationTest, ThreeKeyTripleDesApplicationKeyUsesSixteenByteChallen
     EXPECT_EQ(MacedTx(s, {0x45}), (Bytes{0x00, 0x0F, 0x42}));
 }
 
-TEST_F(AuthenticationTest, RefusalsLeaveNothingAuthenticated) {
+TEST_F(AuthenticationTest, RefusalsLeaveNothingAuthenticated)
+{
     Auth(Algo::Tdes, kZeroKey);
     // Wrong key: the card finds its RndB' wrong in the second pass.
     auto wrong = reference::Authenticate(card, 0x1A, 0, Algo::Tdes, k2K3DesKey, RndA(8));
@@ -72,23 +76,24 @@ TEST_F(AuthenticationTest, RefusalsLeaveNothingAuthenticated) {
     EXPECT_FALSE(CardAuthenticated());
 
     Auth(Algo::Tdes, kZeroKey);
-    EXPECT_EQ(Tx({0xAA, 0x00}), Bytes{0xAE});  // AES command on a DES key
+    EXPECT_EQ(Tx({0xAA, 0x00}), Bytes{0xAE}); // AES command on a DES key
     EXPECT_FALSE(CardAuthenticated());
-    EXPECT_EQ(Tx({0x1A, 0x01}), Bytes{0x40});  // the card level has one key
+    EXPECT_EQ(Tx({0x1A, 0x01}), Bytes{0x40}); // the card level has one key
     EXPECT_EQ(Tx({0x1A}), Bytes{0x7E});
     EXPECT_EQ(Tx({0x1A, 0x00, 0x00}), Bytes{0x7E});
 
     SetMasterKey(CryptoMethod::Aes, kAesKey);
-    EXPECT_EQ(Tx({0x1A, 0x00}), Bytes{0xAE});  // ISO command on an AES key
+    EXPECT_EQ(Tx({0x1A, 0x00}), Bytes{0xAE}); // ISO command on an AES key
 
     // Second pass of the wrong length.
     ASSERT_EQ(Tx({0xAA, 0x00}).size(), 17u);
     EXPECT_EQ(Tx(reference::Cat({0xAF}, Bytes(16, 0))), Bytes{0x7E});
     EXPECT_FALSE(CardAuthenticated());
-    EXPECT_EQ(Tx({0xAF}), Bytes{0x1C});  // nothing is pending any more
+    EXPECT_EQ(Tx({0xAF}), Bytes{0x1C}); // nothing is pending any more
 }
 
-TEST_F(AuthenticationTest, ChallengesComeFromTheRandomSource) {
+TEST_F(AuthenticationTest, ChallengesComeFromTheRandomSource)
+{
     auto first = reference::Authenticate(card, 0x1A, 0, Algo::Tdes, kZeroKey, RndA(8));
     auto second = reference::Authenticate(card, 0x1A, 0, Algo::Tdes, kZeroKey, RndA(8));
     EXPECT_NE(first.rndB, second.rndB);
@@ -98,8 +103,9 @@ TEST_F(AuthenticationTest, ChallengesComeFromTheRandomSource) {
     EXPECT_EQ(same.rndB, first.rndB);
 }
 
-TEST_F(AuthenticationTest, ApplicationKeysAreSeparateFromTheCardMasterKey) {
-    ASSERT_EQ(CreateApp(0xA1B2C3, 0x0F, 0x83), Bytes{0x00});  // AES, 3 keys
+TEST_F(AuthenticationTest, ApplicationKeysAreSeparateFromTheCardMasterKey)
+{
+    ASSERT_EQ(CreateApp(0xA1B2C3, 0x0F, 0x83), Bytes{0x00}); // AES, 3 keys
     ASSERT_EQ(Select(0xA1B2C3), Bytes{0x00});
     EXPECT_EQ(Tx({0x1A, 0x00}), Bytes{0xAE});
     EXPECT_EQ(Tx({0xAA, 0x03}), Bytes{0x40});

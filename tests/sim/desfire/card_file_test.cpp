@@ -20,41 +20,48 @@ using kavex::sim::desfire::LoadCardFile;
 using kavex::sim::desfire::SetSaveHookForTesting;
 using reference::Cat;
 
-std::string ReadFile(const std::string& path) {
+std::string ReadFile(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
+void WriteFile(const std::string& path, const std::string& text)
+{
     std::ofstream(path, std::ios::binary) << text;
 }
 
-bool Exists(const std::string& path) {
+bool Exists(const std::string& path)
+{
     struct stat st;
     return stat(path.c_str(), &st) == 0;
 }
 
 class CardFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         std::string tmpl = ::testing::TempDir() + "kavex-card-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
         dir_ = tmpl;
         path_ = dir_ + "/card.json";
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         SetSaveHookForTesting(nullptr);
         std::system(("rm -rf '" + dir_ + "'").c_str());
     }
-    std::unique_ptr<DesfireCard> Load() {
+    std::unique_ptr<DesfireCard> Load()
+    {
         std::string error;
         auto card = LoadCardFile(path_, &error, SeededOptions());
         EXPECT_NE(card, nullptr) << error;
         return card;
     }
-    std::vector<std::string> DirEntries() const {
+    std::vector<std::string> DirEntries() const
+    {
         std::vector<std::string> names;
         DIR* d = opendir(dir_.c_str());
         while (dirent* e = readdir(d))
@@ -62,7 +69,8 @@ protected:
         closedir(d);
         return names;
     }
-    static Bytes CreateApp(DesfireCard& card, uint32_t aid, uint8_t keyByte = 0x81) {
+    static Bytes CreateApp(DesfireCard& card, uint32_t aid, uint8_t keyByte = 0x81)
+    {
         return card.Transceive({0xCA, uint8_t(aid), uint8_t(aid >> 8), uint8_t(aid >> 16), 0x0F, keyByte});
     }
 
@@ -70,7 +78,8 @@ protected:
     std::string path_;
 };
 
-TEST_F(CardFileTest, MissingFileIsAFactoryCardWrittenOnItsFirstChange) {
+TEST_F(CardFileTest, MissingFileIsAFactoryCardWrittenOnItsFirstChange)
+{
     auto card = Load();
     ASSERT_TRUE(card);
     EXPECT_EQ(card->Transceive({0x60})[0], 0xAF);
@@ -95,7 +104,8 @@ TEST_F(CardFileTest, MissingFileIsAFactoryCardWrittenOnItsFirstChange) {
     EXPECT_EQ(again->Transceive({0x6A}), (Bytes{0x00, 0x01, 0x00, 0x00}));
 }
 
-TEST_F(CardFileTest, EverythingCommittedSurvivesAReload) {
+TEST_F(CardFileTest, EverythingCommittedSurvivesAReload)
+{
     auto card = Load();
     ASSERT_TRUE(card);
     DesfireCard& c = *card;
@@ -118,7 +128,7 @@ TEST_F(CardFileTest, EverythingCommittedSurvivesAReload) {
     ASSERT_EQ(c.Transceive({0xCA, 0x03, 0, 0, 0x0B, 0xA3, 0x10, 0xE1, 'D', 'F', '1'}), Bytes{0x00});
 
     ASSERT_EQ(c.Transceive({0x5A, 0x03, 0, 0}), Bytes{0x00});
-    s = auth(0xAA, 0, Algo::Aes, kAesKey);  // the new default key
+    s = auth(0xAA, 0, Algo::Aes, kAesKey); // the new default key
     const Bytes newKey(16, 0x77);
     ASSERT_TRUE(s.AnswerMacOk(c.Transceive(ChangeKeyCmd(s, 0x02, newKey, uint8_t{0x21}, kAesKey))));
     auto maced = [&c](HostSession& h, const Bytes& cmd) {
@@ -133,7 +143,7 @@ TEST_F(CardFileTest, EverythingCommittedSurvivesAReload) {
     ASSERT_EQ(maced(s, CreateRecordFileCmd(0xC1, 4, 0x00, 0x0000, 3, 2, 0x0104)), 0x00);
     ASSERT_EQ(maced(s, CreateRecordFileCmd(0xC0, 5, 0x00, 0x0000, 2, 3)), 0x00);
     const Bytes data = Cat(Bytes(35, 0x12), Bytes(35, 0x34));
-    ASSERT_EQ(SendData(c, &s, TransferHeader(0x3D, 1, 0, 70), data, Mode::Plain).status, 0x00);  // free
+    ASSERT_EQ(SendData(c, &s, TransferHeader(0x3D, 1, 0, 70), data, Mode::Plain).status, 0x00); // free
     ASSERT_EQ(SendData(c, &s, TransferHeader(0x3D, 2, 0, 3), {7, 8, 9}, Mode::Mac).status, 0x00);
     ASSERT_EQ(SendData(c, &s, {0xDC, 3}, reference::Le32(4), Mode::Plain).status, 0x00);
     ASSERT_EQ(SendData(c, &s, TransferHeader(0x3B, 4, 0, 3), {1, 2, 3}, Mode::Plain).status, 0x00);
@@ -161,7 +171,7 @@ TEST_F(CardFileTest, EverythingCommittedSurvivesAReload) {
     };
     rAuth(0xAA, 0, Algo::Aes, k2K3DesKey);
     ASSERT_EQ(r.Transceive({0x5A, 0x02, 0, 0}), Bytes{0x00});
-    rAuth(0x1A, 1, Algo::Tdes3K, defaultKey);  // all 24 bytes of the default key
+    rAuth(0x1A, 1, Algo::Tdes3K, defaultKey); // all 24 bytes of the default key
     ASSERT_EQ(r.Transceive({0x5A, 0x03, 0, 0}), Bytes{0x00});
     EXPECT_EQ(r.Transceive({0x64, 0x02}), (Bytes{0x00, 0x21}));
     EXPECT_EQ(r.Transceive({0x64, 0x01}), (Bytes{0x00, 0x03}));
@@ -173,8 +183,7 @@ TEST_F(CardFileTest, EverythingCommittedSurvivesAReload) {
     EXPECT_EQ(o.data, data);
     EXPECT_EQ(Receive(r, &rs, TransferHeader(0xBD, 2, 0, 4), Mode::Mac, 4).data, (Bytes{7, 8, 9, 0}));
     EXPECT_EQ(Receive(r, &rs, {0x6C, 3}, Mode::Plain, 4).data, (Bytes{1, 0, 0, 0}));
-    EXPECT_EQ(Receive(r, &rs, TransferHeader(0xBB, 5, 0, 0), Mode::Plain, std::nullopt).data,
-              (Bytes{2, 2, 3, 3}));
+    EXPECT_EQ(Receive(r, &rs, TransferHeader(0xBB, 5, 0, 0), Mode::Plain, std::nullopt).data, (Bytes{2, 2, 3, 3}));
     const auto& files = r.State().applications.at(3).files;
     EXPECT_EQ(files.at(3).limitedCreditValue, 4);
     EXPECT_TRUE(files.at(3).freeGetValue);
@@ -182,7 +191,8 @@ TEST_F(CardFileTest, EverythingCommittedSurvivesAReload) {
     EXPECT_EQ(r.State().applications.at(3).dfName, (Bytes{'D', 'F', '1'}));
 }
 
-TEST_F(CardFileTest, CrashBeforeTheRenameLeavesTheOldFile) {
+TEST_F(CardFileTest, CrashBeforeTheRenameLeavesTheOldFile)
+{
     auto card = Load();
     ASSERT_EQ(CreateApp(*card, 0x000001), Bytes{0x00});
     const std::string before = ReadFile(path_);
@@ -201,7 +211,8 @@ TEST_F(CardFileTest, CrashBeforeTheRenameLeavesTheOldFile) {
     EXPECT_EQ(reloaded->Transceive({0x6A}), (Bytes{0x00, 0x01, 0x00, 0x00}));
 }
 
-TEST_F(CardFileTest, FailedSaveUndoesTheChangeAndTellsTheHost) {
+TEST_F(CardFileTest, FailedSaveUndoesTheChangeAndTellsTheHost)
+{
     auto card = Load();
     ASSERT_EQ(CreateApp(*card, 0x000001), Bytes{0x00});
     const std::string before = ReadFile(path_);
@@ -218,7 +229,8 @@ TEST_F(CardFileTest, FailedSaveUndoesTheChangeAndTellsTheHost) {
     EXPECT_NE(ReadFile(path_), before);
 }
 
-TEST_F(CardFileTest, BrokenCardFilesAreRefusedAndLeftAlone) {
+TEST_F(CardFileTest, BrokenCardFilesAreRefusedAndLeftAlone)
+{
     auto card = Load();
     ASSERT_EQ(card->Transceive({0xCA, 0x01, 0, 0, 0x0F, 0x21, 0x10, 0xE1}), Bytes{0x00});
     ASSERT_EQ(card->Transceive({0x5A, 0x01, 0, 0}), Bytes{0x00});
@@ -243,8 +255,7 @@ TEST_F(CardFileTest, BrokenCardFilesAreRefusedAndLeftAlone) {
         {"[]", "must be an object"},
         {replace("kavex-desfire-card", "something-else"), "not a card file"},
         {replace("\"version\": 1", "\"version\": 2"), "version"},
-        {replace("\"value\": \"00000000000000000000000000000000\"", "\"value\": \"0000\""),
-         "keys[0].value"},
+        {replace("\"value\": \"00000000000000000000000000000000\"", "\"value\": \"0000\""), "keys[0].value"},
         {replace("\"cryptoMethod\": \"DES\"", "\"cryptoMethod\": \"RC4\""), "cryptoMethod"},
         {replace("\"records\": [\n            \"0102\"", "\"records\": [\n            \"0102\", \"0304\""),
          "applications[0].files[0].records"},

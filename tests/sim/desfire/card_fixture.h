@@ -13,12 +13,12 @@
 
 namespace desfire_test {
 
-using reference::Algo;
-using reference::Bytes;
-using reference::HostSession;
 using kavex::sim::desfire::CryptoMethod;
 using kavex::sim::desfire::DesfireCard;
 using kavex::sim::desfire::DesfireCardOptions;
+using reference::Algo;
+using reference::Bytes;
+using reference::HostSession;
 
 inline const Bytes kZeroKey(16, 0x00);
 inline const Bytes kAesKey{0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
@@ -26,7 +26,8 @@ inline const Bytes kAesKey{0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
 inline const Bytes k2K3DesKey{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF,
                               0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10};
 
-inline DesfireCardOptions SeededOptions(uint32_t seed = 7) {
+inline DesfireCardOptions SeededOptions(uint32_t seed = 7)
+{
     DesfireCardOptions o;
     auto gen = std::make_shared<std::mt19937>(seed);
     o.random = [gen](uint8_t* out, size_t len) {
@@ -40,7 +41,8 @@ inline DesfireCardOptions SeededOptions(uint32_t seed = 7) {
 // byte when given, CRC32 over command, key number byte and those
 // bytes, for another key CRC32 over the new key, zero padding.
 inline Bytes ChangeKeyCmd(HostSession& s, uint8_t keyByte, const Bytes& newKey, std::optional<uint8_t> version,
-                          const Bytes& oldKey = {}) {
+                          const Bytes& oldKey = {})
+{
     Bytes data = newKey;
     for (size_t i = 0; i < oldKey.size(); ++i) data[i] ^= oldKey[i];
     if (version) data.push_back(*version);
@@ -54,21 +56,24 @@ inline Bytes ChangeKeyCmd(HostSession& s, uint8_t keyByte, const Bytes& newKey, 
 // Create commands; access rights as the 16-bit value (read, write,
 // read&write, change from the top nibble down).
 inline Bytes CreateDataFileCmd(uint8_t code, uint8_t no, uint8_t comm, uint16_t rights, uint32_t size,
-                               std::optional<uint16_t> iso = {}) {
+                               std::optional<uint16_t> iso = {})
+{
     Bytes c{code, no};
     if (iso) c.insert(c.end(), {uint8_t(*iso), uint8_t(*iso >> 8)});
-    c.insert(c.end(), {comm, uint8_t(rights), uint8_t(rights >> 8), uint8_t(size), uint8_t(size >> 8),
-                       uint8_t(size >> 16)});
+    c.insert(c.end(),
+             {comm, uint8_t(rights), uint8_t(rights >> 8), uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16)});
     return c;
 }
 inline Bytes CreateRecordFileCmd(uint8_t code, uint8_t no, uint8_t comm, uint16_t rights, uint32_t recordSize,
-                                 uint32_t maxRecords, std::optional<uint16_t> iso = {}) {
+                                 uint32_t maxRecords, std::optional<uint16_t> iso = {})
+{
     Bytes c = CreateDataFileCmd(code, no, comm, rights, recordSize, iso);
     c.insert(c.end(), {uint8_t(maxRecords), uint8_t(maxRecords >> 8), uint8_t(maxRecords >> 16)});
     return c;
 }
-inline Bytes CreateValueFileCmd(uint8_t no, uint8_t comm, uint16_t rights, int32_t lower, int32_t upper,
-                                int32_t value, uint8_t flags) {
+inline Bytes CreateValueFileCmd(uint8_t no, uint8_t comm, uint16_t rights, int32_t lower, int32_t upper, int32_t value,
+                                uint8_t flags)
+{
     Bytes c{0xCC, no, comm, uint8_t(rights), uint8_t(rights >> 8)};
     for (int32_t v : {lower, upper, value}) {
         const Bytes le = reference::Le32(static_cast<uint32_t>(v));
@@ -79,9 +84,16 @@ inline Bytes CreateValueFileCmd(uint8_t no, uint8_t comm, uint16_t rights, int32
 }
 
 // A single-frame plain transfer: header (code, file, offset, length) and data.
-inline Bytes TransferCmd(uint8_t code, uint8_t no, uint32_t offset, uint32_t length, const Bytes& data = {}) {
-    Bytes c{code, no, uint8_t(offset), uint8_t(offset >> 8), uint8_t(offset >> 16),
-            uint8_t(length), uint8_t(length >> 8), uint8_t(length >> 16)};
+inline Bytes TransferCmd(uint8_t code, uint8_t no, uint32_t offset, uint32_t length, const Bytes& data = {})
+{
+    Bytes c{code,
+            no,
+            uint8_t(offset),
+            uint8_t(offset >> 8),
+            uint8_t(offset >> 16),
+            uint8_t(length),
+            uint8_t(length >> 8),
+            uint8_t(length >> 16)};
     c.insert(c.end(), data.begin(), data.end());
     return c;
 }
@@ -92,36 +104,40 @@ protected:
 
     Bytes Tx(const Bytes& frame) { return card.Transceive(frame); }
 
-    static Bytes RndA(size_t n, uint8_t start = 0xA0) {
+    static Bytes RndA(size_t n, uint8_t start = 0xA0)
+    {
         Bytes r(n);
         for (size_t i = 0; i < n; ++i) r[i] = static_cast<uint8_t>(start + i * 7);
         return r;
     }
 
     // Replaces the card master key as a later ChangeKey would.
-    void SetMasterKey(CryptoMethod method, const Bytes& key) {
+    void SetMasterKey(CryptoMethod method, const Bytes& key)
+    {
         auto& keys = card.State().masterKeys;
         keys.method = method;
         std::copy(key.begin(), key.end(), keys.keys[0].value.begin());
     }
 
-    static Algo AlgoOf(CryptoMethod m) {
+    static Algo AlgoOf(CryptoMethod m)
+    {
         return m == CryptoMethod::Aes ? Algo::Aes : m == CryptoMethod::Tdes3K ? Algo::Tdes3K : Algo::Tdes;
     }
 
     // Authenticates with key keyNo of the selected level; fails the test
     // when the card refuses.
-    HostSession Auth(Algo algo, const Bytes& key, uint8_t keyNo = 0) {
+    HostSession Auth(Algo algo, const Bytes& key, uint8_t keyNo = 0)
+    {
         const bool aes = algo == Algo::Aes;
-        auto r = reference::Authenticate(card, aes ? 0xAA : 0x1A, keyNo, algo, key,
-                                         RndA(algo == Algo::Tdes ? 8 : 16));
+        auto r = reference::Authenticate(card, aes ? 0xAA : 0x1A, keyNo, algo, key, RndA(algo == Algo::Tdes ? 8 : 16));
         EXPECT_EQ(r.status, 0x00);
         EXPECT_TRUE(r.cardProvedKey);
         return r.session;
     }
 
     // A plain command in an authenticated session; checks the answer MAC.
-    Bytes MacedTx(HostSession& s, const Bytes& cmd) {
+    Bytes MacedTx(HostSession& s, const Bytes& cmd)
+    {
         s.Command(cmd);
         Bytes answer = Tx(cmd);
         if (!answer.empty() && answer[0] == 0x00) {
@@ -131,7 +147,8 @@ protected:
         return answer;
     }
 
-    Bytes CreateApp(uint32_t aid, uint8_t settings, uint8_t keyByte) {
+    Bytes CreateApp(uint32_t aid, uint8_t settings, uint8_t keyByte)
+    {
         return Tx({0xCA, uint8_t(aid), uint8_t(aid >> 8), uint8_t(aid >> 16), settings, keyByte});
     }
     Bytes Select(uint32_t aid) { return Tx({0x5A, uint8_t(aid), uint8_t(aid >> 8), uint8_t(aid >> 16)}); }
@@ -139,7 +156,8 @@ protected:
     bool CardAuthenticated() const { return card.CurrentSession().Authenticated(); }
 
     // Free memory as GetFreeMemory reports it (not authenticated).
-    uint32_t FreeMemory() {
+    uint32_t FreeMemory()
+    {
         const Bytes a = card.Transceive({0x6E});
         return a.size() >= 4 ? uint32_t(a[1] | a[2] << 8 | a[3] << 16) : 0xFFFFFFFF;
     }

@@ -6,19 +6,21 @@ namespace {
 
 using CardLevelTest = CardTest;
 
-TEST_F(CardLevelTest, ActivationDataOfAFactoryCard) {
+TEST_F(CardLevelTest, ActivationDataOfAFactoryCard)
+{
     EXPECT_EQ(card.Atqa(), 0x0344);
     EXPECT_EQ(card.Sak(), 0x20);
     EXPECT_EQ(card.Uid(), (Bytes{0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66}));
-    EXPECT_EQ(card.Ats(), (Bytes{0x75, 0x77, 0x81, 0x02, 0x80}));  // without TL
+    EXPECT_EQ(card.Ats(), (Bytes{0x75, 0x77, 0x81, 0x02, 0x80})); // without TL
 }
 
-TEST_F(CardLevelTest, GetVersionInThreeFrames) {
+TEST_F(CardLevelTest, GetVersionInThreeFrames)
+{
     EXPECT_EQ(Tx({0x60}), (Bytes{0xAF, 0x04, 0x01, 0x01, 0x01, 0x00, 0x1A, 0x05}));
     EXPECT_EQ(Tx({0xAF}), (Bytes{0xAF, 0x04, 0x01, 0x01, 0x01, 0x04, 0x1A, 0x05}));
-    EXPECT_EQ(Tx({0xAF}), (Bytes{0x00, 0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0xBA, 0x7C, 0x11, 0x42,
-                                 0x00, 0x14, 0x23}));
-    EXPECT_EQ(Tx({0xAF}), Bytes{0x1C});  // nothing left to fetch
+    EXPECT_EQ(Tx({0xAF}),
+              (Bytes{0x00, 0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0xBA, 0x7C, 0x11, 0x42, 0x00, 0x14, 0x23}));
+    EXPECT_EQ(Tx({0xAF}), Bytes{0x1C}); // nothing left to fetch
 
     DesfireCardOptions o = SeededOptions();
     o.storageSize = 4096;
@@ -26,7 +28,8 @@ TEST_F(CardLevelTest, GetVersionInThreeFrames) {
     EXPECT_EQ(small.Transceive({0x60})[6], 0x18);
 }
 
-TEST_F(CardLevelTest, AnotherCommandAbortsAnUnfinishedOne) {
+TEST_F(CardLevelTest, AnotherCommandAbortsAnUnfinishedOne)
+{
     HostSession s = Auth(Algo::Tdes, kZeroKey);
     s.Command({0x60});
     ASSERT_EQ(Tx({0x60})[0], 0xAF);
@@ -40,7 +43,8 @@ TEST_F(CardLevelTest, AnotherCommandAbortsAnUnfinishedOne) {
     EXPECT_EQ(Tx({0xAF, 0x00}), Bytes{0x1C});
 }
 
-TEST_F(CardLevelTest, FormatNeedsTheCardMasterKeyAndFreesAllMemory) {
+TEST_F(CardLevelTest, FormatNeedsTheCardMasterKeyAndFreesAllMemory)
+{
     EXPECT_EQ(Tx({0xFC}), Bytes{0xAE});
     ASSERT_EQ(CreateApp(0x000001, 0x0F, 0x01), Bytes{0x00});
     ASSERT_EQ(CreateApp(0x000002, 0x0F, 0x8E), Bytes{0x00});
@@ -58,7 +62,8 @@ TEST_F(CardLevelTest, FormatNeedsTheCardMasterKeyAndFreesAllMemory) {
     EXPECT_EQ(MacedTx(s, {0x6A}), Bytes{0x00});
 }
 
-TEST_F(CardLevelTest, FormatLockIsForGood) {
+TEST_F(CardLevelTest, FormatLockIsForGood)
+{
     HostSession s = Auth(Algo::Tdes, kZeroKey);
     ASSERT_TRUE(s.AnswerMacOk(Tx(s.Enciphered({0x5C, 0x00}, {0x01}))));
     EXPECT_EQ(Tx({0xFC}), Bytes{0x9D});
@@ -69,11 +74,12 @@ TEST_F(CardLevelTest, FormatLockIsForGood) {
     EXPECT_TRUE(card.State().config.formatDisabled);
 }
 
-TEST_F(CardLevelTest, RandomUidHidesTheRealOneUntilAuthenticated) {
+TEST_F(CardLevelTest, RandomUidHidesTheRealOneUntilAuthenticated)
+{
     HostSession s = Auth(Algo::Tdes, kZeroKey);
     ASSERT_TRUE(s.AnswerMacOk(Tx(s.Enciphered({0x5C, 0x00}, {0x02}))));
     const Bytes realUid{0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
-    EXPECT_EQ(card.Uid(), realUid);  // this activation keeps its UID
+    EXPECT_EQ(card.Uid(), realUid); // this activation keeps its UID
 
     card.OnFieldReset();
     const Bytes first = card.Uid();
@@ -97,7 +103,8 @@ TEST_F(CardLevelTest, RandomUidHidesTheRealOneUntilAuthenticated) {
     EXPECT_EQ(Bytes(plain.begin(), plain.begin() + 7), realUid);
 }
 
-TEST_F(CardLevelTest, GetCardUidNeedsAnyAuthentication) {
+TEST_F(CardLevelTest, GetCardUidNeedsAnyAuthentication)
+{
     EXPECT_EQ(Tx({0x51}), Bytes{0xAE});
     ASSERT_EQ(CreateApp(0x112233, 0x0F, 0x81), Bytes{0x00});
     ASSERT_EQ(Select(0x112233), Bytes{0x00});
@@ -108,7 +115,8 @@ TEST_F(CardLevelTest, GetCardUidNeedsAnyAuthentication) {
     EXPECT_EQ(s.Decipher(Bytes(answer.begin() + 1, answer.end()))[0], 0x04);
 }
 
-TEST_F(CardLevelTest, NewAtsAppliesFromTheNextActivation) {
+TEST_F(CardLevelTest, NewAtsAppliesFromTheNextActivation)
+{
     HostSession s = Auth(Algo::Tdes, kZeroKey);
     ASSERT_TRUE(s.AnswerMacOk(Tx(s.Enciphered({0x5C, 0x02}, {0x06, 0x75, 0x77, 0x81, 0x02, 0xC1}, true))));
     EXPECT_EQ(card.Ats(), (Bytes{0x75, 0x77, 0x81, 0x02, 0xC1}));
@@ -135,27 +143,31 @@ TEST_F(CardLevelTest, NewAtsAppliesFromTheNextActivation) {
     EXPECT_EQ(card.Ats().size(), 15u);
 }
 
-TEST_F(CardLevelTest, DefaultKeyGoesToNewApplications) {
+TEST_F(CardLevelTest, DefaultKeyGoesToNewApplications)
+{
     HostSession s = Auth(Algo::Tdes, kZeroKey);
-    ASSERT_TRUE(s.AnswerMacOk(Tx(s.Enciphered({0x5C, 0x01}, reference::Cat(reference::Cat(kAesKey, Bytes(8, 0)), {0x05})))));
+    ASSERT_TRUE(
+        s.AnswerMacOk(Tx(s.Enciphered({0x5C, 0x01}, reference::Cat(reference::Cat(kAesKey, Bytes(8, 0)), {0x05})))));
     ASSERT_EQ(MacedTx(s, {0xCA, 0x01, 0x02, 0x03, 0x0F, 0x82}), Bytes{0x00});
     ASSERT_EQ(Select(0x030201), Bytes{0x00});
     HostSession app = Auth(Algo::Aes, kAesKey, 1);
     EXPECT_EQ(MacedTx(app, {0x64, 0x01}), (Bytes{0x00, 0x05}));
 }
 
-TEST_F(CardLevelTest, SetConfigurationRefusals) {
+TEST_F(CardLevelTest, SetConfigurationRefusals)
+{
     EXPECT_EQ(Tx({0x5C}), Bytes{0x7E});
     EXPECT_EQ(Tx(reference::Cat({0x5C, 0x00}, Bytes(8, 0))), Bytes{0xAE});
     HostSession s = Auth(Algo::Tdes, kZeroKey);
     EXPECT_EQ(Tx(s.Enciphered({0x5C, 0x03}, {0x00})), Bytes{0x9E});
     s = Auth(Algo::Tdes, kZeroKey);
-    EXPECT_EQ(Tx(s.Enciphered({0x5C, 0x00}, {0x04})), Bytes{0x9E});  // unknown setting bit
+    EXPECT_EQ(Tx(s.Enciphered({0x5C, 0x00}, {0x04})), Bytes{0x9E}); // unknown setting bit
     s = Auth(Algo::Tdes, kZeroKey);
-    EXPECT_EQ(Tx(s.Enciphered({0x5C, 0x01}, Bytes(33, 0))), Bytes{0x7E});  // one block too many
+    EXPECT_EQ(Tx(s.Enciphered({0x5C, 0x01}, Bytes(33, 0))), Bytes{0x7E}); // one block too many
 }
 
-TEST_F(CardLevelTest, ErrorsCostTheAuthenticationButNotTheSelection) {
+TEST_F(CardLevelTest, ErrorsCostTheAuthenticationButNotTheSelection)
+{
     ASSERT_EQ(CreateApp(0x0000AA, 0x0F, 0x01), Bytes{0x00});
     ASSERT_EQ(Select(0x0000AA), Bytes{0x00});
     HostSession s = Auth(Algo::Tdes, kZeroKey);

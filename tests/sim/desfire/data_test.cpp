@@ -16,7 +16,8 @@ struct DataCase {
     Mode mode;
 };
 
-void PrintTo(const DataCase& c, std::ostream* os) {
+void PrintTo(const DataCase& c, std::ostream* os)
+{
     *os << c.name;
 }
 
@@ -26,7 +27,8 @@ const Bytes k3KKey{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x10, 0x20, 0
 constexpr uint32_t kAid = 0x00DA7A;
 constexpr uint32_t kDataSize = 4000;
 
-Bytes Pattern(size_t n, uint8_t seed) {
+Bytes Pattern(size_t n, uint8_t seed)
+{
     Bytes b(n);
     for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(seed + i * 31 + (i >> 8));
     return b;
@@ -39,7 +41,8 @@ Bytes Pattern(size_t n, uint8_t seed) {
 // authenticated; without, they are free.
 class DataTest : public CardTest, public ::testing::WithParamInterface<DataCase> {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         const Kind kind = GetParam().kind;
         const uint8_t keyByte = kind == Kind::Iso3K ? 0x44 : kind == Kind::Aes ? 0x84 : 0x04;
         ASSERT_EQ(CreateApp(kAid, 0x0F, keyByte), Bytes{0x00});
@@ -72,17 +75,21 @@ protected:
     // Free access is plain whatever the file's mode.
     Mode HostMode() const { return GetParam().kind == Kind::None ? Mode::Plain : GetParam().mode; }
 
-    Outcome Write(uint8_t code, uint8_t fileNo, uint32_t offset, const Bytes& data) {
+    Outcome Write(uint8_t code, uint8_t fileNo, uint32_t offset, const Bytes& data)
+    {
         return SendData(card, S(), TransferHeader(code, fileNo, offset, static_cast<uint32_t>(data.size())), data,
                         HostMode());
     }
-    Outcome Read(uint8_t code, uint8_t fileNo, uint32_t offset, uint32_t length, std::optional<size_t> payloadLen) {
+    Outcome Read(uint8_t code, uint8_t fileNo, uint32_t offset, uint32_t length, std::optional<size_t> payloadLen)
+    {
         return Receive(card, S(), TransferHeader(code, fileNo, offset, length), HostMode(), payloadLen);
     }
-    Outcome Value(uint8_t code, int32_t amount) {
+    Outcome Value(uint8_t code, int32_t amount)
+    {
         return SendData(card, S(), {code, 3}, reference::Le32(static_cast<uint32_t>(amount)), HostMode());
     }
-    int64_t GetValue() {
+    int64_t GetValue()
+    {
         const Outcome o = Receive(card, S(), {0x6C, 3}, HostMode(), 4);
         EXPECT_EQ(o.status, 0x00);
         EXPECT_TRUE(o.integrityOk);
@@ -92,7 +99,8 @@ protected:
     Bytes Plain(const Bytes& cmd) { return S() ? MacedTx(*S(), cmd) : Tx(cmd); }
 
     // Frames of a write of n data bytes: 60 in the first, 59 after 0xAF.
-    size_t FramesFor(size_t n) const {
+    size_t FramesFor(size_t n) const
+    {
         size_t wire = n;
         if (Authenticated()) {
             const size_t bs = session_.Bs();
@@ -103,7 +111,8 @@ protected:
         return total <= 60 ? 1 : 1 + (total - 60 + 58) / 59;
     }
 
-    static void ExpectOk(const Outcome& o) {
+    static void ExpectOk(const Outcome& o)
+    {
         EXPECT_EQ(o.status, 0x00);
         EXPECT_TRUE(o.integrityOk);
         EXPECT_TRUE(o.framesOk);
@@ -112,7 +121,8 @@ protected:
     HostSession session_;
 };
 
-TEST_P(DataTest, DataFileRoundTrips) {
+TEST_P(DataTest, DataFileRoundTrips)
+{
     Bytes image(kDataSize, 0x00);
     uint8_t seed = 1;
     for (size_t n : {0u, 1u, 52u, 53u, 60u, 3000u}) {
@@ -139,12 +149,15 @@ TEST_P(DataTest, DataFileRoundTrips) {
     // Answer frames of 59 bytes after the status, MAC or padding included.
     size_t answerLen = kDataSize;
     const size_t bs = session_.Bs();
-    if (S() && HostMode() == Mode::Enciphered) answerLen = (kDataSize + 5 + bs - 1) / bs * bs;
-    else if (S()) answerLen = kDataSize + 8;
+    if (S() && HostMode() == Mode::Enciphered)
+        answerLen = (kDataSize + 5 + bs - 1) / bs * bs;
+    else if (S())
+        answerLen = kDataSize + 8;
     EXPECT_EQ(all.frames, (answerLen + 58) / 59);
 }
 
-TEST_P(DataTest, BackupFileShowsWritesAfterTheCommit) {
+TEST_P(DataTest, BackupFileShowsWritesAfterTheCommit)
+{
     const Bytes data = Pattern(60, 0x40);
     ExpectOk(Write(0x3D, 2, 40, Bytes(data.begin(), data.begin() + 30)));
     ExpectOk(Write(0x3D, 2, 70, Bytes(data.begin() + 30, data.end())));
@@ -157,7 +170,8 @@ TEST_P(DataTest, BackupFileShowsWritesAfterTheCommit) {
     EXPECT_EQ(r.data, data);
 }
 
-TEST_P(DataTest, ValuesMoveWithTheCommit) {
+TEST_P(DataTest, ValuesMoveWithTheCommit)
+{
     EXPECT_EQ(GetValue(), 50);
     ExpectOk(Value(0x0C, 25));
     ExpectOk(Value(0xDC, 10));
@@ -180,7 +194,8 @@ TEST_P(DataTest, ValuesMoveWithTheCommit) {
     EXPECT_EQ(Value(0xDC, 1).status, 0xBE);
 }
 
-TEST_P(DataTest, RecordsReadBackOldestFirst) {
+TEST_P(DataTest, RecordsReadBackOldestFirst)
+{
     const Bytes r1 = Pattern(20, 1), r2 = Pattern(20, 2), r3 = Pattern(20, 3);
     // One record from two writes of the same transaction.
     ExpectOk(Write(0x3B, 4, 0, Bytes(r1.begin(), r1.begin() + 12)));
@@ -213,7 +228,7 @@ TEST_P(DataTest, RecordsReadBackOldestFirst) {
     EXPECT_GE(o.frames, 3u);
     const Bytes settings = Plain({0xF5, 5});
     ASSERT_EQ(settings.size(), 14u);
-    EXPECT_EQ(settings[11], 2);  // current records
+    EXPECT_EQ(settings[11], 2); // current records
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -222,8 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DataCase{"Free_Enciphered", Kind::None, Mode::Enciphered},
                       DataCase{"Iso_Plain", Kind::Iso2K, Mode::Plain}, DataCase{"Iso_Mac", Kind::Iso2K, Mode::Mac},
                       DataCase{"Iso_Enciphered", Kind::Iso2K, Mode::Enciphered},
-                      DataCase{"Iso3K_Plain", Kind::Iso3K, Mode::Plain},
-                      DataCase{"Iso3K_Mac", Kind::Iso3K, Mode::Mac},
+                      DataCase{"Iso3K_Plain", Kind::Iso3K, Mode::Plain}, DataCase{"Iso3K_Mac", Kind::Iso3K, Mode::Mac},
                       DataCase{"Iso3K_Enciphered", Kind::Iso3K, Mode::Enciphered},
                       DataCase{"Aes_Plain", Kind::Aes, Mode::Plain}, DataCase{"Aes_Mac", Kind::Aes, Mode::Mac},
                       DataCase{"Aes_Enciphered", Kind::Aes, Mode::Enciphered}),

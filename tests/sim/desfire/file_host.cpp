@@ -8,15 +8,18 @@ namespace desfire_test {
 
 using reference::Cat;
 
-Bytes Le24(uint32_t v) {
+Bytes Le24(uint32_t v)
+{
     return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16)};
 }
 
-Bytes TransferHeader(uint8_t code, uint8_t fileNo, uint32_t offset, uint32_t length) {
+Bytes TransferHeader(uint8_t code, uint8_t fileNo, uint32_t offset, uint32_t length)
+{
     return Cat(Cat({code, fileNo}, Le24(offset)), Le24(length));
 }
 
-Outcome SendData(kavex::sim::Card& card, HostSession* s, const Bytes& header, const Bytes& data, Mode mode) {
+Outcome SendData(kavex::sim::Card& card, HostSession* s, const Bytes& header, const Bytes& data, Mode mode)
+{
     Bytes wire = Cat(header, data);
     if (s) {
         switch (mode) {
@@ -32,8 +35,8 @@ Outcome SendData(kavex::sim::Card& card, HostSession* s, const Bytes& header, co
     while (!answer.empty() && answer[0] == 0xAF && pos < wire.size()) {
         out.framesOk = out.framesOk && answer.size() == 1;
         const size_t n = std::min<size_t>(wire.size() - pos, 59);
-        answer = card.Transceive(Cat({0xAF}, Bytes(wire.begin() + static_cast<long>(pos),
-                                                    wire.begin() + static_cast<long>(pos + n))));
+        answer = card.Transceive(
+            Cat({0xAF}, Bytes(wire.begin() + static_cast<long>(pos), wire.begin() + static_cast<long>(pos + n))));
         pos += n;
         ++out.frames;
     }
@@ -43,8 +46,8 @@ Outcome SendData(kavex::sim::Card& card, HostSession* s, const Bytes& header, co
     return out;
 }
 
-Outcome Receive(kavex::sim::Card& card, HostSession* s, const Bytes& cmd, Mode mode,
-                std::optional<size_t> payloadLen) {
+Outcome Receive(kavex::sim::Card& card, HostSession* s, const Bytes& cmd, Mode mode, std::optional<size_t> payloadLen)
+{
     if (s) s->Command(cmd);
     Outcome out;
     Bytes collected;

@@ -9,7 +9,9 @@
 
 #include "tests/sim/desfire/reference_host.h"
 
-namespace kavex::sim { class Card; }
+namespace kavex::sim {
+class Card;
+}
 
 namespace desfire_test {
 
@@ -21,7 +23,7 @@ enum class Mode : uint8_t { Plain = 0, Mac = 1, Enciphered = 3 };
 struct Outcome {
     uint8_t status = 0xFF;
     Bytes data;              // plain payload of a successful read
-    bool integrityOk = true;  // answer MAC or CRC as the host checks it
+    bool integrityOk = true; // answer MAC or CRC as the host checks it
     size_t frames = 0;       // frames sent (writes) or received (reads)
     bool framesOk = true;    // every answer frame within 60 bytes, all but the last full
 };
@@ -33,8 +35,7 @@ Outcome SendData(kavex::sim::Card& card, HostSession* s, const Bytes& header, co
 // Sends a read command and collects its answer. `payloadLen` unset: the
 // host does not know the length and finds it through the 0x80 marker of an
 // enciphered answer or the MAC at the end.
-Outcome Receive(kavex::sim::Card& card, HostSession* s, const Bytes& cmd, Mode mode,
-                std::optional<size_t> payloadLen);
+Outcome Receive(kavex::sim::Card& card, HostSession* s, const Bytes& cmd, Mode mode, std::optional<size_t> payloadLen);
 
 // Command headers.
 Bytes TransferHeader(uint8_t code, uint8_t fileNo, uint32_t offset, uint32_t length);

@@ -9,14 +9,16 @@ using reference::Cat;
 class FileManagementTest : public CardTest {
 protected:
     // An AES application with 4 keys and the given settings, selected.
-    void App(uint32_t aid, uint8_t settings = 0x0F, bool iso = false) {
+    void App(uint32_t aid, uint8_t settings = 0x0F, bool iso = false)
+    {
         const uint8_t keyByte = iso ? 0xA4 : 0x84;
         ASSERT_EQ(CreateApp(aid, settings, keyByte), Bytes{0x00});
         ASSERT_EQ(Select(aid), Bytes{0x00});
     }
 };
 
-TEST_F(FileManagementTest, EveryFileTypeReportsItsSettings) {
+TEST_F(FileManagementTest, EveryFileTypeReportsItsSettings)
+{
     App(0x00F11E);
     EXPECT_EQ(Tx({0x6F}), Bytes{0x00});
     ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 1, 0x00, 0x1234, 100)), Bytes{0x00});
@@ -28,8 +30,8 @@ TEST_F(FileManagementTest, EveryFileTypeReportsItsSettings) {
     EXPECT_EQ(Tx({0x6F}), (Bytes{0x00, 1, 2, 3, 4, 31}));
     EXPECT_EQ(Tx({0xF5, 1}), (Bytes{0x00, 0x00, 0x00, 0x34, 0x12, 100, 0, 0}));
     EXPECT_EQ(Tx({0xF5, 2}), (Bytes{0x00, 0x01, 0x01, 0xEE, 0xEE, 64, 0, 0}));
-    EXPECT_EQ(Tx({0xF5, 3}), (Bytes{0x00, 0x02, 0x03, 0x01, 0x23, 0x9C, 0xFF, 0xFF, 0xFF, 0xE8, 0x03, 0x00, 0x00,
-                                    0x00, 0x00, 0x00, 0x00, 0x01}));
+    EXPECT_EQ(Tx({0xF5, 3}), (Bytes{0x00, 0x02, 0x03, 0x01, 0x23, 0x9C, 0xFF, 0xFF, 0xFF, 0xE8, 0x03, 0x00, 0x00, 0x00,
+                                    0x00, 0x00, 0x00, 0x01}));
     // Communication settings 2 are kept as given (the host reads them as plain).
     EXPECT_EQ(Tx({0xF5, 4}), (Bytes{0x00, 0x03, 0x02, 0xFF, 0xFF, 16, 0, 0, 5, 0, 0, 0, 0, 0}));
     EXPECT_EQ(Tx({0xF5, 31}), (Bytes{0x00, 0x04, 0x00, 0x0E, 0x0E, 8, 0, 0, 3, 0, 0, 0, 0, 0}));
@@ -38,7 +40,8 @@ TEST_F(FileManagementTest, EveryFileTypeReportsItsSettings) {
     EXPECT_EQ(Tx({0xF5}), Bytes{0x7E});
 }
 
-TEST_F(FileManagementTest, CreateRefusals) {
+TEST_F(FileManagementTest, CreateRefusals)
+{
     // Files live in applications only.
     EXPECT_EQ(Tx(CreateDataFileCmd(0xCD, 1, 0, 0xEEEE, 32)), Bytes{0x9D});
     EXPECT_EQ(Tx({0x6F}), Bytes{0x9D});
@@ -53,9 +56,9 @@ TEST_F(FileManagementTest, CreateRefusals) {
     EXPECT_EQ(Tx(CreateRecordFileCmd(0xC1, 2, 0, 0xEEEE, 4, 0)), Bytes{0x9E});
     // A cyclic file needs a slot beyond the records it keeps.
     EXPECT_EQ(Tx(CreateRecordFileCmd(0xC0, 2, 0, 0xEEEE, 4, 1)), Bytes{0x9E});
-    EXPECT_EQ(Tx(CreateValueFileCmd(2, 0, 0xEEEE, 10, 9, 9, 0)), Bytes{0x9E});   // lower above upper
-    EXPECT_EQ(Tx(CreateValueFileCmd(2, 0, 0xEEEE, 0, 10, 11, 0)), Bytes{0x9E});  // value above upper
-    EXPECT_EQ(Tx(CreateValueFileCmd(2, 0, 0xEEEE, 0, 10, -1, 0)), Bytes{0x9E});  // value below lower
+    EXPECT_EQ(Tx(CreateValueFileCmd(2, 0, 0xEEEE, 10, 9, 9, 0)), Bytes{0x9E});  // lower above upper
+    EXPECT_EQ(Tx(CreateValueFileCmd(2, 0, 0xEEEE, 0, 10, 11, 0)), Bytes{0x9E}); // value above upper
+    EXPECT_EQ(Tx(CreateValueFileCmd(2, 0, 0xEEEE, 0, 10, -1, 0)), Bytes{0x9E}); // value below lower
     EXPECT_EQ(Tx(CreateValueFileCmd(2, 0, 0xEEEE, 0, 10, 0, 0x04)), Bytes{0x9E});
     EXPECT_EQ(Tx({0xCC, 2, 0, 0xEE, 0xEE}), Bytes{0x7E});
     // ISO file IDs only in applications made for them.
@@ -68,11 +71,12 @@ TEST_F(FileManagementTest, CreateRefusals) {
     EXPECT_EQ(Tx(CreateDataFileCmd(0xCD, 1, 0, 0xEEEE, 32, 0x1234)), Bytes{0x00});
     EXPECT_EQ(Tx(CreateRecordFileCmd(0xC0, 2, 0, 0xEEEE, 4, 4, 0x1234)), Bytes{0xDE});
     EXPECT_EQ(Tx(CreateRecordFileCmd(0xC0, 2, 0, 0xEEEE, 4, 4, 0x1235)), Bytes{0x00});
-    EXPECT_EQ(Tx(CreateDataFileCmd(0xCB, 3, 0, 0xEEEE, 32)), Bytes{0x00});  // the ID is optional
+    EXPECT_EQ(Tx(CreateDataFileCmd(0xCB, 3, 0, 0xEEEE, 32)), Bytes{0x00}); // the ID is optional
     EXPECT_EQ(Tx({0x6F}), (Bytes{0x00, 1, 2, 3}));
 }
 
-TEST_F(FileManagementTest, ThirtyTwoFilesFitAnApplication) {
+TEST_F(FileManagementTest, ThirtyTwoFilesFitAnApplication)
+{
     App(0x000032);
     for (uint8_t no = 0; no < 32; ++no) ASSERT_EQ(Tx(CreateValueFileCmd(no, 0, 0xEEEE, 0, 1, 0, 0)), Bytes{0x00});
     Bytes ids{0x00};
@@ -80,7 +84,8 @@ TEST_F(FileManagementTest, ThirtyTwoFilesFitAnApplication) {
     EXPECT_EQ(Tx({0x6F}), ids);
 }
 
-TEST_F(FileManagementTest, DirectoryRightsFollowTheApplicationKeySettings) {
+TEST_F(FileManagementTest, DirectoryRightsFollowTheApplicationKeySettings)
+{
     // 0x09: neither free create/delete nor free directory.
     App(0x00D1E0, 0x09);
     EXPECT_EQ(Tx(CreateDataFileCmd(0xCD, 1, 0, 0xEEEE, 32)), Bytes{0xAE});
@@ -99,7 +104,8 @@ TEST_F(FileManagementTest, DirectoryRightsFollowTheApplicationKeySettings) {
     EXPECT_EQ(MacedTx(s, {0xDF, 1}), Bytes{0xF0});
 }
 
-TEST_F(FileManagementTest, MemoryIsChargedInBlocksAndOnlyFormatGivesItBack) {
+TEST_F(FileManagementTest, MemoryIsChargedInBlocksAndOnlyFormatGivesItBack)
+{
     App(0x00AE3A);
     uint32_t free = FreeMemory();
     struct Step {
@@ -108,7 +114,7 @@ TEST_F(FileManagementTest, MemoryIsChargedInBlocksAndOnlyFormatGivesItBack) {
     };
     const Step steps[] = {
         {CreateDataFileCmd(0xCD, 1, 0, 0xEEEE, 33), 64},
-        {CreateDataFileCmd(0xCB, 2, 0, 0xEEEE, 33), 128},  // two images
+        {CreateDataFileCmd(0xCB, 2, 0, 0xEEEE, 33), 128}, // two images
         {CreateValueFileCmd(3, 0, 0xEEEE, 0, 1, 0, 0), 32},
         {CreateRecordFileCmd(0xC1, 4, 0, 0xEEEE, 16, 5), 96},
         {CreateRecordFileCmd(0xC0, 5, 0, 0xEEEE, 1, 32), 32},
@@ -134,11 +140,12 @@ TEST_F(FileManagementTest, MemoryIsChargedInBlocksAndOnlyFormatGivesItBack) {
     EXPECT_EQ(MacedTx(s, {0x6E}), (Bytes{0x00, 0x00, 0x1F, 0x00}));
 }
 
-TEST_F(FileManagementTest, ChangeFileSettingsPlainWhenFreeEncipheredWithTheKey) {
+TEST_F(FileManagementTest, ChangeFileSettingsPlainWhenFreeEncipheredWithTheKey)
+{
     App(0x00C4A6);
-    ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 1, 0x00, 0x123E, 32)), Bytes{0x00});  // change: free
-    ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 2, 0x00, 0x1232, 32)), Bytes{0x00});  // change: key 2
-    ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 3, 0x00, 0x123F, 32)), Bytes{0x00});  // change: never
+    ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 1, 0x00, 0x123E, 32)), Bytes{0x00}); // change: free
+    ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 2, 0x00, 0x1232, 32)), Bytes{0x00}); // change: key 2
+    ASSERT_EQ(Tx(CreateDataFileCmd(0xCD, 3, 0x00, 0x123F, 32)), Bytes{0x00}); // change: never
 
     EXPECT_EQ(Tx({0x5F, 1, 0x03, 0x34, 0x12}), Bytes{0x00});
     EXPECT_EQ(Tx({0xF5, 1}), (Bytes{0x00, 0x00, 0x03, 0x34, 0x12, 32, 0, 0}));
@@ -151,7 +158,7 @@ TEST_F(FileManagementTest, ChangeFileSettingsPlainWhenFreeEncipheredWithTheKey) 
     HostSession s = Auth(Algo::Aes, kZeroKey, 1);
     EXPECT_EQ(Tx(s.Enciphered({0x5F, 2}, {0x01, 0x3E, 0x12})), Bytes{0xAE});
     s = Auth(Algo::Aes, kZeroKey, 2);
-    EXPECT_EQ(Tx({0x5F, 2, 0x00, 0x3E, 0x12}), Bytes{0x7E});  // plain where enciphered is due
+    EXPECT_EQ(Tx({0x5F, 2, 0x00, 0x3E, 0x12}), Bytes{0x7E}); // plain where enciphered is due
     s = Auth(Algo::Aes, kZeroKey, 2);
     Bytes plain = Cat({0x01, 0x3E, 0x12}, reference::Le32(reference::Crc32({0x5F, 0x02, 0x01, 0x3E, 0x13})));
     plain.resize(16, 0);
@@ -167,7 +174,8 @@ TEST_F(FileManagementTest, ChangeFileSettingsPlainWhenFreeEncipheredWithTheKey) 
     EXPECT_EQ(MacedTx(s, {0xF5, 2}), (Bytes{0x00, 0x00, 0x03, 0xEE, 0xEE, 32, 0, 0}));
 }
 
-TEST_F(FileManagementTest, DeletedFileNumberIsFreeAgain) {
+TEST_F(FileManagementTest, DeletedFileNumberIsFreeAgain)
+{
     App(0x00DE1F);
     ASSERT_EQ(Tx(CreateRecordFileCmd(0xC1, 7, 0, 0xEEEE, 4, 4)), Bytes{0x00});
     ASSERT_EQ(Tx(TransferCmd(0x3B, 7, 0, 4, {1, 2, 3, 4})), Bytes{0x00});

@@ -7,15 +7,15 @@ namespace {
 using reference::Cat;
 using reference::Crc32;
 
-const Bytes kNewAes{0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7,
-                    0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF};
+const Bytes kNewAes{0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF};
 // Parity bits (bit 0 of bytes 0-7) 1,0,1,1,0,0,1,0: key version 0xB2.
 const Bytes kVersionedDes{0x11, 0x22, 0x33, 0x45, 0x54, 0x66, 0x77, 0x88,
                           0x98, 0xA9, 0xBA, 0xCB, 0xDC, 0xED, 0xFE, 0x0F};
 const Bytes k3K{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x10, 0x20, 0x30, 0x40,
                 0x50, 0x60, 0x70, 0x80, 0x11, 0x21, 0x31, 0x41, 0x51, 0x61, 0x71, 0x81};
 
-uint8_t DesKeyVersionOf(const Bytes& key) {
+uint8_t DesKeyVersionOf(const Bytes& key)
+{
     uint8_t v = 0;
     for (size_t i = 0; i < 8; ++i) v = static_cast<uint8_t>(v << 1 | (key[i] & 1));
     return v;
@@ -25,18 +25,21 @@ class KeyTest : public CardTest {
 protected:
     // An application with `count` keys of `method`, selected, nothing
     // authenticated.
-    void App(uint32_t aid, uint8_t settings, uint8_t keyByte) {
+    void App(uint32_t aid, uint8_t settings, uint8_t keyByte)
+    {
         ASSERT_EQ(Select(0), Bytes{0x00});
         ASSERT_EQ(CreateApp(aid, settings, keyByte), Bytes{0x00});
         ASSERT_EQ(Select(aid), Bytes{0x00});
     }
-    uint8_t KeyVersion(uint8_t keyNo) {
+    uint8_t KeyVersion(uint8_t keyNo)
+    {
         const Bytes a = Tx({0x64, keyNo});
         EXPECT_EQ(a.size(), 2u);
         return a.size() == 2 ? a[1] : 0xFF;
     }
     // Authentication works with `key` and fails with anything else.
-    void ExpectKey(Algo algo, const Bytes& key, uint8_t keyNo) {
+    void ExpectKey(Algo algo, const Bytes& key, uint8_t keyNo)
+    {
         auto ok = reference::Authenticate(card, algo == Algo::Aes ? 0xAA : 0x1A, keyNo, algo, key,
                                           RndA(algo == Algo::Tdes ? 8 : 16));
         EXPECT_EQ(ok.status, 0x00);
@@ -44,14 +47,15 @@ protected:
     }
 };
 
-TEST_F(KeyTest, CardMasterKeyBecomesAesThroughKeyNumberByte0x80) {
+TEST_F(KeyTest, CardMasterKeyBecomesAesThroughKeyNumberByte0x80)
+{
     // A triple DES session, so the host sends no version byte: the card
     // reads the first CRC byte as the version, and the rest of the CRC
     // still checks (the CRC of data || its low byte is the CRC shifted).
     HostSession s = Auth(Algo::Tdes, kZeroKey);
     const Bytes frame = ChangeKeyCmd(s, 0x80, kNewAes, std::nullopt);
     ASSERT_EQ(frame.size(), 26u);
-    EXPECT_EQ(Tx(frame), Bytes{0x00});  // no MAC: the session is gone
+    EXPECT_EQ(Tx(frame), Bytes{0x00}); // no MAC: the session is gone
     EXPECT_FALSE(CardAuthenticated());
     const uint8_t crcLow = static_cast<uint8_t>(Crc32(Cat({0xC4, 0x80}, kNewAes)));
     EXPECT_EQ(KeyVersion(0), crcLow);
@@ -80,7 +84,8 @@ TEST_F(KeyTest, CardMasterKeyBecomesAesThroughKeyNumberByte0x80) {
     ExpectKey(Algo::Tdes3K, k3K, 0);
 }
 
-TEST_F(KeyTest, FactoryKeyTurnsIntoTheSameAesKey) {
+TEST_F(KeyTest, FactoryKeyTurnsIntoTheSameAesKey)
+{
     // The host's "new key type AES" with old and new key both zero.
     HostSession s = Auth(Algo::Tdes, kZeroKey);
     EXPECT_EQ(Tx(ChangeKeyCmd(s, 0x80, kZeroKey, std::nullopt)), Bytes{0x00});
@@ -89,9 +94,10 @@ TEST_F(KeyTest, FactoryKeyTurnsIntoTheSameAesKey) {
     ExpectKey(Algo::Aes, kZeroKey, 0);
 }
 
-TEST_F(KeyTest, CardMasterKeyRefusals) {
+TEST_F(KeyTest, CardMasterKeyRefusals)
+{
     HostSession s = Auth(Algo::Tdes, kZeroKey);
-    EXPECT_EQ(Tx(ChangeKeyCmd(s, 0xC0, kNewAes, std::nullopt)), Bytes{0x9E});  // method 3
+    EXPECT_EQ(Tx(ChangeKeyCmd(s, 0xC0, kNewAes, std::nullopt)), Bytes{0x9E}); // method 3
     s = Auth(Algo::Tdes, kZeroKey);
     EXPECT_EQ(Tx(ChangeKeyCmd(s, 0x01, kVersionedDes, std::nullopt)), Bytes{0x40});
     // A version byte where the card expects none: the CRC lands elsewhere.
@@ -101,7 +107,7 @@ TEST_F(KeyTest, CardMasterKeyRefusals) {
     Bytes frame = ChangeKeyCmd(s, 0x00, kVersionedDes, std::nullopt);
     frame.push_back(0x00);
     EXPECT_EQ(Tx(frame), Bytes{0x7E});
-    EXPECT_EQ(Tx(Bytes{0xC4, 0x00}), Bytes{0xAE});  // not authenticated
+    EXPECT_EQ(Tx(Bytes{0xC4, 0x00}), Bytes{0xAE}); // not authenticated
 
     // Master key not changeable.
     card.State().masterKeys.settings = 0x0E;
@@ -110,8 +116,9 @@ TEST_F(KeyTest, CardMasterKeyRefusals) {
     ExpectKey(Algo::Tdes, kZeroKey, 0);
 }
 
-TEST_F(KeyTest, ApplicationKeyChangedWithItselfAndWithTheMasterKey) {
-    App(0x0A0B0C, 0x0F, 0x83);  // AES, 3 keys, change with the master key
+TEST_F(KeyTest, ApplicationKeyChangedWithItselfAndWithTheMasterKey)
+{
+    App(0x0A0B0C, 0x0F, 0x83); // AES, 3 keys, change with the master key
     HostSession s = Auth(Algo::Aes, kZeroKey, 0);
     // Key 2 with key 0: XORed, two CRCs; the session stays.
     const Bytes frame = ChangeKeyCmd(s, 0x02, kNewAes, uint8_t{0x07}, kZeroKey);
@@ -132,7 +139,7 @@ TEST_F(KeyTest, ApplicationKeyChangedWithItselfAndWithTheMasterKey) {
 
     // Another key whose second CRC is over the old key, not the new one.
     s = Auth(Algo::Aes, kAesKey, 0);
-    Bytes data = kNewAes;  // XOR the old key 1, which is zero
+    Bytes data = kNewAes; // XOR the old key 1, which is zero
     data.push_back(0x01);
     Bytes plain = Cat(data, reference::Le32(Crc32(Cat({0xC4, 0x01}, data))));
     plain = Cat(plain, reference::Le32(Crc32(Bytes(16, 0x00))));
@@ -141,7 +148,8 @@ TEST_F(KeyTest, ApplicationKeyChangedWithItselfAndWithTheMasterKey) {
     ExpectKey(Algo::Aes, kZeroKey, 1);
 }
 
-TEST_F(KeyTest, DesApplicationKeysCarryTheirVersionInTheParityBits) {
+TEST_F(KeyTest, DesApplicationKeysCarryTheirVersionInTheParityBits)
+{
     App(0x000D35, 0x0F, 0x02);
     HostSession s = Auth(Algo::Tdes, kZeroKey, 0);
     const Bytes frame = ChangeKeyCmd(s, 0x01, kVersionedDes, std::nullopt, kZeroKey);
@@ -160,7 +168,8 @@ TEST_F(KeyTest, DesApplicationKeysCarryTheirVersionInTheParityBits) {
     ExpectKey(Algo::Tdes3K, k3K, 1);
 }
 
-TEST_F(KeyTest, ChangeKeyAccessRights) {
+TEST_F(KeyTest, ChangeKeyAccessRights)
+{
     struct Case {
         uint8_t access;
         uint8_t authKey;
@@ -177,15 +186,17 @@ TEST_F(KeyTest, ChangeKeyAccessRights) {
     };
     uint32_t aid = 0x100;
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "access " << int(c.access) << " auth " << int(c.authKey) << " key "
-                                          << int(c.target));
+        SCOPED_TRACE(::testing::Message()
+                     << "access " << int(c.access) << " auth " << int(c.authKey) << " key " << int(c.target));
         App(++aid, static_cast<uint8_t>(c.access << 4 | 0x0F), 0x83);
         HostSession s = Auth(Algo::Aes, kZeroKey, c.authKey);
         const Bytes old = c.authKey == c.target ? Bytes{} : kZeroKey;
         const Bytes answer = Tx(ChangeKeyCmd(s, c.target, kNewAes, uint8_t{0x05}, old));
         EXPECT_EQ(answer[0], c.expected);
-        if (c.expected == 0x00) ExpectKey(Algo::Aes, kNewAes, c.target);
-        else ExpectKey(Algo::Aes, kZeroKey, c.target);
+        if (c.expected == 0x00)
+            ExpectKey(Algo::Aes, kNewAes, c.target);
+        else
+            ExpectKey(Algo::Aes, kZeroKey, c.target);
     }
     // The application master key with bit 0 clear.
     App(++aid, 0x0E, 0x81);
@@ -193,7 +204,8 @@ TEST_F(KeyTest, ChangeKeyAccessRights) {
     EXPECT_EQ(Tx(ChangeKeyCmd(s, 0x00, kNewAes, uint8_t{0x05})), Bytes{0x9D});
 }
 
-TEST_F(KeyTest, ChangeKeySettings) {
+TEST_F(KeyTest, ChangeKeySettings)
+{
     App(0x5E7, 0x0F, 0x81);
     EXPECT_EQ(Tx({0x54, 0x00}), Bytes{0xAE});
     HostSession s = Auth(Algo::Aes, kZeroKey, 0);
@@ -219,7 +231,8 @@ TEST_F(KeyTest, ChangeKeySettings) {
     EXPECT_EQ(card.State().masterKeys.settings, 0x0D);
 }
 
-TEST_F(KeyTest, DeleteApplication) {
+TEST_F(KeyTest, DeleteApplication)
+{
     ASSERT_EQ(CreateApp(0x000001, 0x0F, 0x81), Bytes{0x00});
     ASSERT_EQ(CreateApp(0x000002, 0x0F, 0x81), Bytes{0x00});
     const uint32_t freeBefore = FreeMemory();

@@ -10,7 +10,8 @@
 namespace reference {
 namespace {
 
-const EVP_CIPHER* Cipher(Algo algo, bool cbc) {
+const EVP_CIPHER* Cipher(Algo algo, bool cbc)
+{
     switch (algo) {
     case Algo::Tdes: return cbc ? EVP_des_ede_cbc() : EVP_des_ede_ecb();
     case Algo::Tdes3K: return cbc ? EVP_des_ede3_cbc() : EVP_des_ede3_ecb();
@@ -19,7 +20,8 @@ const EVP_CIPHER* Cipher(Algo algo, bool cbc) {
     return nullptr;
 }
 
-Bytes Run(Algo algo, bool cbc, bool encrypt, const Bytes& key, const Bytes* iv, const Bytes& in) {
+Bytes Run(Algo algo, bool cbc, bool encrypt, const Bytes& key, const Bytes* iv, const Bytes& in)
+{
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     Bytes out(in.size() + 32);
     int n1 = 0, n2 = 0;
@@ -34,7 +36,8 @@ Bytes Run(Algo algo, bool cbc, bool encrypt, const Bytes& key, const Bytes* iv, 
     return out;
 }
 
-Bytes Shift(const Bytes& in) {
+Bytes Shift(const Bytes& in)
+{
     Bytes out(in.size());
     for (size_t i = 0; i < in.size(); ++i)
         out[i] = static_cast<uint8_t>(in[i] << 1 | (i + 1 < in.size() ? in[i + 1] >> 7 : 0));
@@ -44,31 +47,37 @@ Bytes Shift(const Bytes& in) {
 
 } // namespace
 
-size_t BlockSize(Algo algo) {
+size_t BlockSize(Algo algo)
+{
     return algo == Algo::Aes ? 16 : 8;
 }
 
-Bytes EcbEncrypt(Algo algo, const Bytes& key, const Bytes& block) {
+Bytes EcbEncrypt(Algo algo, const Bytes& key, const Bytes& block)
+{
     return Run(algo, false, true, key, nullptr, block);
 }
 
-Bytes EcbDecrypt(Algo algo, const Bytes& key, const Bytes& block) {
+Bytes EcbDecrypt(Algo algo, const Bytes& key, const Bytes& block)
+{
     return Run(algo, false, false, key, nullptr, block);
 }
 
-Bytes CbcEncrypt(Algo algo, const Bytes& key, Bytes& iv, const Bytes& data) {
+Bytes CbcEncrypt(Algo algo, const Bytes& key, Bytes& iv, const Bytes& data)
+{
     Bytes out = Run(algo, true, true, key, &iv, data);
     iv.assign(out.end() - static_cast<long>(BlockSize(algo)), out.end());
     return out;
 }
 
-Bytes CbcDecrypt(Algo algo, const Bytes& key, Bytes& iv, const Bytes& data) {
+Bytes CbcDecrypt(Algo algo, const Bytes& key, Bytes& iv, const Bytes& data)
+{
     Bytes out = Run(algo, true, false, key, &iv, data);
     iv.assign(data.end() - static_cast<long>(BlockSize(algo)), data.end());
     return out;
 }
 
-Bytes ChainedCmac(Algo algo, const Bytes& key, Bytes& iv, const Bytes& data) {
+Bytes ChainedCmac(Algo algo, const Bytes& key, Bytes& iv, const Bytes& data)
+{
     const size_t bs = BlockSize(algo);
     const Bytes k1 = Shift(EcbEncrypt(algo, key, Bytes(bs, 0)));
     const Bytes k2 = Shift(k1);
@@ -84,7 +93,8 @@ Bytes ChainedCmac(Algo algo, const Bytes& key, Bytes& iv, const Bytes& data) {
     return Bytes(iv.begin(), iv.begin() + 8);
 }
 
-Bytes OpensslCmac(Algo algo, const Bytes& key, const Bytes& data) {
+Bytes OpensslCmac(Algo algo, const Bytes& key, const Bytes& data)
+{
     const char* name = algo == Algo::Aes ? "AES-128-CBC" : algo == Algo::Tdes ? "DES-EDE-CBC" : "DES-EDE3-CBC";
     EVP_MAC* mac = EVP_MAC_fetch(nullptr, "CMAC", nullptr);
     EVP_MAC_CTX* ctx = EVP_MAC_CTX_new(mac);
@@ -102,7 +112,8 @@ Bytes OpensslCmac(Algo algo, const Bytes& key, const Bytes& data) {
     return out;
 }
 
-uint32_t Crc32(const Bytes& data) {
+uint32_t Crc32(const Bytes& data)
+{
     uint32_t crc = 0xFFFFFFFF;
     for (uint8_t b : data) {
         crc ^= b;
@@ -111,46 +122,54 @@ uint32_t Crc32(const Bytes& data) {
     return crc;
 }
 
-Bytes Le32(uint32_t v) {
+Bytes Le32(uint32_t v)
+{
     return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
             static_cast<uint8_t>(v >> 24)};
 }
 
-Bytes Cat(Bytes a, const Bytes& b) {
+Bytes Cat(Bytes a, const Bytes& b)
+{
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-Bytes RotateLeft(const Bytes& v) {
+Bytes RotateLeft(const Bytes& v)
+{
     Bytes r(v.begin() + 1, v.end());
     r.push_back(v.front());
     return r;
 }
 
-void HostSession::Command(const Bytes& cmd) {
+void HostSession::Command(const Bytes& cmd)
+{
     ChainedCmac(algo, sessionKey, iv, cmd);
 }
 
-bool HostSession::AnswerMacOk(const Bytes& answer) {
+bool HostSession::AnswerMacOk(const Bytes& answer)
+{
     if (answer.size() < 9) return false;
     Bytes input(answer.begin() + 1, answer.end() - 8);
     input.push_back(answer[0]);
     return ChainedCmac(algo, sessionKey, iv, input) == Bytes(answer.end() - 8, answer.end());
 }
 
-Bytes HostSession::Enciphered(const Bytes& header, const Bytes& data, bool isoPadding) {
+Bytes HostSession::Enciphered(const Bytes& header, const Bytes& data, bool isoPadding)
+{
     Bytes plain = Cat(data, Le32(Crc32(Cat(header, data))));
     if (isoPadding) plain.push_back(0x80);
     while (plain.size() % Bs()) plain.push_back(0);
     return Cat(header, CbcEncrypt(algo, sessionKey, iv, plain));
 }
 
-Bytes HostSession::Decipher(const Bytes& ct) {
+Bytes HostSession::Decipher(const Bytes& ct)
+{
     return CbcDecrypt(algo, sessionKey, iv, ct);
 }
 
 AuthResult Authenticate(kavex::sim::Card& card, uint8_t cmd, uint8_t keyNo, Algo algo, const Bytes& key,
-                        const Bytes& rndA) {
+                        const Bytes& rndA)
+{
     AuthResult r;
     const size_t n = rndA.size();
     Bytes answer = card.Transceive({cmd, keyNo});

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace kavex::sim { class Card; }
+namespace kavex::sim {
+class Card;
+}
 
 namespace reference {
 
@@ -48,7 +50,7 @@ struct HostSession {
 };
 
 struct AuthResult {
-    uint8_t status = 0xFF;  // status of the last answer
+    uint8_t status = 0xFF; // status of the last answer
     bool cardProvedKey = false;
     Bytes rndB;
     HostSession session;
@@ -56,7 +58,7 @@ struct AuthResult {
 
 // Full three-pass authentication (0x1A or 0xAA) with the given long-term key
 // and RndA.
-AuthResult Authenticate(kavex::sim::Card& card, uint8_t cmd, uint8_t keyNo, Algo algo,
-                        const Bytes& key, const Bytes& rndA);
+AuthResult Authenticate(kavex::sim::Card& card, uint8_t cmd, uint8_t keyNo, Algo algo, const Bytes& key,
+                        const Bytes& rndA);
 
 } // namespace reference

@@ -11,19 +11,22 @@ struct KeyCase {
     Bytes key;
 };
 
-void PrintTo(const KeyCase& c, std::ostream* os) {
+void PrintTo(const KeyCase& c, std::ostream* os)
+{
     *os << c.name;
 }
 
 class SecureMessagingTest : public CardTest, public ::testing::WithParamInterface<KeyCase> {
 protected:
-    HostSession Login() {
+    HostSession Login()
+    {
         SetMasterKey(GetParam().method, GetParam().key);
         return Auth(AlgoOf(GetParam().method), GetParam().key);
     }
 };
 
-TEST_P(SecureMessagingTest, EveryAnswerIsMacedWithTheChainedIv) {
+TEST_P(SecureMessagingTest, EveryAnswerIsMacedWithTheChainedIv)
+{
     HostSession s = Login();
     const uint8_t keyCount = GetParam().method == CryptoMethod::Aes ? 0x81 : 0x01;
 
@@ -55,7 +58,8 @@ TEST_P(SecureMessagingTest, EveryAnswerIsMacedWithTheChainedIv) {
     const Bytes plain = s.Decipher(Bytes(uidAnswer.begin() + 1, uidAnswer.end()));
     const Bytes uid{0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
     EXPECT_EQ(Bytes(plain.begin(), plain.begin() + 7), uid);
-    EXPECT_EQ(Bytes(plain.begin() + 7, plain.begin() + 11), reference::Le32(reference::Crc32(reference::Cat(uid, {0x00}))));
+    EXPECT_EQ(Bytes(plain.begin() + 7, plain.begin() + 11),
+              reference::Le32(reference::Crc32(reference::Cat(uid, {0x00}))));
 
     // SetConfiguration, default key: enciphered, answered with a MAC
     // chained from the last ciphertext block.
@@ -72,7 +76,8 @@ TEST_P(SecureMessagingTest, EveryAnswerIsMacedWithTheChainedIv) {
     EXPECT_EQ(card.CurrentSession().Iv(), s.iv);
 }
 
-TEST_P(SecureMessagingTest, OneWrongStepCostsTheAuthentication) {
+TEST_P(SecureMessagingTest, OneWrongStepCostsTheAuthentication)
+{
     HostSession s = Login();
     // The host skips the IV step of a plain command; the card's next
     // deciphering then runs from another IV and the CRC fails.
@@ -83,7 +88,8 @@ TEST_P(SecureMessagingTest, OneWrongStepCostsTheAuthentication) {
     EXPECT_EQ(Tx({0x51}), Bytes{0xAE});
 }
 
-TEST_P(SecureMessagingTest, EncipheredParametersAreCheckedBeforeAnythingChanges) {
+TEST_P(SecureMessagingTest, EncipheredParametersAreCheckedBeforeAnythingChanges)
+{
     // Option 0 "random UID" with a flaw in the plain text each time.
     auto frameWith = [](HostSession& s, const Bytes& crcInput, uint8_t padding) {
         Bytes plain = reference::Cat({0x02}, reference::Le32(reference::Crc32(crcInput)));
@@ -92,9 +98,9 @@ TEST_P(SecureMessagingTest, EncipheredParametersAreCheckedBeforeAnythingChanges)
         return reference::Cat({0x5C, 0x00}, reference::CbcEncrypt(s.algo, s.sessionKey, s.iv, plain));
     };
     HostSession s = Login();
-    EXPECT_EQ(Tx(frameWith(s, {0x5C, 0x01, 0x02}, 0x00)), Bytes{0x1E});  // CRC over another header
+    EXPECT_EQ(Tx(frameWith(s, {0x5C, 0x01, 0x02}, 0x00)), Bytes{0x1E}); // CRC over another header
     s = Login();
-    EXPECT_EQ(Tx(frameWith(s, {0x5C, 0x00, 0x02}, 0x01)), Bytes{0x1E});  // padding not zero
+    EXPECT_EQ(Tx(frameWith(s, {0x5C, 0x00, 0x02}, 0x01)), Bytes{0x1E}); // padding not zero
     s = Login();
     EXPECT_EQ(Tx(reference::Cat(s.Enciphered({0x5C, 0x00}, {0x02}), {0x00})), Bytes{0x7E});
     EXPECT_FALSE(card.State().config.randomUid);

@@ -17,7 +17,8 @@ constexpr uint32_t kOtherAid = 0x007A12;
 // file 6, a backup file that needs key 1 (AES).
 class TransactionTest : public CardTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_EQ(CreateApp(kAid, 0x0F, 0x82), Bytes{0x00});
         ASSERT_EQ(CreateApp(kOtherAid, 0x0F, 0x81), Bytes{0x00});
         ASSERT_EQ(Select(kAid), Bytes{0x00});
@@ -31,40 +32,47 @@ protected:
 
     // Free-access commands in plain (the session, if any, is not tracked).
     Bytes WriteData(uint8_t no, const Bytes& d) { return Tx(TransferCmd(0x3D, no, 0, uint32_t(d.size()), d)); }
-    Bytes ReadData(uint8_t no) {
+    Bytes ReadData(uint8_t no)
+    {
         Bytes a = Tx(TransferCmd(0xBD, no, 0, 0));
         return a.empty() || a[0] != 0x00 ? a : Bytes(a.begin() + 1, a.end());
     }
     Bytes WriteRecord(uint8_t no, const Bytes& r) { return Tx(TransferCmd(0x3B, no, 0, uint32_t(r.size()), r)); }
-    Bytes Records(uint8_t no) {
+    Bytes Records(uint8_t no)
+    {
         Bytes a = Tx(TransferCmd(0xBB, no, 0, 0));
         return a.empty() || a[0] != 0x00 ? a : Bytes(a.begin() + 1, a.end());
     }
     Bytes ValueCmd(uint8_t code, int32_t amount) { return Tx(Cat({code, 2}, reference::Le32(uint32_t(amount)))); }
-    int32_t Value() {
+    int32_t Value()
+    {
         const Bytes a = Tx({0x6C, 2});
         EXPECT_EQ(a.size(), 5u);
         return a.size() == 5 ? int32_t(a[1] | a[2] << 8 | a[3] << 16 | uint32_t(a[4]) << 24) : INT32_MIN;
     }
-    int32_t LimitedCreditValue() {
+    int32_t LimitedCreditValue()
+    {
         const Bytes a = Tx({0xF5, 2});
         EXPECT_EQ(a.size(), 18u);
         return a.size() == 18 ? int32_t(a[13] | a[14] << 8 | a[15] << 16 | uint32_t(a[16]) << 24) : INT32_MIN;
     }
     // Backup data, value and a record, all pending.
-    void ChangeEverything() {
+    void ChangeEverything()
+    {
         ASSERT_EQ(WriteData(1, Bytes(16, 0x11)), Bytes{0x00});
         ASSERT_EQ(ValueCmd(0x0C, 5), Bytes{0x00});
         ASSERT_EQ(WriteRecord(3, {1, 2, 3, 4}), Bytes{0x00});
     }
-    void ExpectNothingChanged() {
+    void ExpectNothingChanged()
+    {
         EXPECT_EQ(ReadData(1), Bytes(16, 0x00));
         EXPECT_EQ(Value(), 100);
         EXPECT_EQ(Records(3), Bytes{0xBE});
     }
 };
 
-TEST_F(TransactionTest, CommitMakesEverythingVisibleAtOnce) {
+TEST_F(TransactionTest, CommitMakesEverythingVisibleAtOnce)
+{
     ChangeEverything();
     ASSERT_EQ(WriteData(5, Bytes(16, 0x55)), Bytes{0x00});
     // Nothing of the transaction shows before the commit; standard data
@@ -82,14 +90,15 @@ TEST_F(TransactionTest, CommitMakesEverythingVisibleAtOnce) {
     EXPECT_EQ(Tx({0xA7}), Bytes{0x9D});
 }
 
-TEST_F(TransactionTest, AbortDeselectFieldResetAndLostAuthenticationDropTheTransaction) {
+TEST_F(TransactionTest, AbortDeselectFieldResetAndLostAuthenticationDropTheTransaction)
+{
     ChangeEverything();
     EXPECT_EQ(Tx({0xA7}), Bytes{0x00});
     EXPECT_EQ(Tx({0xC7}), Bytes{0x00});
     ExpectNothingChanged();
 
     ChangeEverything();
-    ASSERT_EQ(Select(kAid), Bytes{0x00});  // even the same application
+    ASSERT_EQ(Select(kAid), Bytes{0x00}); // even the same application
     EXPECT_EQ(Tx({0xC7}), Bytes{0x00});
     ExpectNothingChanged();
 
@@ -127,7 +136,8 @@ TEST_F(TransactionTest, AbortDeselectFieldResetAndLostAuthenticationDropTheTrans
     EXPECT_EQ(Value(), 93);
 }
 
-TEST_F(TransactionTest, LimitedCreditGivesBackWhatTheLastDebitsTook) {
+TEST_F(TransactionTest, LimitedCreditGivesBackWhatTheLastDebitsTook)
+{
     EXPECT_EQ(LimitedCreditValue(), 0);
     EXPECT_EQ(ValueCmd(0x1C, 1), Bytes{0xBE});
     ASSERT_EQ(ValueCmd(0xDC, 30), Bytes{0x00});
@@ -157,7 +167,8 @@ TEST_F(TransactionTest, LimitedCreditGivesBackWhatTheLastDebitsTook) {
     EXPECT_EQ(ValueCmd(0x1C, 1), Bytes{0xBE});
 }
 
-TEST_F(TransactionTest, RecordFilesFillUpOrCycle) {
+TEST_F(TransactionTest, RecordFilesFillUpOrCycle)
+{
     for (uint8_t i = 1; i <= 3; ++i) {
         ASSERT_EQ(WriteRecord(3, {i, i, i, i}), Bytes{0x00});
         ASSERT_EQ(Tx({0xC7}), Bytes{0x00});
