@@ -2,10 +2,11 @@
 #   make run   installs what is missing, builds, starts the simulated reader
 #              and shows what the SDK sees on it
 #   make test  installs what is missing, builds, runs every test
+#   make bench builds and runs the benchmarks
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test bench clean
 
 all: build
 
@@ -23,6 +24,9 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@$(BUILD_DIR)/bench/kavex_link_bench
 
 clean:
 	rm -rf $(BUILD_DIR)
