@@ -41,14 +41,17 @@ void CloseOnTermination(QObject* owner)
     std::signal(SIGTERM, OnSignal);
 }
 
-} // namespace
+struct CommandLine {
+    bool simulate = false;
+    QString cardFile;
+};
 
-int main(int argc, char* argv[])
+// Parses the program's options. Help texts are English only: the program's
+// language setting and Qt's German texts are not loaded at this point.
+CommandLine ParseCommandLine(const QCoreApplication& app)
 {
-    QApplication qapp(argc, argv);
-    velmora::CVelmoraApp app;
-
     QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Programs MIFARE DESFire EV1 cards through a Kavex reader."));
     parser.addHelpOption();
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Use the built-in simulated reader with a DESFire EV1 card."));
@@ -56,13 +59,39 @@ int main(int argc, char* argv[])
                                   QStringLiteral("FILE"));
     parser.addOption(simulate);
     parser.addOption(card);
-    parser.process(qapp);
+    parser.process(app); // exits after --help or an unknown option
+    return {parser.isSet(simulate), parser.value(card)};
+}
+
+// Help needs no window: answered before the GUI application (and with it the
+// display connection) exists.
+bool AsksForHelp(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "-help" || arg == "--help-all" || arg == "-?") return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (AsksForHelp(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        ParseCommandLine(core);
+        return 0;
+    }
+    QApplication qapp(argc, argv);
+    velmora::CVelmoraApp app;
+    const CommandLine options = ParseCommandLine(qapp);
 
     CloseOnTermination(&qapp);
 
     velmora::CBuiltInSimulator simulator;
-    if (parser.isSet(simulate)) {
-        QString cardFile = parser.value(card);
+    if (options.simulate) {
+        QString cardFile = options.cardFile;
         if (cardFile.isEmpty())
             cardFile = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
                            .filePath(QStringLiteral("simulated-card.json"));

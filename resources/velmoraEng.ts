@@ -179,7 +179,7 @@
     </message>
     <message>
         <source>IP ?</source>
-        <translation>IP ?</translation>
+        <translation>IP?</translation>
     </message>
     <message>
         <source>HID Mode</source>
@@ -418,7 +418,7 @@
         <source>Die Karte zurücksetzen ?
 <byte value="xd"/>Es werden alle Speicherbereiche freigeben und alle Applikationen und Files gelöscht.<byte value="xd"/>
 Kartenschlüssel- und einstellungen bleiben unverändert.</source>
-        <translation>Format the card ?
+        <translation>Format the card?
 <byte value="xd"/>All memory is released and all applications and files are deleted.<byte value="xd"/>
 Card keys and settings stay unchanged.</translation>
     </message>
@@ -501,13 +501,13 @@ Card keys and settings stay unchanged.</translation>
     <message>
         <source>Die Karte auf zufällige UID umschalten ?
 <byte value="xd"/>Die wahre UID kann dann nur nach Authentifizierung gelesen werden.  Die Umschaltung kann nicht rückgängig gemacht werden. </source>
-        <translation>Switch the card to random UID ?
+        <translation>Switch the card to random UID?
 <byte value="xd"/>The real UID can then only be read after authentication.  The switch cannot be undone. </translation>
     </message>
     <message>
         <source>Das Zurücksetzen der Karte sperren ?
 <byte value="xd"/>Es können dann keine Speicherbereiche mehr freigegeben werden. Die Aktion kann nicht rückgängig gemacht werden. </source>
-        <translation>Disable formatting the card ?
+        <translation>Disable formatting the card?
 <byte value="xd"/>Memory can then no longer be released. The action cannot be undone. </translation>
     </message>
     <message>
@@ -560,7 +560,7 @@ Card keys and settings stay unchanged.</translation>
     </message>
     <message>
         <source>Ein Schlüssel mit diesem Namen ist bereits vorhanden. Überschreiben ?</source>
-        <translation>A key with this name exists already. Overwrite ?</translation>
+        <translation>A key with this name exists already. Overwrite?</translation>
     </message>
     <message>
         <source>Abgebrochen</source>
@@ -613,7 +613,7 @@ Card keys and settings stay unchanged.</translation>
     <message>
         <source>Die Schlüsselkonfiguration der Kartenebene schreibschützen ?
 <byte value="xd"/>Die Aktion kann nicht rückgängig gemacht werden. </source>
-        <translation>Write-protect the key configuration of the card level ?
+        <translation>Write-protect the key configuration of the card level?
 <byte value="xd"/>The action cannot be undone. </translation>
     </message>
     <message>
@@ -631,7 +631,7 @@ Card keys and settings stay unchanged.</translation>
     <message>
         <source>Das Verschlüsselungsverfahren des Kartenhauptschlüssels auf AES setzen ?
 <byte value="xd"/>Die Aktion kann nicht rückgängig gemacht werden. </source>
-        <translation>Set the crypto method of the card master key to AES ?
+        <translation>Set the crypto method of the card master key to AES?
 <byte value="xd"/>The action cannot be undone. </translation>
     </message>
     <message>
