@@ -84,6 +84,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     QApplication qapp(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("velmora"));
     velmora::CVelmoraApp app;
     const CommandLine options = ParseCommandLine(qapp);
 

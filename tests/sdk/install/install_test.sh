@@ -17,3 +17,11 @@ LD_LIBRARY_PATH="$libdir" "$root/consumer"
 for program in kavex kavex-sim kavex-trace; do
   test -x "$prefix/bin/$program"
 done
+test -x "$prefix/bin/velmora"
+# The desktop entry names a program and an icon that are installed with it.
+entry="$prefix/share/applications/velmora.desktop"
+grep -qx 'Exec=velmora' "$entry"
+grep -qx 'Icon=velmora' "$entry"
+grep -q '^Name\[de\]=\|^GenericName\[de\]=' "$entry"
+test -s "$prefix/share/icons/hicolor/scalable/apps/velmora.svg"
+if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$entry"; fi
