@@ -16,9 +16,9 @@
 #include <sys/wait.h>
 
 #include "cli/ini_file.h"
-#include "app/model/key_store.h" // the program's
-#include "cli/key_store_file.h"  // the tool's
-#include "app/model/settings.h"
+#include "app/settings/key_store.h" // the program's
+#include "cli/key_store_file.h"     // the tool's
+#include "app/settings/settings.h"
 #include "sim/desfire/desfire_card.h"
 #include "sim/pty_reader.h"
 
