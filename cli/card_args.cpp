@@ -2,7 +2,7 @@
 
 #include "cli/hex_input.h"
 #include "kavex.h"
-#include "cli/key_store_file.h"
+#include "cli/stored_key.h"
 
 namespace kavex::cli {
 
@@ -66,7 +66,7 @@ void KeyInput::Define(CLI::App& app, const std::string& hexFlags, const std::str
     hexOption =
         group->add_option(hexFlags, hex, what + " as hexadecimal, up to 16 bytes; shorter keys are padded with zeros");
     nameOption =
-        group->add_option(nameFlag, name, what + " by its name in the Velmora key store (" + SettingsFilePath() + ")");
+        group->add_option(nameFlag, name, what + " by its name in the Velmora key store (" + KeyStoreFilePath() + ")");
     if (required)
         group->require_option(1);
     else

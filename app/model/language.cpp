@@ -1,6 +1,6 @@
 #include "app/model/language.h"
 
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 
 #include "kavex.h"
 

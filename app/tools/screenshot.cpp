@@ -2,7 +2,7 @@
 // and saves it as a PNG: velmora_screenshot OUTPUT.png
 #include "app/model/device_list_source.h"
 #include "app/ui/modal_dialog.h"
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 #include "app/ui/simulator.h"
 #include "app/ui/velmora_dlg.h"
 

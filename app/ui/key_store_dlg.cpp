@@ -1,7 +1,8 @@
 #include "app/ui/key_store_dlg.h"
 
+#include "app/model/key_entry.h"
 #include "app/ui/message_service.h"
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
 

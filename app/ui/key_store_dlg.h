@@ -5,7 +5,7 @@
 #pragma once
 
 #include "app/ui/editable_list_ctrl.h"
-#include "app/model/key_store.h"
+#include "app/settings/key_store.h"
 #include "app/ui/modal_dialog.h"
 
 class QLineEdit;

@@ -5,7 +5,7 @@
 #include "app/ui/device_monitor.h"
 #include "app/ui/gui_idle_hook.h"
 #include "app/ui/message_service.h"
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
 

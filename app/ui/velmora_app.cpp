@@ -4,7 +4,7 @@
 #include "app/ui/device_monitor.h"
 #include "app/ui/gui_idle_hook.h"
 #include "app/model/language.h"
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 #include "app/ui/velmora_dlg.h"
 
 #include <QApplication>

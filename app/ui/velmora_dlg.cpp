@@ -11,7 +11,7 @@
 #include "app/ui/message_service.h"
 #include "app/ui/confirm_dlg.h"
 #include "app/ui/port_dlg.h"
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"

@@ -5,7 +5,7 @@
 #include "app/model/card_session.h"
 #include "tests/app/fakes.h"
 #include "app/model/hex_text.h"
-#include "app/model/key_store.h"
+#include "app/settings/key_store.h"
 #include "tests/app/main_window_fixture.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"

@@ -1,9 +1,9 @@
 // The key store's dialogs: the two list views, the entry dialogs and what
 // each leaves in the settings; rows moved by dragging.
 #include "tests/app/isolated_settings.h"
-#include "app/model/key_store.h"
+#include "app/settings/key_store.h"
 #include "app/ui/key_store_dlg.h"
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 #include "app/model/ui_strings.h"
 #include "tests/app/ui_test_support.h"
 

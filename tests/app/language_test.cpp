@@ -2,7 +2,8 @@
 // the English texts of the translation file.
 #include "app/ui/authenticate_dlg.h"
 #include "app/ui/key_store_dlg.h"
-#include "app/model/settings.h"
+#include "app/model/language.h"
+#include "app/settings/settings.h"
 #include "tests/app/sim_card.h"
 #include "app/model/ui_strings.h"
 #include "tests/app/ui_test_support.h"
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include "kavex.h"
 
 #include <gtest/gtest.h>
 
@@ -123,6 +126,32 @@ TEST(TranslationFileTest, NamedAfterTheExecutable)
 {
     test::App();
     EXPECT_EQ(CVelmoraApp::TranslationFileName(), QStringLiteral("velmora_window_testsEng.qm"));
+}
+
+TEST(LanguageValuesTest, ThreeReadingsOfTheLanguage)
+{
+    test::IsolatedSettings store;
+    struct Row {
+        int value;
+        bool english;
+        bool germanEntry;
+        bool englishEntry;
+        int sdk;
+    };
+    const Row rows[] = {
+        {0, false, false, true, KAVEX_LANG_GERMAN},  {1, true, true, false, KAVEX_LANG_ENGLISH},
+        {2, true, true, true, KAVEX_LANG_ENGLISH},   {7, true, true, true, KAVEX_LANG_ENGLISH},
+        {-1, false, true, true, KAVEX_LANG_ENGLISH},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(WantsEnglishResources(r.value), r.english) << r.value;
+        EXPECT_EQ(OffersGermanEntry(r.value), r.germanEntry) << r.value;
+        EXPECT_EQ(OffersEnglishEntry(r.value), r.englishEntry) << r.value;
+        EXPECT_EQ(SdkTextLanguage(r.value), r.sdk) << r.value;
+    }
+    EXPECT_EQ(StoredLanguage(), 0);
+    StoreLanguage(2);
+    EXPECT_EQ(StoredLanguage(), 2);
 }
 
 } // namespace

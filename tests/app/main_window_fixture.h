@@ -2,7 +2,7 @@
 // with message boxes and modal dialogs answered by the test.
 #pragma once
 
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 #include "tests/app/sim_card.h"
 #include "tests/app/ui_test_support.h"
 #include "app/ui/velmora_dlg.h"

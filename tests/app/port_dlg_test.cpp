@@ -2,7 +2,7 @@
 // device lists and the driver question.
 #include "tests/app/isolated_settings.h"
 #include "app/ui/port_dlg.h"
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 #include "app/model/ui_strings.h"
 #include "tests/app/ui_test_support.h"
 

@@ -1,9 +1,6 @@
-// The settings store and the three readings of "Settings"/"Sprache".
-#include "app/model/language.h"
-#include "app/model/settings.h"
+// The settings store: defaults, sections, and a file for its owner only.
+#include "app/settings/settings.h"
 #include "tests/app/isolated_settings.h"
-
-#include "kavex.h"
 
 #include <QDir>
 #include <QFile>
@@ -118,31 +115,6 @@ TEST_F(SettingsTest, ReplacingASectionKeepsTheOthers)
               (std::vector<std::pair<QString, QString>>{{QStringLiteral("KeyName1"), QStringLiteral("neu, mit Komma")},
                                                         {QStringLiteral("KeyValue1"), QStringLiteral("@00")}}));
     EXPECT_EQ(GetProfileInt(QStringLiteral("ListCtrl1"), QStringLiteral("Breite1"), 100), 80);
-}
-
-TEST_F(SettingsTest, ThreeReadingsOfTheLanguage)
-{
-    struct Row {
-        int value;
-        bool english;
-        bool germanEntry;
-        bool englishEntry;
-        int sdk;
-    };
-    const Row rows[] = {
-        {0, false, false, true, KAVEX_LANG_GERMAN},  {1, true, true, false, KAVEX_LANG_ENGLISH},
-        {2, true, true, true, KAVEX_LANG_ENGLISH},   {7, true, true, true, KAVEX_LANG_ENGLISH},
-        {-1, false, true, true, KAVEX_LANG_ENGLISH},
-    };
-    for (const Row& r : rows) {
-        EXPECT_EQ(WantsEnglishResources(r.value), r.english) << r.value;
-        EXPECT_EQ(OffersGermanEntry(r.value), r.germanEntry) << r.value;
-        EXPECT_EQ(OffersEnglishEntry(r.value), r.englishEntry) << r.value;
-        EXPECT_EQ(SdkTextLanguage(r.value), r.sdk) << r.value;
-    }
-    EXPECT_EQ(StoredLanguage(), 0);
-    StoreLanguage(2);
-    EXPECT_EQ(StoredLanguage(), 2);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -136,6 +136,21 @@ void ReplaceProfileSection(const QString& section, const std::vector<std::pair<Q
 QString SettingsFilePath()
 {
     return Store().fileName();
+}
+
+bool SettingsFileReadable(QString* problem)
+{
+    const QSettings store = Store();
+    const QString path = store.fileName();
+    if (!QFileInfo::exists(path)) {
+        *problem = path + QLatin1String(" does not exist");
+        return false;
+    }
+    if (store.status() == QSettings::AccessError) {
+        *problem = QLatin1String("cannot read ") + path;
+        return false;
+    }
+    return true;
 }
 
 } // namespace velmora

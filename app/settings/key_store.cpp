@@ -1,9 +1,7 @@
-#include "app/model/key_store.h"
+#include "app/settings/key_store.h"
 
-#include "app/model/hex_text.h"
-#include "app/model/settings.h"
+#include "app/settings/settings.h"
 
-#include <algorithm>
 #include <map>
 
 namespace velmora {
@@ -30,14 +28,6 @@ int EntryNumber(const QString& key, const QString& prefix)
     bool ok = false;
     const int n = digits.toInt(&ok);
     return ok && n > 0 && QString::number(n) == digits ? n : 0;
-}
-
-bool IsHexText(const QString& text)
-{
-    return std::all_of(text.begin(), text.end(), [](QChar c) {
-        const ushort u = c.unicode();
-        return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f') || u == ' ';
-    });
 }
 
 } // namespace
@@ -102,17 +92,6 @@ void CKeyStoreItemList::Move(int from, int to)
     auto item = std::move(m_Items[static_cast<size_t>(from)]);
     m_Items.erase(m_Items.begin() + from);
     m_Items.insert(m_Items.begin() + to, std::move(item));
-}
-
-int ParseKeyEntry(const QString& nameText, const QString& valueText, QString* name, QString* storedValue)
-{
-    *name = KeyStoreName(nameText);
-    if (name->isEmpty()) return 167;
-    if (!IsHexText(valueText)) return 176;
-    uint8_t key[16] = {};
-    HexToBytes(valueText, key, 16);
-    *storedValue = BytesToHex(key, 16, false, false);
-    return 0;
 }
 
 } // namespace velmora

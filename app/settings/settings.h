@@ -35,5 +35,9 @@ void ReplaceProfileSection(const QString& section, const std::vector<std::pair<Q
 
 // Where the INI file lives (for messages and tests).
 QString SettingsFilePath();
+// The readers above take a missing or unreadable file for an empty one; a
+// caller that must tell the user why a value is missing asks here. False
+// with the reason, naming the file, in *problem.
+bool SettingsFileReadable(QString* problem);
 
 } // namespace velmora

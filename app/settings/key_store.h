@@ -2,8 +2,8 @@
 // "KeyStore", pairs "KeyName<n>" / "KeyValue<n>" numbered from 1), so that
 // keys are typed once. Every dialog reads the list when it opens and writes
 // all of it back after each change: the settings are the only shared copy.
-// The kavex tool reads the same entries (cli/key_store.cpp) and must keep
-// to the same rules of numbering and naming.
+// The kavex tool finds its --key-name keys through this same code, so the
+// program and the tool agree on numbering and naming.
 #pragma once
 
 #include <QString>
@@ -51,10 +51,5 @@ private:
 
 // A name as the key store keeps it: without trailing white space.
 QString KeyStoreName(const QString& text);
-
-// Checks a name and a key text as typed into the entry dialogs. Returns 0
-// with the trimmed name and the value to store (the key padded or cut to
-// 16 bytes, as 32 hex digits), or the string-table id of the problem.
-int ParseKeyEntry(const QString& nameText, const QString& valueText, QString* name, QString* storedValue);
 
 } // namespace velmora
