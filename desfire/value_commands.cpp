@@ -51,7 +51,7 @@ int GetValue(CKavex_Port& port, uint8_t fileNo, unsigned mode, int* value)
         }
         if (len % session.BlockSize() == 0) session.DecipherData(data, len);
         if (!CDatenFuerDesfireInPort::CheckPayloadCrc(data, len, kValueLength)) {
-            port.lastStatus = kStatusCrcMismatch;
+            FailIntegrity(port, kStatusCrcMismatch);
             return -1;
         }
     } else {
