@@ -91,8 +91,12 @@ int Authenticate(CKavex_Port& port, bool aes, uint8_t keyNo, const uint8_t* keyA
     DF8Crypt& crypt = session.crypt;
     const size_t n = aes ? 16 : 8;
 
+    // Once the second pass has gone out the card may be authenticated
+    // whatever the host makes of its answer; only an error ends that.
+    bool cardMayHold = false;
     auto fail = [&]() {
         session.ResetAuthentication();
+        if (cardMayHold) session.cardMayBeAuthenticated = true;
         return -1;
     };
     auto answerOk = [&](const std::vector<uint8_t>& answer, uint8_t expected) {
@@ -126,7 +130,9 @@ int Authenticate(CKavex_Port& port, bool aes, uint8_t keyNo, const uint8_t* keyA
     uint8_t second[1 + 32];
     second[0] = kCardAdditionalFrame;
     crypt.EncryptCBC(key, token, second + 1, 2 * n);
+    cardMayHold = true;
     if (DesfireExchange(port, second, 1 + 2 * n, answer, kAuthAnswerLimit) < 0) return fail();
+    if (!answer.empty() && !CardKeepsAuthentication(answer[0])) cardMayHold = false;
     if (!answerOk(answer, kCardOk)) return fail();
 
     // Pass 3: the card proves it knows the key by returning RndA rotated

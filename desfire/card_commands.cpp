@@ -56,7 +56,10 @@ int GetVersion(CKavex_Port& port, uint8_t* out, int size)
             return -1;
         }
         if (answer.size() < step.minLen || answer[0] != step.status) {
-            ResetAuthentication(port);
+            if (CardKeepsAuthentication(answer[0]))
+                ResetAuthentication(port);
+            else
+                session.ResetAuthentication();
             SetCardStatus(port, answer[0]);
             return -1;
         }
@@ -160,7 +163,7 @@ int GetCardUID(CKavex_Port& port, uint8_t* out, int size)
     uint8_t* plain = answer.data() + 1;
     session.DecipherData(plain, 16);
     if (session.IsAuthenticated() && !CDatenFuerDesfireInPort::CheckPayloadCrc(plain, 16, kUidLength)) {
-        port.lastStatus = kStatusCrcMismatch;
+        FailIntegrity(port, kStatusCrcMismatch);
         return -1;
     }
     std::memcpy(out, plain, kUidLength);

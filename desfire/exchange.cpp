@@ -12,6 +12,11 @@ namespace {
 constexpr int kReaderMoreData = 32;
 }
 
+namespace {
+constexpr uint8_t kCmdSelectApplication = 0x5A;
+constexpr size_t kSelectAnswerLimit = 100;
+} // namespace
+
 CDatenFuerDesfireInPort& Session(CKavex_Port& port)
 {
     if (!port.Session()) port.SetSession(std::make_unique<CDatenFuerDesfireInPort>());
@@ -21,7 +26,39 @@ CDatenFuerDesfireInPort& Session(CKavex_Port& port)
 
 void ResetAuthentication(CKavex_Port& port)
 {
-    Session(port).ResetAuthentication();
+    CDatenFuerDesfireInPort& session = Session(port);
+    if (session.IsAuthenticated()) session.cardMayBeAuthenticated = true;
+    session.ResetAuthentication();
+}
+
+bool CardKeepsAuthentication(uint8_t cardStatus)
+{
+    return cardStatus == kCardOk || cardStatus == kCardAdditionalFrame || cardStatus == kCardNoChanges;
+}
+
+bool EndCardAuthentication(CKavex_Port& port)
+{
+    CDatenFuerDesfireInPort& session = Session(port);
+    session.cardMayBeAuthenticated = false;
+    // The selected level, not the card level: the caller still works in its
+    // application, and a host that believed in another level than the card's
+    // would protect and address its next commands wrongly.
+    std::vector<uint8_t> frame = {kCmdSelectApplication};
+    AppendAid(frame, session.selectedAid);
+    std::vector<uint8_t> answer;
+    if (DesfireExchange(port, frame.data(), frame.size(), answer, kSelectAnswerLimit) > 0) return true;
+    session.cardMayBeAuthenticated = true;
+    if (port.lastStatus == kStatusOk) port.lastStatus = kStatusNoData;
+    return false;
+}
+
+void FailIntegrity(CKavex_Port& port, int status)
+{
+    CDatenFuerDesfireInPort& session = Session(port);
+    session.ResetAuthentication();
+    session.cardMayBeAuthenticated = true;
+    EndCardAuthentication(port);
+    port.lastStatus = status;
 }
 
 void ResetSession(CKavex_Port& port)
@@ -46,6 +83,7 @@ void SetCardStatus(CKavex_Port& port, uint8_t cardStatus)
 
 int DesfireExchange(CKavex_Port& port, const uint8_t* cmd, size_t len, std::vector<uint8_t>& answer, size_t limit)
 {
+    if (Session(port).cardMayBeAuthenticated && !EndCardAuthentication(port)) return -1;
     port.sendBuffer.clear();
     port.sendBuffer.push_back(kReaderDesfireExchange);
     port.sendBuffer.insert(port.sendBuffer.end(), cmd, cmd + len);
@@ -83,7 +121,10 @@ bool AcceptAnswer(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t 
     const uint8_t status = answer[0];
     const bool statusOk = status == kCardOk || (allowMore && status == kCardAdditionalFrame);
     if (!statusOk || answer.size() < minLen) {
-        ResetAuthentication(port);
+        if (CardKeepsAuthentication(status))
+            ResetAuthentication(port);
+        else
+            Session(port).ResetAuthentication();
         SetCardStatus(port, status);
         return false;
     }
@@ -93,7 +134,7 @@ bool AcceptAnswer(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t 
 bool CheckAnswerMac(CKavex_Port& port, const std::vector<uint8_t>& answer)
 {
     if (Session(port).CheckAnswerMac(answer.data(), answer.size())) return true;
-    port.lastStatus = kStatusMacMismatch;
+    FailIntegrity(port, kStatusMacMismatch);
     return false;
 }
 

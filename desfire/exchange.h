@@ -21,6 +21,8 @@ namespace kavex::desfire {
 constexpr uint8_t kCardOk = 0x00;
 constexpr uint8_t kCardAdditionalFrame = 0xAF;
 constexpr uint8_t kCardAuthenticationError = 0xAE;
+// Success without a change (a commit with nothing to commit).
+constexpr uint8_t kCardNoChanges = 0x0C;
 
 // Reader commands of the exchange.
 constexpr uint8_t kReaderDesfireExchange = 0x45;
@@ -30,6 +32,11 @@ constexpr uint8_t kReaderContinue = 0x46;
 constexpr size_t kMaxFrame = 60;
 
 CDatenFuerDesfireInPort& Session(CKavex_Port& port);
+// The host gives up the authentication after a lost, broken or short
+// answer. The card may still hold it, so the card is made to end it too
+// before the next command goes out (EndCardAuthentication). Where the card
+// has ended it itself (an error status, a new selection) the session's own
+// ResetAuthentication is enough.
 void ResetAuthentication(CKavex_Port& port);
 void ResetSession(CKavex_Port& port);
 bool IsAuthenticated(CKavex_Port& port);
@@ -41,17 +48,34 @@ void SetCardStatus(CKavex_Port& port, uint8_t cardStatus);
 // Wraps one native frame in reader command 0x45 and collects the card's
 // answer (status byte first), fetching further reader pieces with 0x46.
 // Returns the answer length, or -1 with the cause in the port status (5 when
-// the answer is longer than limit).
+// the answer is longer than limit). A card that may still hold a given-up
+// authentication is made to end it first.
 int DesfireExchange(CKavex_Port& port, const uint8_t* cmd, size_t len, std::vector<uint8_t>& answer, size_t limit);
 
 // Common failure handling after an exchange: an answer that is empty,
 // shorter than minLen, or whose status is neither 0x00 nor (with
-// allowMore) 0xAF drops the authentication as the card does and leaves the
+// allowMore) 0xAF drops the authentication, on the card too, and leaves the
 // card's status (9 for an empty answer). Returns true when the answer may
 // be used.
 bool AcceptAnswer(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t minLen, bool allowMore = false);
 
-// The answer MAC check; a mismatch leaves 0x10024 and resets the session.
+// Whether the card still holds its authentication after answering this
+// status: every error ends it on the card.
+bool CardKeepsAuthentication(uint8_t cardStatus);
+
+// Ends an authentication that the card may hold while the host has given it
+// up, by selecting the selected level again; any answer of the card, error
+// or not, means it has ended. DesfireExchange runs it before the next frame
+// goes out. false with the cause in the port status when the card gave no
+// answer; then it is tried again before the next command.
+bool EndCardAuthentication(CKavex_Port& port);
+
+// An answer that failed its MAC or CRC check: neither its data nor the IV
+// can be trusted. Host and card end the authentication at once, and the port
+// is left with status (0x10024 or 0x10025).
+void FailIntegrity(CKavex_Port& port, int status);
+
+// The answer MAC check; a mismatch is an integrity failure with 0x10024.
 bool CheckAnswerMac(CKavex_Port& port, const std::vector<uint8_t>& answer);
 
 // After CheckAnswerMac: the answer carries at least dataLen bytes between

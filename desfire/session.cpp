@@ -16,6 +16,7 @@ void CDatenFuerDesfireInPort::ResetAuthentication()
 void CDatenFuerDesfireInPort::ResetSession()
 {
     selectedAid = 0;
+    cardMayBeAuthenticated = false;
     ResetAuthentication();
 }
 
@@ -39,7 +40,7 @@ bool CDatenFuerDesfireInPort::CheckAnswerMac(const uint8_t* answer, size_t len)
     // Anything between the status byte and a full MAC cannot carry one; a
     // MAC over nothing but part of a MAC must not pass either.
     if (len >= 1 + DF8Crypt::kMacLength && crypt.VerifyCMAC(answer, len)) return true;
-    ResetSession();
+    ResetAuthentication();
     return false;
 }
 

@@ -44,6 +44,10 @@ public:
     uint8_t authState = kNotAuthenticated;
     uint8_t authKeyNo = kNoKey;
     DF8Crypt crypt;
+    // The host has given up an authentication that the card may still hold
+    // (a lost, broken or unverifiable answer). Until the card has ended it
+    // too, its protected answers would pass for plain data.
+    bool cardMayBeAuthenticated = false;
 
     CDatenFuerDesfireInPort() = default;
     ~CDatenFuerDesfireInPort() override;
@@ -53,7 +57,7 @@ public:
     // Forgets the authentication and wipes the key material; the selected
     // application stays, as it does on the card after an error.
     void ResetAuthentication();
-    // Back to the card level, not authenticated.
+    // Back to the card level, not authenticated: a card activated anew.
     void ResetSession();
     // The port calls this when the card is activated anew.
     void Reset() override { ResetSession(); }
@@ -74,7 +78,8 @@ public:
 
     // Checks the CMAC at the end of a successful answer (status byte first).
     // An answer of the status byte alone carries no MAC. On a mismatch the
-    // IV can no longer be trusted, so the whole session is reset.
+    // IV can no longer be trusted, so the authentication is reset (the
+    // selected application is still the card's).
     bool CheckAnswerMac(const uint8_t* answer, size_t len);
 
     // Enciphers buf[0..len) in place with the session key; buf must have room

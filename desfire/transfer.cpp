@@ -150,10 +150,13 @@ int ReadMessage(CKavex_Port& port, const std::vector<uint8_t>& cmd, int mode, lo
     int status = kStatusOk;
     const long n = OpenAnswer(Session(port), collected, mode, expected, &status);
     if (n < 0) {
-        // A short answer is a broken answer like any other; a CRC error
-        // keeps the session, a MAC error has reset it already.
-        if (status == kStatusDataAmount) ResetAuthentication(port);
-        port.lastStatus = status;
+        if (status == kStatusDataAmount) {
+            // A short answer is a broken answer like any other.
+            ResetAuthentication(port);
+            port.lastStatus = status;
+        } else {
+            FailIntegrity(port, status);
+        }
         return -1;
     }
     payload.assign(collected.begin() + 1, collected.begin() + 1 + n);

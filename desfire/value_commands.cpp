@@ -33,9 +33,15 @@ int GetValue(CKavex_Port& port, uint8_t fileNo, unsigned mode, int* value)
         ResetAuthentication(port);
         return -1;
     }
-    if (!AcceptAnswer(port, answer, 1 + kValueLength)) return -1;
+    if (!AcceptAnswer(port, answer, 1)) return -1;
     uint8_t* data = answer.data() + 1;
     const size_t len = answer.size() - 1;
+    if (len < kValueLength) {
+        // Success with less than a value: a broken answer, never status 0.
+        ResetAuthentication(port);
+        port.lastStatus = kStatusDataAmount;
+        return -1;
+    }
     if (comm == CDatenFuerDesfireInPort::kCommEnciphered) {
         if (len < kValueLength + 4) {
             // Value without its CRC: nothing there could be checked.
@@ -45,7 +51,7 @@ int GetValue(CKavex_Port& port, uint8_t fileNo, unsigned mode, int* value)
         }
         if (len % session.BlockSize() == 0) session.DecipherData(data, len);
         if (!CDatenFuerDesfireInPort::CheckPayloadCrc(data, len, kValueLength)) {
-            port.lastStatus = kStatusCrcMismatch;
+            FailIntegrity(port, kStatusCrcMismatch);
             return -1;
         }
     } else {

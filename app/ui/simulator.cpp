@@ -15,6 +15,15 @@
 
 namespace velmora {
 
+namespace {
+
+// The reader sits on a pseudo-terminal of this machine, so it answers as a
+// desktop USB programmer (KV-135, firmware 1.05) rather than as the
+// simulator's default Bluetooth model.
+const kavex::sim::Bytes kIdent = {'1', '3', '5', '5'};
+
+} // namespace
+
 CBuiltInSimulator::CBuiltInSimulator() = default;
 
 CBuiltInSimulator::~CBuiltInSimulator()
@@ -48,7 +57,9 @@ bool CBuiltInSimulator::Start(const QString& cardFile)
                 return false;
             }
         }
-        m_pReader = std::make_unique<kavex::sim::PtyReader>(kavex::sim::ReaderConfig{}, m_pCard);
+        kavex::sim::ReaderConfig config;
+        config.ident = kIdent;
+        m_pReader = std::make_unique<kavex::sim::PtyReader>(config, m_pCard);
         m_pReader->Start(m_strLink.toStdString());
     } catch (const std::exception& e) {
         m_strError = QString::fromLocal8Bit(e.what());

@@ -19,6 +19,7 @@
 #include "kavex.h"
 
 #include <QAction>
+#include <QByteArray>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,6 +28,8 @@
 #include <QPushButton>
 #include <QThread>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -168,9 +171,11 @@ bool CVelmoraDlg::OpenAndCheck(const QString& portName, int baudRate, int timeou
     }
     Kavex_SetReaderMode(m_hPort, 0);
 
-    char name[30] = {};
-    Kavex_GetDeviceName(m_hPort, name, sizeof name);
-    QString device = name[0] ? QString::fromUtf8(name) : QStringLiteral("---");
+    // Sized to the name: model names are longer than a fixed buffer would
+    // hold, and a cut name is another model's or none.
+    QByteArray name(std::max(Kavex_GetDeviceName(m_hPort, nullptr, 0), 0) + 1, '\0');
+    Kavex_GetDeviceName(m_hPort, name.data(), static_cast<int>(name.size()));
+    QString device = name[0] ? QString::fromUtf8(name.constData()) : QStringLiteral("---");
     device += QLatin1Char(' ');
     if (Kavex_IsUSB(m_hPort) > 0) device += QStringLiteral("USB:");
     device += portName;

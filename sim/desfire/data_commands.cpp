@@ -174,6 +174,9 @@ Reply WriteRecord(CommandContext& ctx, const std::vector<uint8_t>& cmd)
     if (access.status != status::kOk) return Reply::Error(access.status);
     const uint32_t offset = Le24(cmd.data() + 2);
     const uint32_t length = Le24(cmd.data() + 5);
+    // Without data there is nothing to write, and the commit would add a
+    // record of zeros.
+    if (length == 0) return Reply::Error(status::kLengthError);
     if (offset >= f.recordSize || length > f.recordSize - offset) return Reply::Error(status::kBoundaryError);
     // The first WriteRecord of a transaction starts a new record; a full
     // linear file takes none.

@@ -3,6 +3,7 @@
 #include "app/model/hex_text.h"
 #include "tests/app/main_window_fixture.h"
 #include "app/ui/port_dlg.h"
+#include "app/ui/simulator.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
 
@@ -92,6 +93,18 @@ TEST_F(MainWindowTest, InterfaceDialogChoiceIsTriedAgain)
     EXPECT_EQ(messages.shown.at(0), QStringLiteral("Portnummer ungültig")); // the failed open
     EXPECT_EQ(GetProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QString()),
               QString::fromStdString(reader.link));
+}
+
+TEST_F(MainWindowTest, BuiltInSimulatorIsADesktopUsbProgrammer)
+{
+    CBuiltInSimulator simulator;
+    ASSERT_TRUE(simulator.Start(QString())) << qPrintable(simulator.ErrorText());
+    lists.com = {simulator.Entry()};
+    WriteProfileString(QStringLiteral("Port"), QStringLiteral("Name"), simulator.Entry());
+    const QString caption = Window().windowTitle();
+    EXPECT_TRUE(caption.contains(QStringLiteral("<Kavex KV-135 Desktop USB Programmer ") + simulator.LinkPath()))
+        << qPrintable(caption);
+    EXPECT_TRUE(messages.shown.isEmpty());
 }
 
 class ReaderOnlyTest : public MainWindowTest {

@@ -1,5 +1,10 @@
 // Answers and frame sequences no sound card sends: the host has to fail
 // with a cause, take no byte it did not receive, and always come back.
+#include <functional>
+#include <ostream>
+#include <string>
+#include <tuple>
+
 #include "tests/desfire/engine/ossl_ref.h"
 #include "tests/desfire/engine/sim_fixture.h"
 
@@ -99,7 +104,7 @@ TEST_F(AnswerFaults, ValuesNeedAllFourBytes)
     int value = 7;
     tamper->TamperNext([](Bytes& a) { a.resize(3); });
     EXPECT_EQ(Kavex_DFGetValue(h, 7, 0, &value), -1);
-    EXPECT_EQ(Status(), 0x10000);
+    EXPECT_EQ(Status(), 20);
 
     // A MAC alone, right as it is, is no value.
     ASSERT_EQ(Kavex_DFAuthenticateAES(h, 0, kAesKey.data(), 16), 0);
@@ -123,7 +128,7 @@ TEST_F(AnswerFaults, ValuesNeedAllFourBytes)
     tamper->TamperNext([](Bytes& a) { a[3] ^= 0x01; });
     EXPECT_EQ(Kavex_DFGetValue(h, 6, 3, &value), -1);
     EXPECT_EQ(Status(), 0x10025);
-    EXPECT_TRUE(Host().IsAuthenticated());
+    EXPECT_FALSE(desfire->CurrentSession().Authenticated());
     ASSERT_EQ(Kavex_DFAuthenticateAES(h, 0, kAesKey.data(), 16), 0);
     ASSERT_EQ(Kavex_DFGetValue(h, 6, 3, &value), 0);
     EXPECT_EQ(value, 42);
@@ -146,14 +151,12 @@ TEST_F(AnswerFaults, EncipheredReadsOfUnknownLengthNeedRoomForTheCrc)
     EXPECT_EQ(Kavex_DFReadData(h, 8, 3, 0, 0, out.data(), 16), -1);
     EXPECT_EQ(Status(), 0x10025);
     EXPECT_EQ(out, Bytes(16, 0xEE));
-    EXPECT_TRUE(Host().IsAuthenticated());
 
-    // A damaged ciphertext block: CRC error, the session stays.
+    // A damaged ciphertext block.
     ASSERT_EQ(Kavex_DFAuthenticateAES(h, 0, kAesKey.data(), 16), 0);
     tamper->TamperNext([](Bytes& a) { a[a.size() - 20] ^= 0x01; }, IsRead);
     EXPECT_EQ(Kavex_DFReadData(h, 8, 3, 0, 0, out.data(), 16), -1);
     EXPECT_EQ(Status(), 0x10025);
-    EXPECT_TRUE(Host().IsAuthenticated());
     ASSERT_EQ(Kavex_DFAuthenticateAES(h, 0, kAesKey.data(), 16), 0);
     EXPECT_EQ(Kavex_DFReadData(h, 8, 3, 0, 0, out.data(), 16), 16) << std::hex << Status();
 }
@@ -182,6 +185,90 @@ TEST_F(AnswerFaults, ChainsThatNeverEndOrEndTooEarly)
     EXPECT_EQ(Kavex_DFWriteData(h, 1, 0, 0, data.data(), 100), -1);
     EXPECT_EQ(Status(), 0x100AF);
 }
+
+// A call of each command family that hands out data: its result, the status
+// and everything it wrote to its output.
+using Outcome = std::tuple<int, int, Bytes>;
+struct Reading {
+    const char* name;
+    std::function<Outcome(int h)> call;
+};
+
+void PrintTo(const Reading& r, std::ostream* os)
+{
+    *os << r.name;
+}
+
+Outcome Handed(int h, int result, Bytes out)
+{
+    return {result, Kavex_GetLastError(h), std::move(out)};
+}
+
+const Reading kReadings[] = {
+    {"CardUid",
+     [](int h) {
+         Bytes out(7, 0xEE);
+         return Handed(h, Kavex_DFGetCardUID(h, out.data(), 7), out);
+     }},
+    {"KeySettings",
+     [](int h) {
+         Bytes out(4, 0xEE);
+         return Handed(h, Kavex_DFGetKeySettings(h, out.data(), 4), out);
+     }},
+    {"FileSettings",
+     [](int h) {
+         Bytes out(32, 0xEE);
+         return Handed(h, Kavex_DFGetFileSettings(h, 3, out.data(), 32), out);
+     }},
+    {"Data",
+     [](int h) {
+         Bytes out(256, 0xEE);
+         return Handed(h, Kavex_DFReadData(h, 3, 0, 0, 0, out.data(), 256), out);
+     }},
+    {"Value",
+     [](int h) {
+         int value = -1;
+         const int r = Kavex_DFGetValue(h, 7, 0, &value);
+         return Handed(h, r, Bytes{static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)});
+     }},
+    {"Records",
+     [](int h) {
+         Bytes out(64, 0xEE);
+         return Handed(h, Kavex_DFReadRecords(h, 5, 0, 0, 0, 16, out.data(), 64), out);
+     }},
+};
+
+class GivenUpSession : public AnswerFaults, public ::testing::WithParamInterface<Reading> {};
+
+TEST_P(GivenUpSession, LeavesTheCardNoAuthenticationToProtectAnswersWith)
+{
+    const Bytes rec = Pattern(16);
+    ASSERT_EQ(Kavex_DFWriteRecord(h, 5, 0, 0, rec.data(), 16), 0);
+    ASSERT_EQ(Kavex_DFCommitTransaction(h), 0);
+    struct Failure {
+        const char* what;
+        uint8_t fileNo, mode;
+        uint32_t length;
+        int status;
+    };
+    // An enciphered file read as plain fails the MAC check, a MACed file
+    // read as enciphered the CRC check.
+    for (const Failure& f : {Failure{"MAC", 3, 0, 16, 0x10024}, Failure{"CRC", 2, 3, 24, 0x10025}}) {
+        SCOPED_TRACE(f.what);
+        ASSERT_EQ(Kavex_DFAuthenticateAES(h, 0, kAesKey.data(), 16), 0);
+        Bytes out(64);
+        EXPECT_EQ(Kavex_DFReadData(h, f.fileNo, f.mode, 0, f.length, out.data(), 64), -1);
+        EXPECT_EQ(Status(), f.status);
+        EXPECT_FALSE(desfire->CurrentSession().Authenticated());
+        const Outcome after = GetParam().call(h);
+        // The same call in a session that was never authenticated.
+        ASSERT_EQ(Kavex_DFSelectApplication(h, kAid), 0);
+        EXPECT_EQ(after, GetParam().call(h));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandFamilies, GivenUpSession, ::testing::ValuesIn(kReadings),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace enginetest

@@ -122,6 +122,10 @@ TEST_F(SimTest, CardThatCannotProveTheKeyIsRefused)
     EXPECT_EQ(Kavex_DFAuthenticateISO(h, 0, nullptr, 0), -1);
     EXPECT_EQ(Status(), 0x100AE);
     EXPECT_FALSE(Host().IsAuthenticated());
+    // The card took the key and is not left holding the session.
+    uint8_t out[7];
+    EXPECT_EQ(Kavex_DFGetCardUID(h, out, sizeof out), -1);
+    EXPECT_EQ(Status(), 0x100AE);
 }
 
 void FlipLastByte(Bytes& a)
@@ -129,7 +133,7 @@ void FlipLastByte(Bytes& a)
     a.back() ^= 0x01;
 }
 
-TEST_F(SimTest, CorruptedAnswerMacResetsTheSession)
+TEST_F(SimTest, CorruptedAnswerMacEndsTheSessionOnBothSides)
 {
     Open();
     Activate();
@@ -139,8 +143,11 @@ TEST_F(SimTest, CorruptedAnswerMacResetsTheSession)
     tamper->TamperNext(FlipLastByte);
     EXPECT_EQ(Kavex_DFGetFreeMemory(h), -1);
     EXPECT_EQ(Status(), 0x10024);
-    EXPECT_EQ(Host().selectedAid, 0u);
     EXPECT_FALSE(Host().IsAuthenticated());
+    EXPECT_FALSE(desfire->CurrentSession().Authenticated());
+    // Host and card still agree on the level.
+    EXPECT_EQ(Host().selectedAid, 0x0A0B0Cu);
+    EXPECT_EQ(desfire->CurrentSession().SelectedAid(), 0x0A0B0Cu);
 }
 
 TEST_F(SimTest, VersionTooShortBehindAValidMacIsAFailureWithACause)
@@ -165,7 +172,7 @@ TEST_F(SimTest, VersionTooShortBehindAValidMacIsAFailureWithACause)
     EXPECT_FALSE(Host().IsAuthenticated());
 }
 
-TEST_F(SimTest, CorruptedEncipheredCrcKeepsTheSession)
+TEST_F(SimTest, CorruptedEncipheredCrcEndsTheSessionOnBothSides)
 {
     Open();
     Activate();
@@ -174,7 +181,8 @@ TEST_F(SimTest, CorruptedEncipheredCrcKeepsTheSession)
     uint8_t out[7];
     EXPECT_EQ(Kavex_DFGetCardUID(h, out, sizeof out), -1);
     EXPECT_EQ(Status(), 0x10025);
-    EXPECT_TRUE(Host().IsAuthenticated());
+    EXPECT_FALSE(Host().IsAuthenticated());
+    EXPECT_FALSE(desfire->CurrentSession().Authenticated());
 }
 
 TEST_F(SimTest, CardAndLinkErrorsDropTheAuthentication)
@@ -209,6 +217,10 @@ TEST_F(SimTest, CardAndLinkErrorsDropTheAuthentication)
         EXPECT_EQ(Status(), c.status) << c.what;
         EXPECT_FALSE(Host().IsAuthenticated()) << c.what;
         Port().timeoutMs = 1000;
+        // Nor does the card protect the next answer.
+        uint8_t out[7];
+        EXPECT_EQ(Kavex_DFGetCardUID(h, out, sizeof out), -1) << c.what;
+        EXPECT_EQ(Status(), 0x100AE) << c.what;
     }
 }
 

@@ -165,6 +165,11 @@ TEST_F(AccessTest, BoundariesAreChecked)
     // No records yet, so nothing to read.
     s = Login(3);
     EXPECT_EQ(Read(&s, 0xBB, 3, 0, 0).status, 0xBE);
+    // A record write without data is refused, not committed as zeros.
+    s = Login(3);
+    EXPECT_EQ(Write(&s, 0x3B, 3, 0, {}).status, 0x7E);
+    Tx({0xC7});
+    EXPECT_TRUE(card.State().applications.at(kAid).files.at(3).records.empty());
     s = Login(3);
     EXPECT_EQ(Write(&s, 0x3B, 3, 0, {1}).status, 0x00);
     EXPECT_EQ(MacedTx(s, {0xC7}), Bytes{0x00});
