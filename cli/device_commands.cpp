@@ -3,7 +3,6 @@
 
 #include "cli/command.h"
 #include "kavex.h"
-#include "sdk/support/device_models.h"
 
 namespace kavex::cli {
 
@@ -23,7 +22,9 @@ public:
         const std::string answer(reinterpret_cast<const char*>(ident), static_cast<size_t>(n));
         report.Value("device", name);
         report.Value("type", answer.substr(0, 3));
-        report.Value("firmware", FirmwareVersionText(n >= 4 ? answer[3] : '?'));
+        char firmware[32] = {};
+        Kavex_GetFirmwareVersion(s.handle, firmware, sizeof firmware);
+        report.Value("firmware", firmware);
         report.Flag("programmer", Kavex_IsProgrammer(s.handle) == 1);
         report.Flag("usb", Kavex_IsUSB(s.handle) == 1);
         return true;

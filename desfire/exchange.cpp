@@ -4,13 +4,8 @@
 #include <cstring>
 
 #include "sdk/core/port.h"
-#include "sdk/core/port_registry.h"
 
 namespace kavex::desfire {
-
-namespace {
-constexpr int kReaderMoreData = 32;
-}
 
 namespace {
 constexpr uint8_t kCmdSelectApplication = 0x5A;
@@ -98,11 +93,11 @@ int DesfireExchange(CKavex_Port& port, const uint8_t* cmd, size_t len, std::vect
         if (!port.ReadAnswer(piece)) return -1;
         answer.insert(answer.end(), piece.begin(), piece.end());
         ++pieces;
-        if (port.lastStatus != kReaderMoreData) break;
+        if (port.lastStatus != kStatusMoreData) break;
         if (answer.size() > limit || pieces > limit) break;
         port.sendBuffer.assign(1, kReaderContinue);
     }
-    if (answer.size() > limit || port.lastStatus == kReaderMoreData) {
+    if (answer.size() > limit || port.lastStatus == kStatusMoreData) {
         port.lastStatus = kStatusBufferTooSmall;
         return -1;
     }
@@ -165,24 +160,6 @@ int CopyCut(const uint8_t* src, size_t len, uint8_t* out, int size)
     const size_t n = std::min(len, room);
     if (n) std::memcpy(out, src, n);
     return static_cast<int>(n);
-}
-
-CKavex_Port* FindPortNoThrow(int handle) noexcept
-{
-    try {
-        return CKavex_SDKApp::Instance().FindPort(handle);
-    } catch (...) {
-        return nullptr;
-    }
-}
-
-void FailInternal(CKavex_Port& port) noexcept
-{
-    port.lastStatus = kStatusCommandError;
-    try {
-        ResetAuthentication(port);
-    } catch (...) {
-    }
 }
 
 } // namespace kavex::desfire

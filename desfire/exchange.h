@@ -9,11 +9,9 @@
 #include <vector>
 
 #include "desfire/session.h"
+// WithPort, the shape of every SDK function of the engine.
+#include "sdk/core/api_guard.h"
 #include "sdk/support/status_codes.h"
-
-namespace kavex {
-class CKavex_Port;
-}
 
 namespace kavex::desfire {
 
@@ -89,27 +87,6 @@ bool AnswerHasData(CKavex_Port& port, const std::vector<uint8_t>& answer, size_t
 // 0x00) and CheckAnswerMac. Returns the answer length or -1.
 int RunCommand(CKavex_Port& port, const std::vector<uint8_t>& frame, std::vector<uint8_t>& answer, size_t limit,
                size_t minLen = 1, bool macCommand = true);
-
-// Shape of every SDK function: look the port up (unknown handle: -1, no
-// port touched) and never let an exception cross the C boundary.
-template <class Fn>
-int WithPort(int handle, Fn&& fn) noexcept;
-
-CKavex_Port* FindPortNoThrow(int handle) noexcept;
-void FailInternal(CKavex_Port& port) noexcept;
-
-template <class Fn>
-int WithPort(int handle, Fn&& fn) noexcept
-{
-    CKavex_Port* port = FindPortNoThrow(handle);
-    if (!port) return -1;
-    try {
-        return fn(*port);
-    } catch (...) {
-        FailInternal(*port);
-        return -1;
-    }
-}
 
 // Largest value of the 3-byte sizes, offsets and counts on the wire.
 constexpr uint32_t kMaxLe24 = 0xFFFFFF;

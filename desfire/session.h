@@ -61,6 +61,7 @@ public:
     void ResetSession();
     // The port calls this when the card is activated anew.
     void Reset() override { ResetSession(); }
+    void OnCallAborted() override { ResetAuthentication(); }
 
     bool IsAuthenticated() const { return authState != kNotAuthenticated; }
     // Length of the CMAC that ends a successful answer in this session.

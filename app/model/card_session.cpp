@@ -21,7 +21,7 @@ void Write(CtlText* statusWnd, const QString& text)
 bool NeedsAuthentication(int port)
 {
     const int s = Kavex_GetLastError(port);
-    return s == kStatusAuthenticationError || s == kStatusNeedsAuthentication;
+    return s == KAVEX_DF_AUTHENTICATION_ERROR || s == KAVEX_DF_ERR_NEEDS_AUTHENTICATION;
 }
 
 bool Satisfied(const CCardStatus& status, int aid, int keyNo)
@@ -34,7 +34,7 @@ void ReportDialogEnd(int port, CCardUi::DialogResult result, CtlText* statusWnd)
 {
     if (result == CCardUi::DialogResult::Cancelled) Write(statusWnd, LoadStr(193));
     if (result == CCardUi::DialogResult::Unavailable) Write(statusWnd, LoadStr(189));
-    if (Kavex_GetLastError(port) == kStatusNoTransponder && statusWnd)
+    if (Kavex_GetLastError(port) == KAVEX_ERR_NO_TRANSPONDER && statusWnd)
         statusWnd->SetText(GetStatusText(port, false, nullptr));
 }
 
@@ -99,8 +99,8 @@ bool AuthenticateKey(int port, CCardStatus& status, int aid, int keyNo, const CC
     if (!ok) {
         status.ResetAuth();
         if (forgetOnFailure) status.ForgetKeys(aid, keyNo);
-        msg =
-            Kavex_GetLastError(port) == kStatusAuthenticationError ? LoadStr(148) : GetStatusText(port, false, nullptr);
+        msg = Kavex_GetLastError(port) == KAVEX_DF_AUTHENTICATION_ERROR ? LoadStr(148)
+                                                                        : GetStatusText(port, false, nullptr);
         return false;
     }
     status.m_nAuthKeyNo = static_cast<uint8_t>(keyNo);

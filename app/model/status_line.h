@@ -8,13 +8,6 @@ namespace velmora {
 
 class CCardStatus;
 
-// Status 65710 (0x100AE): the card refused for lack of authentication.
-constexpr int kStatusAuthenticationError = 0x100AE;
-// Status 65571 (0x10023): the SDK knows the command needs authentication.
-constexpr int kStatusNeedsAuthentication = 0x10023;
-// Status 21: no card, or the card was not activated.
-constexpr int kStatusNoTransponder = 21;
-
 // The SDK's text for the port's last status in the language of
 // "Settings"/"Sprache" (at most 200 characters), plus AuthNote when withNote
 // is set and a model is given.

@@ -21,7 +21,7 @@ namespace {
 
 bool CardGone(int port)
 {
-    return Kavex_GetLastError(port) == kStatusNoTransponder;
+    return Kavex_GetLastError(port) == KAVEX_ERR_NO_TRANSPONDER;
 }
 
 CCardStatus::Key KeyFromText(const QString& text)

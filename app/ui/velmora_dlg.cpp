@@ -37,9 +37,6 @@ namespace {
 
 const QString kPort = QStringLiteral("Port");
 
-// Kavex_OpenPort: no device answered the identification.
-constexpr int kOpenNoAnswer = -11;
-
 // Buttons whose dialogs are not built yet.
 constexpr int kLaterButtons[] = {1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100};
 
@@ -147,7 +144,7 @@ bool CVelmoraDlg::OpenAndCheck(const QString& portName, int baudRate, int timeou
     setWindowTitle(m_strTitleBase + version + QStringLiteral(" <>"));
 
     m_hPort = Kavex_OpenPort(portName.toUtf8().constData(), baudRate, timeout);
-    if (m_hPort == kOpenNoAnswer) {
+    if (m_hPort == KAVEX_OPEN_NO_ANSWER) {
         // The SDK identifies the reader while opening: a port where nothing
         // answers is the silent-reader case, not an unknown port.
         MessageBox(this, LoadStr(219));

@@ -34,6 +34,11 @@ void CKavex_Port::ResetSession()
     if (session_) session_->Reset();
 }
 
+void CKavex_Port::AbortSession()
+{
+    if (session_) session_->OnCallAborted();
+}
+
 void CKavex_Port::AttachLink(std::unique_ptr<kavex::Link> link, LinkKind kind, int handle)
 {
     link_ = std::move(link);
@@ -103,6 +108,8 @@ bool CKavex_Port::Transceive()
         lastStatus = kavex::kStatusTimeout;
         return false;
     }
+    // A call refused from the idle hook meanwhile left its status here.
+    lastStatus = kavex::kStatusOk;
     return true;
 }
 

@@ -2,6 +2,7 @@
 // once a card command needs it, the session state of the layer above.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -32,6 +33,8 @@ public:
     int timeoutMs = 500;
     uint8_t variant = 0;
     int deviceType = 0;
+    // Fourth character of the identification answer the open received.
+    char firmwareRevision = '?';
     int address = 1;
     int lastStatus = 0;
 
@@ -50,6 +53,13 @@ public:
     // Forgets the card session state (selected application,
     // authentication), as after a new card activation.
     void ResetSession();
+    // Tells the session that a call broke off part-way.
+    void AbortSession();
+
+    // One public call at a time: BeginCall fails while another call (from
+    // the idle hook, or from a second thread) is still running on the port.
+    bool BeginCall() { return !inCall_.exchange(true); }
+    void EndCall() { inCall_ = false; }
 
     // Link management (registry use).
     void AttachLink(std::unique_ptr<Link> link, LinkKind kind, int handle);
@@ -70,6 +80,7 @@ private:
     std::unique_ptr<Link> link_;
     LinkKind kind_ = LinkKind::None;
     int handle_ = 0;
+    std::atomic<bool> inCall_{false};
 
     std::mutex rxLock_;
     std::condition_variable rxArrived_;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "sdk/core/api_guard.h"
 #include "sdk/core/port_registry.h"
 #include "sdk/core/idle_hook.h"
 #include "kavex.h"
@@ -15,31 +16,45 @@ namespace {
 
 using kavex::CKavex_Port;
 using kavex::CKavex_SDKApp;
+using kavex::Guarded;
 using kavex::kStatusBufferTooSmall;
 using kavex::kStatusModeInvalid;
 using kavex::kStatusUnknownHandle;
+using kavex::WithPort;
 
+// For the functions that only read what a port knows.
 CKavex_Port* Find(int handle)
 {
     return CKavex_SDKApp::Instance().FindPort(handle);
 }
 
-template <typename F>
-int Guarded(F&& f) noexcept
-{
-    try {
-        return f();
-    } catch (...) {
-        return -1;
-    }
-}
-
 int SimpleCommand(int handle, uint8_t command, std::vector<uint8_t> data)
 {
-    CKavex_Port* port = Find(handle);
-    if (!port) return -1;
-    std::vector<uint8_t> answer;
-    return port->Execute(command, data, answer) ? 0 : -1;
+    return WithPort(handle, [&](CKavex_Port& port) {
+        std::vector<uint8_t> answer;
+        return port.Execute(command, data, answer) ? 0 : -1;
+    });
+}
+
+// Copies a model name or firmware text the way Kavex_GetDeviceName
+// documents it: zero-filled, cut to size - 1, the full length returned.
+int CopyName(const std::string& name, char* buffer, int size)
+{
+    if (buffer && size > 0) {
+        std::memset(buffer, 0, static_cast<size_t>(size));
+        std::memcpy(buffer, name.data(), std::min(name.size(), static_cast<size_t>(size - 1)));
+    }
+    return static_cast<int>(name.size());
+}
+
+// The most bytes of text that fit into room without splitting a UTF-8
+// sequence: a caller that shows the cut text must not get half a letter.
+size_t Utf8Prefix(const std::string& text, size_t room)
+{
+    if (room >= text.size()) return text.size();
+    size_t n = room;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    return n;
 }
 
 } // namespace
@@ -70,7 +85,7 @@ KAVEX_API int Kavex_GetErrorText(int handle, int language, char* buffer, int siz
         CKavex_Port* port = Find(handle);
         const std::string text = kavex::StatusCodeText(port ? port->lastStatus : kStatusUnknownHandle, language);
         if (!buffer || size <= 0) return 0;
-        const size_t n = std::min(text.size(), static_cast<size_t>(size));
+        const size_t n = Utf8Prefix(text, static_cast<size_t>(size));
         std::memcpy(buffer, text.data(), n);
         return static_cast<int>(n);
     });
@@ -78,13 +93,11 @@ KAVEX_API int Kavex_GetErrorText(int handle, int language, char* buffer, int siz
 
 KAVEX_API int Kavex_GetDeviceIdent(int handle, unsigned char* buffer, int size)
 {
-    return Guarded([&] {
-        CKavex_Port* port = Find(handle);
-        if (!port) return -1;
+    return WithPort(handle, [&](CKavex_Port& port) {
         std::vector<uint8_t> answer;
-        if (!CKavex_SDKApp::Identify(*port, answer)) return -1;
+        if (!CKavex_SDKApp::Identify(port, answer)) return -1;
         if (!buffer || size < 0 || answer.size() > static_cast<size_t>(size)) {
-            port->lastStatus = kStatusBufferTooSmall;
+            port.lastStatus = kStatusBufferTooSmall;
             return -1;
         }
         if (!answer.empty()) std::memcpy(buffer, answer.data(), answer.size());
@@ -96,12 +109,15 @@ KAVEX_API int Kavex_GetDeviceName(int handle, char* buffer, int size)
 {
     return Guarded([&] {
         CKavex_Port* port = Find(handle);
-        const std::string name = kavex::ModelName(port ? port->deviceType : 0);
-        if (buffer && size > 0) {
-            std::memset(buffer, 0, static_cast<size_t>(size));
-            std::memcpy(buffer, name.data(), std::min(name.size(), static_cast<size_t>(size - 1)));
-        }
-        return static_cast<int>(name.size());
+        return CopyName(kavex::ModelName(port ? port->deviceType : 0), buffer, size);
+    });
+}
+
+KAVEX_API int Kavex_GetFirmwareVersion(int handle, char* buffer, int size)
+{
+    return Guarded([&] {
+        CKavex_Port* port = Find(handle);
+        return port ? CopyName(kavex::FirmwareVersionText(port->firmwareRevision), buffer, size) : -1;
     });
 }
 
@@ -123,30 +139,26 @@ KAVEX_API int Kavex_IsUSB(int handle)
 
 KAVEX_API int Kavex_SetReaderMode(int handle, unsigned char mode)
 {
-    return Guarded([&] {
-        CKavex_Port* port = Find(handle);
-        if (!port) return -1;
+    return WithPort(handle, [&](CKavex_Port& port) {
         if ((mode & 0x7F) > 3) {
-            port->lastStatus = kStatusModeInvalid;
+            port.lastStatus = kStatusModeInvalid;
             return -1;
         }
-        if (port->variant == 2 || port->variant == 3) {
-            port->lastStatus = 0;
-            return 0;
-        }
+        // Readers of variants 2 and 3 know no modes.
+        if (port.variant == 2 || port.variant == 3) return 0;
         std::vector<uint8_t> answer;
-        return port->Execute(0xF4, {mode}, answer) ? 0 : -1;
+        return port.Execute(0xF4, {mode}, answer) ? 0 : -1;
     });
 }
 
 KAVEX_API int Kavex_SetUsbMode(int handle, unsigned char mode)
 {
-    return Guarded([&] { return SimpleCommand(handle, 0xFF, {mode}); });
+    return SimpleCommand(handle, 0xFF, {mode});
 }
 
 KAVEX_API int Kavex_ResetDevice(int handle, unsigned char b0, unsigned char b1)
 {
-    return Guarded([&] { return SimpleCommand(handle, 0xF6, {b0, b1}); });
+    return SimpleCommand(handle, 0xF6, {b0, b1});
 }
 
 KAVEX_API void Kavex_SetIdleHook(void (*hook)(void* context), void* context)

@@ -5,7 +5,9 @@
 
 #include "sdk/core/handle_pool.h"
 #include "sdk/core/port_name.h"
+#include "kavex.h"
 #include "sdk/support/device_models.h"
+#include "sdk/support/status_codes.h"
 #include "sdk/support/trace.h"
 #include "sdk/transports/serial_link.h"
 
@@ -18,10 +20,14 @@ namespace {
 constexpr int kIdentifyTimeoutMs = 300;
 constexpr size_t kIdentAnswerLength = 4;
 
-// Result codes of Kavex_OpenPort.
-constexpr int kOpenLinkFailed = -1;
-constexpr int kOpenBadTimeout = -2;
-constexpr int kOpenNoAnswer = -11;
+// Set while this thread runs an open: an open started from the idle hook
+// during the identification would wait for openLock_ forever.
+thread_local bool openingOnThisThread = false;
+
+struct OpeningOnThisThread {
+    OpeningOnThisThread() { openingOnThisThread = true; }
+    ~OpeningOnThisThread() { openingOnThisThread = false; }
+};
 
 bool IsAbove(const std::vector<uint8_t>& a, uint8_t floor)
 {
@@ -55,7 +61,13 @@ CKavex_SDKApp& CKavex_SDKApp::Instance()
     return app;
 }
 
-CKavex_SDKApp::CKavex_SDKApp() = default;
+CKavex_SDKApp::CKavex_SDKApp()
+{
+    // Closing a port returns its handle to a pool. Pools made before the
+    // registry are destroyed after it, so ports still open at exit can be
+    // closed from the destructor.
+    for (LinkKind kind : {LinkKind::Serial, LinkKind::Lan, LinkKind::Hid, LinkKind::Bluetooth}) HandlePoolFor(kind);
+}
 
 CKavex_SDKApp::~CKavex_SDKApp()
 {
@@ -146,10 +158,11 @@ int CKavex_SDKApp::OpenPort(const char* name, int baud, int timeoutMs)
         kavex::TraceLine("Kavex_OpenPort(#%u,%d,%d)", static_cast<unsigned>(reinterpret_cast<uintptr_t>(name)), baud,
                          timeoutMs);
 
-    int result = kOpenLinkFailed;
-    if (usable) {
+    int result = KAVEX_OPEN_LINK_FAILED;
+    if (usable && !openingOnThisThread) {
         if (!kavex::CarriesLineSettings(given)) baud = 19200;
         std::lock_guard<std::mutex> open(openLock_);
+        OpeningOnThisThread opening;
         result = OpenLocked(given, baud, timeoutMs);
     }
     kavex::TraceLine(" = %d\r\n", result);
@@ -162,14 +175,16 @@ int CKavex_SDKApp::OpenLocked(const std::string& given, int baud, int timeoutMs)
     bool retry = true;
     for (;;) {
         auto owned = std::make_unique<CKavex_Port>();
-        if (timeoutMs < 0) return kOpenBadTimeout;
+        if (timeoutMs < 0) return KAVEX_OPEN_BAD_TIMEOUT;
         owned->timeoutMs = timeoutMs;
         owned->address = parsed.address;
         owned->name = parsed.name;
-        if (parsed.kind == kavex::PortNameKind::Refused) return kOpenLinkFailed;
-        if (!OpenLink(*owned, parsed, baud)) return kOpenLinkFailed;
+        if (parsed.kind == kavex::PortNameKind::Refused) return KAVEX_OPEN_LINK_FAILED;
+        if (!OpenLink(*owned, parsed, baud)) return KAVEX_OPEN_LINK_FAILED;
 
         CKavex_Port* port = owned.get();
+        // Listed from here on, so the idle hook could reach it by its handle.
+        port->BeginCall();
         AddPort(std::move(owned));
         port->timeoutMs = std::min(timeoutMs, kIdentifyTimeoutMs);
 
@@ -190,10 +205,15 @@ int CKavex_SDKApp::OpenLocked(const std::string& given, int baud, int timeoutMs)
             port->deviceType = 0;
             port->variant = 0;
             RemovePort(port);
-            return kOpenNoAnswer;
+            return KAVEX_OPEN_NO_ANSWER;
         }
         port->deviceType = kavex::ParseDeviceTypeCode(answer.data(), answer.size());
+        port->firmwareRevision = static_cast<char>(answer[3]);
         port->timeoutMs = timeoutMs;
+        // Identification may have failed on the way (an optional request,
+        // a variant that did not answer); the open did not.
+        port->lastStatus = kStatusOk;
+        port->EndCall();
         return port->GetHandle();
     }
 }
@@ -203,6 +223,10 @@ int CKavex_SDKApp::ClosePort(int handle)
     kavex::TraceLine("Kavex_ClosePort(%d)\r\n", handle);
     CKavex_Port* port = FindPort(handle);
     if (!port) return -1;
+    if (!port->BeginCall()) {
+        port->lastStatus = kStatusPortBusy;
+        return -1;
+    }
     std::unique_ptr<CKavex_Port> owned = RemovePort(port);
     if (owned) owned->CloseLink();
     return 0;

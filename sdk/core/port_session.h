@@ -10,6 +10,9 @@ public:
     virtual ~PortSession() = default;
     // Back to the state of a freshly activated card.
     virtual void Reset() = 0;
+    // A call broke off part-way (an exception inside the SDK): the card may
+    // be anywhere in its protocol, so an authentication cannot be trusted.
+    virtual void OnCallAborted() = 0;
 };
 
 } // namespace kavex

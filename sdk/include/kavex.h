@@ -5,13 +5,19 @@
  * Conventions
  *  - Every function that takes a port handle leaves a status code in the port
  *    (read it with Kavex_GetLastError, turn it into text with
- *    Kavex_GetErrorText). 0 means success.
+ *    Kavex_GetErrorText): KAVEX_OK (0) after success, one of the
+ *    KavexStatus codes below after a failure. The functions that only read
+ *    what the port knows (Kavex_GetLastError, Kavex_GetErrorText,
+ *    Kavex_GetDeviceName, Kavex_GetFirmwareVersion, Kavex_IsProgrammer,
+ *    Kavex_IsUSB) leave the status as it is.
  *  - Results are 0 on success and -1 on failure, or a count or value on
  *    success. A caller buffer that is too small sets status 5 and yields -1;
  *    the SDK never writes past the size it is given.
  *  - A handle that names no open port yields -1 and Kavex_GetLastError
  *    answers 3 for it.
- *  - Functions are not reentrant per port: one thread uses a port at a time.
+ *  - One call at a time per port: a call on a port that is still inside
+ *    another call (from the idle hook, or from a second thread) yields -1
+ *    with status KAVEX_ERR_PORT_BUSY and leaves the running call alone.
  */
 #ifndef KAVEX_H
 #define KAVEX_H
@@ -30,6 +36,123 @@ extern "C" {
 #define KAVEX_LANG_GERMAN 1
 #define KAVEX_LANG_ENGLISH 0
 
+/* --- Status codes ------------------------------------------------------- */
+
+/*
+ * Every status code a port can be left with, as X(name, value). Ranges:
+ * 1 to 0xFFFF reader status bytes and the SDK's own conditions;
+ * KAVEX_DF_STATUS_BASE (0x10000) plus the card's status byte, the DESFire
+ * engine's own conditions 0x10020 to 0x10028, and 0x10000 plus an ISO/IEC
+ * 7816-4 status word; 0x20000 and above (KAVEX_NFC_STATUS_BASE) belongs to
+ * NFC functions. Each code here has a German and an English text in
+ * sdk/support/status_text.cpp: add a code to both places at once (a test
+ * fails otherwise).
+ */
+#define KAVEX_STATUS_CODES(X)                                                                                          \
+    X(KAVEX_ERR_OPEN_PORT, 1)                                                                                          \
+    X(KAVEX_ERR_TIMEOUT_VALUE, 2)                                                                                      \
+    X(KAVEX_ERR_UNKNOWN_HANDLE, 3)                                                                                     \
+    X(KAVEX_ERR_TIMEOUT, 4)                                                                                            \
+    X(KAVEX_ERR_BUFFER_TOO_SMALL, 5)                                                                                   \
+    X(KAVEX_ERR_BUFFER_SIZE, 6)                                                                                        \
+    X(KAVEX_ERR_WRONG_PARAMETER, 7)                                                                                    \
+    X(KAVEX_ERR_NOTHING_TO_SEND, 8)                                                                                    \
+    X(KAVEX_ERR_NO_DATA, 9)                                                                                            \
+    X(KAVEX_ERR_CHECKSUM, 10)                                                                                          \
+    X(KAVEX_ERR_NO_COMMUNICATION, 11)                                                                                  \
+    X(KAVEX_ERR_ANSWER_EMPTY, 12)                                                                                      \
+    X(KAVEX_ERR_MODE_INVALID, 13)                                                                                      \
+    X(KAVEX_ERR_COMMAND_NOT_ALLOWED, 14)                                                                               \
+    X(KAVEX_ERR_BLOCK_NUMBER, 15)                                                                                      \
+    X(KAVEX_ERR_COMMAND, 16)                                                                                           \
+    X(KAVEX_ERR_NO_VALUE_BLOCK, 19)                                                                                    \
+    X(KAVEX_ERR_DATA_AMOUNT, 20)                                                                                       \
+    X(KAVEX_ERR_NO_TRANSPONDER, 21)                                                                                    \
+    X(KAVEX_ERR_DEVICE_CHECKSUM, 22)                                                                                   \
+    X(KAVEX_ERR_COLLISION, 23)                                                                                         \
+    X(KAVEX_ERR_COMMAND_REFUSED, 24)                                                                                   \
+    X(KAVEX_ERR_AIR_CRC, 25)                                                                                           \
+    X(KAVEX_ERR_ISO_COMMAND_NOT_SUPPORTED, 32)                                                                         \
+    X(KAVEX_ERR_ISO_COMMAND_NOT_RECOGNIZED, 33)                                                                        \
+    X(KAVEX_ERR_ISO_OPTION_NOT_SUPPORTED, 34)                                                                          \
+    X(KAVEX_ERR_ISO_NO_INFORMATION, 35)                                                                                \
+    X(KAVEX_ERR_ISO_BLOCK_NOT_AVAILABLE, 36)                                                                           \
+    X(KAVEX_ERR_ISO_BLOCK_ALREADY_LOCKED, 37)                                                                          \
+    X(KAVEX_ERR_ISO_BLOCK_LOCKED, 38)                                                                                  \
+    X(KAVEX_ERR_ISO_BLOCK_NOT_WRITTEN, 39)                                                                             \
+    X(KAVEX_ERR_ISO_BLOCK_NOT_LOCKED, 40)                                                                              \
+    X(KAVEX_ERR_ISO_UNKNOWN, 41)                                                                                       \
+    X(KAVEX_ERR_ISO_LENGTH, 42)                                                                                        \
+    X(KAVEX_ERR_ISO_UNKNOWN_TRANSPONDER, 43)                                                                           \
+    X(KAVEX_ERR_ISO_FRAMING, 44)                                                                                       \
+    X(KAVEX_ERR_MIFARE_VALUE, 250)                                                                                     \
+    X(KAVEX_ERR_MIFARE_PARITY, 251)                                                                                    \
+    X(KAVEX_ERR_MIFARE_AUTHENTICATION, 252)                                                                            \
+    X(KAVEX_ERR_MIFARE_CRC, 254)                                                                                       \
+    X(KAVEX_ERR_PORT_BUSY, 0x100)                                                                                      \
+    X(KAVEX_DF_NO_CHANGES, 0x1000C)                                                                                    \
+    X(KAVEX_DF_OUT_OF_MEMORY, 0x1000E)                                                                                 \
+    X(KAVEX_DF_ILLEGAL_COMMAND, 0x1001C)                                                                               \
+    X(KAVEX_DF_INTEGRITY_ERROR, 0x1001E)                                                                               \
+    X(KAVEX_DF_ERR_KEY_LENGTH, 0x10020)                                                                                \
+    X(KAVEX_DF_ERR_OLD_KEY_LENGTH, 0x10021)                                                                            \
+    X(KAVEX_DF_ERR_3K3DES, 0x10022)                                                                                    \
+    X(KAVEX_DF_ERR_NEEDS_AUTHENTICATION, 0x10023)                                                                      \
+    X(KAVEX_DF_ERR_MAC_MISMATCH, 0x10024)                                                                              \
+    X(KAVEX_DF_ERR_CRC_MISMATCH, 0x10025)                                                                              \
+    X(KAVEX_DF_ERR_PARAM_BUFFER_TOO_SMALL, 0x10026)                                                                    \
+    X(KAVEX_DF_ERR_PARAM_LENGTH, 0x10027)                                                                              \
+    X(KAVEX_DF_ERR_NOT_ALLOWED_AFTER_AUTH, 0x10028)                                                                    \
+    X(KAVEX_DF_NO_SUCH_KEY, 0x10040)                                                                                   \
+    X(KAVEX_DF_LENGTH_ERROR, 0x1007E)                                                                                  \
+    X(KAVEX_DF_PERMISSION_DENIED, 0x1009D)                                                                             \
+    X(KAVEX_DF_PARAMETER_ERROR, 0x1009E)                                                                               \
+    X(KAVEX_DF_APPLICATION_NOT_FOUND, 0x100A0)                                                                         \
+    X(KAVEX_DF_APPLICATION_INTEGRITY_ERROR, 0x100A1)                                                                   \
+    X(KAVEX_DF_AUTHENTICATION_ERROR, 0x100AE)                                                                          \
+    X(KAVEX_DF_ADDITIONAL_FRAME, 0x100AF)                                                                              \
+    X(KAVEX_DF_BOUNDARY_ERROR, 0x100BE)                                                                                \
+    X(KAVEX_DF_PICC_INTEGRITY_ERROR, 0x100C1)                                                                          \
+    X(KAVEX_DF_COMMAND_ABORTED, 0x100CA)                                                                               \
+    X(KAVEX_DF_PICC_DISABLED, 0x100CD)                                                                                 \
+    X(KAVEX_DF_COUNT_ERROR, 0x100CE)                                                                                   \
+    X(KAVEX_DF_DUPLICATE_ERROR, 0x100DE)                                                                               \
+    X(KAVEX_DF_EEPROM_ERROR, 0x100EE)                                                                                  \
+    X(KAVEX_DF_FILE_NOT_FOUND, 0x100F0)                                                                                \
+    X(KAVEX_DF_FILE_INTEGRITY_ERROR, 0x100F1)                                                                          \
+    X(KAVEX_DF_SW_END_OF_FILE, 0x16282)                                                                                \
+    X(KAVEX_DF_SW_WRONG_LENGTH, 0x16700)                                                                               \
+    X(KAVEX_DF_SW_ACCESS_DENIED, 0x16982)                                                                              \
+    X(KAVEX_DF_SW_FILE_EMPTY, 0x16985)                                                                                 \
+    X(KAVEX_DF_SW_NOT_FOUND, 0x16A82)                                                                                  \
+    X(KAVEX_DF_SW_WRONG_P1P2, 0x16A86)                                                                                 \
+    X(KAVEX_DF_SW_WRONG_LE, 0x16C00)                                                                                   \
+    X(KAVEX_DF_SW_NO_DIAGNOSIS, 0x16F00)
+
+#define KAVEX_STATUS_ENUMERATOR(name, value) name = value,
+
+typedef enum KavexStatus {
+    KAVEX_OK = 0,
+    KAVEX_STATUS_CODES(KAVEX_STATUS_ENUMERATOR)
+    /* The reader's "more data follows" (status byte 0x20 in variant 0): an
+     * answer that still counts as success and that the DESFire exchange
+     * continues on. No function leaves it; it shares its value with
+     * KAVEX_ERR_ISO_COMMAND_NOT_SUPPORTED. */
+    KAVEX_READER_MORE_DATA = 32,
+    /* 0x10000 plus the card's status byte. */
+    KAVEX_DF_STATUS_BASE = 0x10000,
+    /* Start of the NFC range; this SDK has no NFC functions yet. */
+    KAVEX_NFC_STATUS_BASE = 0x20000
+} KavexStatus;
+
+/* Negative results of Kavex_OpenPort. */
+typedef enum KavexOpenResult {
+    KAVEX_OPEN_LINK_FAILED = -1, /* the link cannot be opened, or the name is refused */
+    KAVEX_OPEN_BAD_TIMEOUT = -2, /* negative timeout */
+    KAVEX_OPEN_NO_ANSWER = -11,  /* no device answers the identification */
+    KAVEX_OPEN_HID_REFUSED = -13 /* a HID device refuses the attach report */
+} KavexOpenResult;
+
 /* --- Ports ------------------------------------------------------------- */
 
 /*
@@ -41,9 +164,10 @@ extern "C" {
  * settings: 0 8N1, 1 8E1, 2 8O1, 3 8N2; the rate is baud rounded down to a
  * multiple of 100 (so 19200 is 19200 8N1, 19203 is 19200 8N2 and 11502 is
  * 11500 8O1). Other names always run at 19200 8N1.
- * Returns the handle (> 0), -1 when the link cannot be opened, -2 for a
- * negative timeout, -11 when no device answers the identification, -13 when
- * a HID device refuses the attach report.
+ * Returns the handle (> 0) or a KavexOpenResult: -1 when the link cannot be
+ * opened (also when this or another program has the device open already),
+ * -2 for a negative timeout, -11 when no device answers the identification,
+ * -13 when a HID device refuses the attach report.
  */
 KAVEX_API int Kavex_OpenPort(const char* name, int baud, int timeoutMs);
 KAVEX_API int Kavex_ClosePort(int handle);
@@ -55,6 +179,10 @@ KAVEX_API int Kavex_GetDeviceIdent(int handle, unsigned char* buffer, int size);
 /* Zero-fills buffer and copies at most size - 1 characters of the model
  * name; returns the full name length. buffer may be null. */
 KAVEX_API int Kavex_GetDeviceName(int handle, char* buffer, int size);
+/* The firmware version the reader gave when the port was opened, as text
+ * ("FW V1.05"), filled in like Kavex_GetDeviceName; -1 for a handle that
+ * names no open port. */
+KAVEX_API int Kavex_GetFirmwareVersion(int handle, char* buffer, int size);
 KAVEX_API int Kavex_IsProgrammer(int handle);
 KAVEX_API int Kavex_IsUSB(int handle);
 KAVEX_API int Kavex_SetReaderMode(int handle, unsigned char mode);

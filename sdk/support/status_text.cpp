@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "kavex.h"
+
 namespace kavex {
 namespace {
 
@@ -18,106 +20,126 @@ struct StatusText {
 // operator instructions show them, typos and stray trailing commas
 // included: people search for these strings, so they are not "corrected".
 
+// Every code named in kavex.h (KAVEX_STATUS_CODES) has its row here.
+
 // Status bytes of the reader and the SDK's own conditions (1 to 0xFFFF).
 constexpr StatusText kReaderTexts[] = {
-    {1, "Error opening the port", "Fehler beim Öffnen des Ports"},
-    {2, "Timeout - value invalid", "Timeout - Wert ungültig"},
-    {3, "Port number invalid", "Portnummer ungültig"},
-    {4, "Timeout", "Timeout"},
-    {5, "given buffer too small", "Übergebener Buffer zu klein"},
-    {6, "buffer size invalid", "Buffergröße ungültig"},
-    {7, "wrong parameter", "Falscher Parameter"},
-    {8, "No data for communication", "Keine Daten für Kommunikation"},
-    {9, "No data received", "Keine Daten empfangen"},
-    {10, "Checksum error", "Prüfsummenfehler"},
-    {11, "No communication to device", "Keine Kommunikation zum Gerät"},
-    {12, "checkbuffer empty", "Checkbuffer leer"},
-    {13, "Mode invalid", "Mode ungültig"},
-    {14, "Command not allowed", "Befehl nicht erlaubt"},
-    {15, "Block number invalid", "Blocknummer ungültig"},
-    {16, "Command error", "Kommandofehler"},
-    {19, "Block has no value entry", "Block enthält keinen Value Eintrag"},
-    {20, "Data amount wrong", "Datenanzahl falsch"},
-    {21, "No transponder or transponder not activated", "Kein Transponder oder Transponder nicht aktiviert"},
-    {22, "Checksum error from device", "Checksummenfehler vom Gerät"},
-    {23, "Collision error", "Kollision ist aufgetreten,"},
-    {24, "Communication aborted, Device does not accept this command",
+    {KAVEX_ERR_OPEN_PORT, "Error opening the port", "Fehler beim Öffnen des Ports"},
+    {KAVEX_ERR_TIMEOUT_VALUE, "Timeout - value invalid", "Timeout - Wert ungültig"},
+    {KAVEX_ERR_UNKNOWN_HANDLE, "Port number invalid", "Portnummer ungültig"},
+    {KAVEX_ERR_TIMEOUT, "Timeout", "Timeout"},
+    {KAVEX_ERR_BUFFER_TOO_SMALL, "given buffer too small", "Übergebener Buffer zu klein"},
+    {KAVEX_ERR_BUFFER_SIZE, "buffer size invalid", "Buffergröße ungültig"},
+    {KAVEX_ERR_WRONG_PARAMETER, "wrong parameter", "Falscher Parameter"},
+    {KAVEX_ERR_NOTHING_TO_SEND, "No data for communication", "Keine Daten für Kommunikation"},
+    {KAVEX_ERR_NO_DATA, "No data received", "Keine Daten empfangen"},
+    {KAVEX_ERR_CHECKSUM, "Checksum error", "Prüfsummenfehler"},
+    {KAVEX_ERR_NO_COMMUNICATION, "No communication to device", "Keine Kommunikation zum Gerät"},
+    {KAVEX_ERR_ANSWER_EMPTY, "checkbuffer empty", "Checkbuffer leer"},
+    {KAVEX_ERR_MODE_INVALID, "Mode invalid", "Mode ungültig"},
+    {KAVEX_ERR_COMMAND_NOT_ALLOWED, "Command not allowed", "Befehl nicht erlaubt"},
+    {KAVEX_ERR_BLOCK_NUMBER, "Block number invalid", "Blocknummer ungültig"},
+    {KAVEX_ERR_COMMAND, "Command error", "Kommandofehler"},
+    {KAVEX_ERR_NO_VALUE_BLOCK, "Block has no value entry", "Block enthält keinen Value Eintrag"},
+    {KAVEX_ERR_DATA_AMOUNT, "Data amount wrong", "Datenanzahl falsch"},
+    {KAVEX_ERR_NO_TRANSPONDER, "No transponder or transponder not activated",
+     "Kein Transponder oder Transponder nicht aktiviert"},
+    {KAVEX_ERR_DEVICE_CHECKSUM, "Checksum error from device", "Checksummenfehler vom Gerät"},
+    {KAVEX_ERR_COLLISION, "Collision error", "Kollision ist aufgetreten,"},
+    {KAVEX_ERR_COMMAND_REFUSED, "Communication aborted, Device does not accept this command",
      "Kommunikationsabbruch, Gerät akzeptiert diesen Befehl nicht"},
-    {25, "Communication error(CRC) at air interface", "Kommunikationsfehler(CRC) bei Luftschnittstelle"},
-    {32, "ISO Error Command not supported", "ISO Fehler Kommando wird nicht unterstützt"},
-    {33, "ISO Error Command not recognized", "ISO Fehler Kommando wurde nicht erkannt"},
-    {34, "ISO Error Option not supported", "ISO Fehler Option wird nicht unterstützt"},
-    {35, "ISO Error No information", "ISO Fehler Keine Information"},
-    {36, "ISO Error Block not available", "ISO Fehler Block nicht verfügbar"},
-    {37, "ISO Error Block already locked", "ISO Fehler Block bereits gesperrt"},
-    {38, "ISO Error locked block can not be changed", "ISO Fehler Gesperrter Block kann nicht verändert werden"},
-    {39, "ISO Error Block can not be written", "ISO Fehler Block konnte nicht geschrieben werden"},
-    {40, "ISO Error Block can not be locked", "ISO Fehler Block konnte nicht gesperrt werden"},
-    {41, "ISO Error unknown error", "ISO Fehler unbekannter Fehler"},
-    {42, "ISO Error Length invalid", "ISO Fehler Länge nicht korrekt"},
-    {43, "ISO Error Unknown transponder", "ISO Fehler Unbekannter Transponder"},
-    {44, "ISO Error Framing", "ISO Fehler Framing"},
-    {250, "MIFARE® Error invalid Value", "MIFARE® Fehler Value Wert ungültig"},
-    {251, "MIFARE® Error Parity Error", "MIFARE® Fehler Parity Error"},
-    {252, "MIFARE® Error Authenticate Error,", "MIFARE® Fehler Authenticate Error,"},
-    {254, "MIFARE® Error CRC Error", "MIFARE® Fehler CRC Error"},
+    {KAVEX_ERR_AIR_CRC, "Communication error(CRC) at air interface", "Kommunikationsfehler(CRC) bei Luftschnittstelle"},
+    {KAVEX_ERR_ISO_COMMAND_NOT_SUPPORTED, "ISO Error Command not supported",
+     "ISO Fehler Kommando wird nicht unterstützt"},
+    {KAVEX_ERR_ISO_COMMAND_NOT_RECOGNIZED, "ISO Error Command not recognized",
+     "ISO Fehler Kommando wurde nicht erkannt"},
+    {KAVEX_ERR_ISO_OPTION_NOT_SUPPORTED, "ISO Error Option not supported", "ISO Fehler Option wird nicht unterstützt"},
+    {KAVEX_ERR_ISO_NO_INFORMATION, "ISO Error No information", "ISO Fehler Keine Information"},
+    {KAVEX_ERR_ISO_BLOCK_NOT_AVAILABLE, "ISO Error Block not available", "ISO Fehler Block nicht verfügbar"},
+    {KAVEX_ERR_ISO_BLOCK_ALREADY_LOCKED, "ISO Error Block already locked", "ISO Fehler Block bereits gesperrt"},
+    {KAVEX_ERR_ISO_BLOCK_LOCKED, "ISO Error locked block can not be changed",
+     "ISO Fehler Gesperrter Block kann nicht verändert werden"},
+    {KAVEX_ERR_ISO_BLOCK_NOT_WRITTEN, "ISO Error Block can not be written",
+     "ISO Fehler Block konnte nicht geschrieben werden"},
+    {KAVEX_ERR_ISO_BLOCK_NOT_LOCKED, "ISO Error Block can not be locked",
+     "ISO Fehler Block konnte nicht gesperrt werden"},
+    {KAVEX_ERR_ISO_UNKNOWN, "ISO Error unknown error", "ISO Fehler unbekannter Fehler"},
+    {KAVEX_ERR_ISO_LENGTH, "ISO Error Length invalid", "ISO Fehler Länge nicht korrekt"},
+    {KAVEX_ERR_ISO_UNKNOWN_TRANSPONDER, "ISO Error Unknown transponder", "ISO Fehler Unbekannter Transponder"},
+    {KAVEX_ERR_ISO_FRAMING, "ISO Error Framing", "ISO Fehler Framing"},
+    {KAVEX_ERR_MIFARE_VALUE, "MIFARE® Error invalid Value", "MIFARE® Fehler Value Wert ungültig"},
+    {KAVEX_ERR_MIFARE_PARITY, "MIFARE® Error Parity Error", "MIFARE® Fehler Parity Error"},
+    {KAVEX_ERR_MIFARE_AUTHENTICATION, "MIFARE® Error Authenticate Error,", "MIFARE® Fehler Authenticate Error,"},
+    {KAVEX_ERR_MIFARE_CRC, "MIFARE® Error CRC Error", "MIFARE® Fehler CRC Error"},
+    // Not a reader status: a call on a port that is still inside another
+    // call, e.g. one made from the idle hook while an answer is awaited.
+    {KAVEX_ERR_PORT_BUSY, "Port busy", "Port belegt"},
 };
 
 // 0x10000 plus the card's status byte, the engine's own conditions
 // 0x10020 to 0x10028, and 0x10000 plus an ISO/IEC 7816-4 status word.
 constexpr StatusText kDesfireTexts[] = {
-    {0x1000C, "No changes done", "Keine Änderungen durchgeführt"},
-    {0x1000E, "Internal error, insufficient memory to complete operation",
+    {KAVEX_DF_NO_CHANGES, "No changes done", "Keine Änderungen durchgeführt"},
+    {KAVEX_DF_OUT_OF_MEMORY, "Internal error, insufficient memory to complete operation",
      "Interner Fehler, zu wenig Speicher auf Karte"},
-    {0x1001C, "Command code not supported", "Kommando unbekannt oder nicht unterstützt"},
-    {0x1001E, "Integrity error, CRC or MAC does not match data / Padding bytes not valid",
+    {KAVEX_DF_ILLEGAL_COMMAND, "Command code not supported", "Kommando unbekannt oder nicht unterstützt"},
+    {KAVEX_DF_INTEGRITY_ERROR, "Integrity error, CRC or MAC does not match data / Padding bytes not valid",
      "Integritätsfehler, CRC oder MAC passen nicht zu den Daten / Paddingbytes sind nicht gültig"},
-    {0x10020, "Key length is not 16 bytes", "Key-Länge beträgt nicht 16 Byte"},
-    {0x10021, "Old key length is not 16 bytes", "Länge des übergebenen bisherigen Keys beträgt nicht 16 Byte"},
-    {0x10022, "Cryptmethod 3K3DES not supported", "Cryptmethode 3K3DES wird nicht unterstützt"},
-    {0x10023, "Command needs authentication", "Befehl benötigt eine Authentifizierung"},
-    {0x10024, "MAC does not match data", "MAC passt nicht zu den Daten"},
-    {0x10025, "CRC after decryption does not match data", "CRC nach Entschlüsselung passt nicht zu den Daten"},
-    {0x10026, "Length of parameter buffer smaller than data", "Übergebenes Feld ist für die Daten zu klein"},
-    {0x10027, "Length of parameter field not valid", "Parameterfeld hat keine gültige Länge"},
-    {0x10028, "Not allowed after authentification with Authenticate ISO or Authenticate AES",
+    {KAVEX_DF_ERR_KEY_LENGTH, "Key length is not 16 bytes", "Key-Länge beträgt nicht 16 Byte"},
+    {KAVEX_DF_ERR_OLD_KEY_LENGTH, "Old key length is not 16 bytes",
+     "Länge des übergebenen bisherigen Keys beträgt nicht 16 Byte"},
+    {KAVEX_DF_ERR_3K3DES, "Cryptmethod 3K3DES not supported", "Cryptmethode 3K3DES wird nicht unterstützt"},
+    {KAVEX_DF_ERR_NEEDS_AUTHENTICATION, "Command needs authentication", "Befehl benötigt eine Authentifizierung"},
+    {KAVEX_DF_ERR_MAC_MISMATCH, "MAC does not match data", "MAC passt nicht zu den Daten"},
+    {KAVEX_DF_ERR_CRC_MISMATCH, "CRC after decryption does not match data",
+     "CRC nach Entschlüsselung passt nicht zu den Daten"},
+    {KAVEX_DF_ERR_PARAM_BUFFER_TOO_SMALL, "Length of parameter buffer smaller than data",
+     "Übergebenes Feld ist für die Daten zu klein"},
+    {KAVEX_DF_ERR_PARAM_LENGTH, "Length of parameter field not valid", "Parameterfeld hat keine gültige Länge"},
+    {KAVEX_DF_ERR_NOT_ALLOWED_AFTER_AUTH,
+     "Not allowed after authentification with Authenticate ISO or Authenticate AES",
      "Das Kommando ist nach Authenticate ISO oder Authenticate AES nicht möglich"},
-    {0x10040, "Invalid Key number specified", "Ungültige Key-Nummer"},
-    {0x1007E, "Internal error, length of Command string invalid", "Interner Fehler, falsche Länge des Kommandos"},
-    {0x1009D, "Current config/status does not allow the requested command",
+    {KAVEX_DF_NO_SUCH_KEY, "Invalid Key number specified", "Ungültige Key-Nummer"},
+    {KAVEX_DF_LENGTH_ERROR, "Internal error, length of Command string invalid",
+     "Interner Fehler, falsche Länge des Kommandos"},
+    {KAVEX_DF_PERMISSION_DENIED, "Current config/status does not allow the requested command",
      "Aktuelle Konfiguration oder Status erlauben das Kommando nicht"},
-    {0x1009E, "Internal error, value of the parameter invalid", "Interner Fehler, ungültiger Parameterwert"},
-    {0x100A0, "Requested AID not present on card", "Die angeforderte Application-ID ist auf der Karte nicht vorhanden"},
-    {0x100A1, "Unrecoverable error within application, application will be disabled",
+    {KAVEX_DF_PARAMETER_ERROR, "Internal error, value of the parameter invalid",
+     "Interner Fehler, ungültiger Parameterwert"},
+    {KAVEX_DF_APPLICATION_NOT_FOUND, "Requested AID not present on card",
+     "Die angeforderte Application-ID ist auf der Karte nicht vorhanden"},
+    {KAVEX_DF_APPLICATION_INTEGRITY_ERROR, "Unrecoverable error within application, application will be disabled",
      "Unbehebbarer Fehler in der Application, sie ist stillgelegt"},
-    {0x100AE, "Current authentication state does not allow the requested command",
+    {KAVEX_DF_AUTHENTICATION_ERROR, "Current authentication state does not allow the requested command",
      "Der aktuelle Authentifizierungs-Status erlaubt die gewünschte Operation nicht"},
-    {0x100AF, "Internal error, additonal data frame is expected to be sent",
+    {KAVEX_DF_ADDITIONAL_FRAME, "Internal error, additonal data frame is expected to be sent",
      "Interner Fehler, es wird das Versenden eines weiteren Datenrahmens erwartet"},
-    {0x100BE, "Attempt to read/write data from/to beyond the file's limits",
+    {KAVEX_DF_BOUNDARY_ERROR, "Attempt to read/write data from/to beyond the file's limits",
      "Es wurde versucht, Daten jenseits der File-Grenzen zu lesen oder schreiben"},
-    {0x100C1, "Unrecoverable error in card, card will be disabled",
+    {KAVEX_DF_PICC_INTEGRITY_ERROR, "Unrecoverable error in card, card will be disabled",
      "Unbehebbarer Fehler in der Karte, die Karte wird stillgelegt"},
-    {0x100CA, "Previous command was not fully completed. Not all frames were requested or provided by the PCD",
+    {KAVEX_DF_COMMAND_ABORTED,
+     "Previous command was not fully completed. Not all frames were requested or provided by the PCD",
      "Das vorhergehende Kommando wurde nicht vollständig abgearbeitet. Es wurden nicht alle Rahmen zur Karte geschickt "
      "oder abgeholt"},
-    {0x100CD, "PICC was disabled by an unrecoverable error",
+    {KAVEX_DF_PICC_DISABLED, "PICC was disabled by an unrecoverable error",
      "Die Karte wurde durch einen unbehebbaren Fehler stillgelegt"},
-    {0x100CE, "Max. number of applications reached. Number of applications limited to 28",
+    {KAVEX_DF_COUNT_ERROR, "Max. number of applications reached. Number of applications limited to 28",
      "Maximale Anzahl an Applications bereits erreicht. Die Anzahl der Applications ist auf 28 beschränkt"},
-    {0x100DE, "Duplicate application/file number given", "Bereits vergebene Application/File-Nummer"},
-    {0x100EE, "Internal error, EEProm could not be written", "Interner Fehler, EEProm konnte nicht beschrieben werden"},
-    {0x100F0, "File not found", "File nicht gefunden"},
-    {0x100F1, "Unrecoverable error in file", "Unbehebbarer Fehler in File"},
-    {0x16282, "End of file reached before reading all wished bytes",
+    {KAVEX_DF_DUPLICATE_ERROR, "Duplicate application/file number given", "Bereits vergebene Application/File-Nummer"},
+    {KAVEX_DF_EEPROM_ERROR, "Internal error, EEProm could not be written",
+     "Interner Fehler, EEProm konnte nicht beschrieben werden"},
+    {KAVEX_DF_FILE_NOT_FOUND, "File not found", "File nicht gefunden"},
+    {KAVEX_DF_FILE_INTEGRITY_ERROR, "Unrecoverable error in file", "Unbehebbarer Fehler in File"},
+    {KAVEX_DF_SW_END_OF_FILE, "End of file reached before reading all wished bytes",
      "File-Ende erreicht bevor gewünschte Anzahl von Byte gelesen werden konnten"},
-    {0x16700, "Internal error, wrong length", "Interner Fehler, falsche Länge"},
-    {0x16982, "File access not allowed", "Zugriff auf File wurde nicht erlaubt"},
-    {0x16985, "File empty", "File ist leer"},
-    {0x16A82, "Internal error, wrong parameter P1 and/or P2", "Interner Fehler, falscher Parameter"},
-    {0x16A86, "Internal error, wrong parameter P1 and/or P2", "Interner Fehler, falscher Parameter"},
-    {0x16C00, "File not found", "File nicht gefunden"},
-    {0x16F00, "No precise diagnostics", "Keine genaue Diagnose"},
+    {KAVEX_DF_SW_WRONG_LENGTH, "Internal error, wrong length", "Interner Fehler, falsche Länge"},
+    {KAVEX_DF_SW_ACCESS_DENIED, "File access not allowed", "Zugriff auf File wurde nicht erlaubt"},
+    {KAVEX_DF_SW_FILE_EMPTY, "File empty", "File ist leer"},
+    {KAVEX_DF_SW_NOT_FOUND, "Internal error, wrong parameter P1 and/or P2", "Interner Fehler, falscher Parameter"},
+    {KAVEX_DF_SW_WRONG_P1P2, "Internal error, wrong parameter P1 and/or P2", "Interner Fehler, falscher Parameter"},
+    {KAVEX_DF_SW_WRONG_LE, "File not found", "File nicht gefunden"},
+    {KAVEX_DF_SW_NO_DIAGNOSIS, "No precise diagnostics", "Keine genaue Diagnose"},
 };
 
 // Conditions of the NFC functions (0x20000 and above).
@@ -180,14 +202,14 @@ const StatusText* Find(const StatusText (&table)[N], int code)
 std::string StatusCodeText(int code, int language)
 {
     const bool german = language == kLanguageGerman;
-    if (code == 0) return german ? "Operation erfolgreich" : "Successful operation";
+    if (code == KAVEX_OK) return german ? "Operation erfolgreich" : "Successful operation";
 
     // Signed comparison on purpose: negative codes are SDK conditions and
     // belong to the reader table (where they have no row).
     const StatusText* row = nullptr;
-    if (code < 0x10000) {
+    if (code < KAVEX_DF_STATUS_BASE) {
         row = Find(kReaderTexts, code);
-    } else if (code < 0x20000) {
+    } else if (code < KAVEX_NFC_STATUS_BASE) {
         row = Find(kDesfireTexts, code);
     } else {
         row = Find(kNfcTexts, code);

@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "kavex.h"
+
 namespace kavex {
 
 // Language value that selects German; every other value gives English.
-constexpr int kLanguageGerman = 1;
+constexpr int kLanguageGerman = KAVEX_LANG_GERMAN;
 
 // The text for a status code, UTF-8 encoded. Codes without a text of their
 // own come back as "Unknown error #" (or "Unbekannter Fehler #") with the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -262,6 +263,14 @@ int MissingDriverFlags(const std::vector<DeviceRecord>& usbDevices)
 }
 
 // --- Udev property text ---------------------------------------------------
+
+uint16_t UsbIdFromHex(const std::string& text)
+{
+    if (text.empty()) return 0;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text.c_str(), &end, 16);
+    return (end && *end == '\0' && value <= 0xFFFF) ? static_cast<uint16_t>(value) : 0;
+}
 
 std::string DecodeUdevEscapes(const std::string& encoded)
 {

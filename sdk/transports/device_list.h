@@ -115,6 +115,10 @@ int GetMissingDrivers(DeviceSource& source) noexcept;
 
 // --- Udev property text ---------------------------------------------------
 
+// A USB vendor or product ID as udev and sysfs write it ("0403"); 0 for
+// text that is not a hex number up to 0xFFFF.
+uint16_t UsbIdFromHex(const std::string& text);
+
 // Undoes udev's \xHH escaping of the *_ENC properties (ID_MODEL_ENC ...).
 // A backslash not followed by 'x' and two hex digits stays as it is.
 std::string DecodeUdevEscapes(const std::string& encoded);

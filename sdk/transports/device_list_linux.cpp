@@ -11,6 +11,7 @@
 #include <libudev.h>
 
 #include "sdk/transports/device_list.h"
+#include "sdk/transports/sysfs_tty.h"
 
 namespace kavex {
 
@@ -40,14 +41,6 @@ std::string Attribute(udev_device* dev, const char* name)
     return dev ? Text(udev_device_get_sysattr_value(dev, name)) : std::string();
 }
 
-uint16_t HexId(const std::string& text)
-{
-    if (text.empty()) return 0;
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text.c_str(), &end, 16);
-    return (end && *end == '\0' && value <= 0xFFFF) ? static_cast<uint16_t>(value) : 0;
-}
-
 std::string FirstOf(std::initializer_list<std::string> candidates)
 {
     for (const std::string& c : candidates)
@@ -60,8 +53,8 @@ std::string FirstOf(std::initializer_list<std::string> candidates)
 // attributes stand in for them.
 void FillUsbIdentity(udev_device* dev, udev_device* usb, DeviceRecord& record)
 {
-    record.vendorId = HexId(FirstOf({Property(dev, "ID_VENDOR_ID"), Attribute(usb, "idVendor")}));
-    record.productId = HexId(FirstOf({Property(dev, "ID_MODEL_ID"), Attribute(usb, "idProduct")}));
+    record.vendorId = UsbIdFromHex(FirstOf({Property(dev, "ID_VENDOR_ID"), Attribute(usb, "idVendor")}));
+    record.productId = UsbIdFromHex(FirstOf({Property(dev, "ID_MODEL_ID"), Attribute(usb, "idProduct")}));
     record.model = FirstOf({Property(dev, "ID_MODEL_FROM_DATABASE"), DecodeUdevEscapes(Property(dev, "ID_MODEL_ENC")),
                             Property(dev, "ID_MODEL"), Attribute(usb, "product")});
     record.vendor =
@@ -90,11 +83,12 @@ class SystemDeviceSource final : public DeviceSource {
 public:
     std::vector<DeviceRecord> SerialPorts() override
     {
-        std::vector<DeviceRecord> records;
+        // Without the database, sysfs still knows the ports.
         Udev u(udev_new());
-        if (!u) return records;
+        if (!u) return SysfsSerialPorts(kSysfsRoot);
         UdevEnumerate e = ScanSubsystem(u.get(), "tty");
-        if (!e) return records;
+        if (!e) return SysfsSerialPorts(kSysfsRoot);
+        std::vector<DeviceRecord> records;
         udev_list_entry* entry = nullptr;
         udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e.get()))
         {

@@ -34,7 +34,8 @@ public:
     // arrived and hand it to the sink. Threaded links do nothing here.
     virtual void PollInput(ByteSink& /*sink*/) {}
 
-    // True for an FTDI-based serial link or a HID link (Kavex_IsUSB).
+    // True for a link to a reader on USB: a HID link, or a serial link whose
+    // tty sits on a USB device (Kavex_IsUSB).
     virtual bool IsUsb() const { return false; }
 };
 

@@ -7,9 +7,14 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include "sdk/transports/sysfs_tty.h"
 
 namespace kavex {
 
@@ -135,11 +140,22 @@ bool CUSBSerialPort::Open(const std::string& name, const SerialLineSettings& lin
         ::close(fd);
         return false;
     }
-    // Another program on the same line would corrupt every frame.
+    // Another program on the same line would corrupt every frame, and so
+    // would a second port of our own: a second reader of the line takes
+    // away the first one's answers. TIOCEXCL does not hold back root, and
+    // not every program sets it; the lock holds for everyone who asks for
+    // it, in this process or any other.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
     if (ioctl(fd, TIOCEXCL) != 0 && errno == EBUSY) {
         ::close(fd);
         return false;
     }
+    struct stat st {};
+    usb_ =
+        fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && IsUsbCharDevice(kSysfsRoot, major(st.st_rdev), minor(st.st_rdev));
     // A line that refuses part of its settings is still usable: most
     // virtual ports ignore rates and modem lines anyway.
     if (ConfigureSerialLine(fd, line)) {
@@ -266,8 +282,10 @@ void CUSBSerialPort::Close()
     alive_ = false;
     if (fd_ >= 0) {
         // Let the next open of the same line (ours after a retry, or
-        // another program) in again.
+        // another program) in again. Unlocked explicitly: a child process
+        // that inherited the descriptor would otherwise keep the lock.
         ioctl(fd_, TIOCNXCL);
+        flock(fd_, LOCK_UN);
         ::close(fd_);
         fd_ = -1;
     }

@@ -52,6 +52,9 @@ public:
     void Write(const uint8_t* data, size_t len) override;
     void Close() override;
 
+    // A tty on a USB device (USB-serial bridge or virtual-COM reader).
+    bool IsUsb() const override { return usb_; }
+
     bool IsOpen() const { return fd_ >= 0; }
     // False once the monitor thread has ended because the device went away.
     bool MonitorAlive() const { return alive_.load(); }
@@ -68,6 +71,7 @@ private:
     std::thread monitor_;
     std::atomic<bool> alive_{false};
     std::atomic<bool> shutdown_{false};
+    bool usb_ = false;
 
     std::mutex writeLock_;
     std::vector<uint8_t> writeBuffer_;

@@ -267,7 +267,7 @@ TEST_F(AuthenticationTest, DialogsCloseThemselvesWhenTheCardIsGone)
     // Selecting the application finds no card: the dialog never shows.
     EXPECT_FALSE(AuthenticateOneOf(Window().PortHandle(), Window().CardStatus(), 0x0A0B0C, {1}, &line));
     EXPECT_TRUE(dialogs.runs.isEmpty());
-    EXPECT_EQ(Kavex_GetLastError(Window().PortHandle()), kStatusNoTransponder);
+    EXPECT_EQ(Kavex_GetLastError(Window().PortHandle()), KAVEX_ERR_NO_TRANSPONDER);
     EXPECT_EQ(line.Text(), GetStatusText(Window().PortHandle(), false, nullptr));
 
     CMasterkeyAuthentDlg master(Window().PortHandle(), Window().CardStatus(), 0x0A0B0C);

@@ -169,7 +169,7 @@ TEST_F(CardSessionTest, CardGoneDuringTheDialogIsReported)
         return CCardUi::DialogResult::Cancelled;
     };
     EXPECT_FALSE(EnsureAuthenticated(port, status, 0, 0, &line, true));
-    EXPECT_EQ(Kavex_GetLastError(port), kStatusNoTransponder);
+    EXPECT_EQ(Kavex_GetLastError(port), KAVEX_ERR_NO_TRANSPONDER);
     EXPECT_EQ(line.Text(), GetStatusText(port, false, nullptr));
 }
 

@@ -63,12 +63,13 @@ TEST(ExchangeStatus, ReaderStatusBytesPerVariant)
     }
 }
 
-TEST(ExchangeStatus, MoreDataIsSuccessWithStatus32)
+TEST(ExchangeStatus, MoreDataIsSuccess)
 {
     OpenReader r(0);
     r.Sim().InjectFault(Fault::Status(0x20));
     EXPECT_EQ(r.Reset(), 0);
-    EXPECT_EQ(r.Status(), 32);
+    // A successful call leaves 0, not the reader's 32 (whose text is an error).
+    EXPECT_EQ(r.Status(), KAVEX_OK);
 }
 
 TEST(ExchangeStatus, TimeoutChecksumAndEmptySend)
@@ -202,4 +203,69 @@ TEST(IdleHook, CalledOnTheWaitingThreadWhileWaiting)
     const size_t before = log.calls.size();
     EXPECT_EQ(r.Reset(), 0);
     EXPECT_EQ(log.calls.size(), before); // removed hooks stay silent
+}
+
+namespace {
+
+// Calls made from the idle hook while the port waits for an answer.
+struct NestedCalls {
+    int handle = 0;
+    std::string otherLink;
+    bool done = false;
+    int ident = 0, identStatus = 0, freeMemory = 0, close = 0, open = 0;
+};
+
+void CallFromHook(void* context)
+{
+    auto* n = static_cast<NestedCalls*>(context);
+    if (n->done) return;
+    n->done = true;
+    unsigned char ident[8];
+    n->ident = Kavex_GetDeviceIdent(n->handle, ident, sizeof ident);
+    n->identStatus = Kavex_GetLastError(n->handle);
+    n->freeMemory = Kavex_DFGetFreeMemory(n->handle);
+    n->close = Kavex_ClosePort(n->handle);
+}
+
+void OpenFromHook(void* context)
+{
+    auto* n = static_cast<NestedCalls*>(context);
+    if (n->done) return;
+    n->done = true;
+    n->open = Kavex_OpenPort(n->otherLink.c_str(), 19200, 100);
+}
+
+} // namespace
+
+TEST(IdleHook, CallsOnAWaitingPortAreRefused)
+{
+    OpenReader r(0, 500);
+    NestedCalls n;
+    n.handle = r.handle;
+    Kavex_SetIdleHook(CallFromHook, &n);
+    r.Sim().InjectFault(Fault::Delay(60ms));
+    EXPECT_EQ(r.Reset(), 0); // the waiting exchange still gets its answer
+    Kavex_SetIdleHook(nullptr, nullptr);
+    ASSERT_TRUE(n.done);
+    EXPECT_EQ(n.ident, -1);
+    EXPECT_EQ(n.identStatus, KAVEX_ERR_PORT_BUSY);
+    EXPECT_EQ(n.freeMemory, -1);
+    EXPECT_EQ(n.close, -1);
+    EXPECT_EQ(r.Status(), KAVEX_OK);
+    EXPECT_EQ(r.Sim().ReceivedCommands().size(), 1u);
+}
+
+TEST(IdleHook, OpenDuringAnOpenFailsInsteadOfWaitingForever)
+{
+    SimReader first(Variant(0)), second(Variant(0));
+    NestedCalls n;
+    n.otherLink = second.link;
+    first.Sim().InjectFault(Fault::Delay(60ms));
+    Kavex_SetIdleHook(OpenFromHook, &n);
+    const int h = Kavex_OpenPort(first.link.c_str(), 19200, 500);
+    Kavex_SetIdleHook(nullptr, nullptr);
+    EXPECT_GT(h, 0);
+    ASSERT_TRUE(n.done);
+    EXPECT_EQ(n.open, KAVEX_OPEN_LINK_FAILED);
+    Kavex_ClosePort(h);
 }

@@ -2,7 +2,9 @@
 // variant detection with its retry, handles, names, identification.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <sys/wait.h>
 #include <thread>
 
 #include "kavex.h"
@@ -130,6 +132,28 @@ TEST(Handles, NumberingAndReuse)
     EXPECT_EQ(Kavex_ClosePort(h2), 0);
 }
 
+TEST(Handles, DeviceOpenTwiceIsRefused)
+{
+    SimReader r(Variant(0));
+    const int h = Kavex_OpenPort(r.link.c_str(), 19200, 200);
+    ASSERT_GT(h, 0);
+    // Refused for root as well, whom the tty's exclusive mode lets in; a
+    // second port would take the first one's answers away.
+    EXPECT_EQ(Kavex_OpenPort(r.link.c_str(), 19200, 200), KAVEX_OPEN_LINK_FAILED);
+    EXPECT_EQ(Ident(h), "1255");
+    EXPECT_EQ(Kavex_ClosePort(h), 0);
+    const int again = Kavex_OpenPort(r.link.c_str(), 19200, 200);
+    EXPECT_GT(again, 0);
+    Kavex_ClosePort(again);
+}
+
+TEST(Handles, ProgramEndsWithPortsOpen)
+{
+    const int status = std::system(KAVEX_EXIT_PROGRAM);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST(Handles, UnknownHandleAnswers)
 {
     EXPECT_EQ(Kavex_GetLastError(4711), 3);
@@ -137,6 +161,9 @@ TEST(Handles, UnknownHandleAnswers)
     const int n = Kavex_GetErrorText(4711, KAVEX_LANG_ENGLISH, text, sizeof text);
     EXPECT_EQ(std::string(text, static_cast<size_t>(n)), "Port number invalid");
     EXPECT_EQ(n, 19);
+    // "Portnummer ungültig" cut to 15 bytes ends before the ü, not inside it.
+    EXPECT_EQ(Kavex_GetErrorText(4711, KAVEX_LANG_GERMAN, text, 15), 14);
+    EXPECT_EQ(std::string(text, 14), "Portnummer ung");
     char name[16];
     std::memset(name, 'x', sizeof name);
     EXPECT_EQ(Kavex_GetDeviceName(4711, name, sizeof name), 7);
@@ -144,6 +171,7 @@ TEST(Handles, UnknownHandleAnswers)
     EXPECT_EQ(name[15], 0); // zero-filled
     EXPECT_EQ(Kavex_IsProgrammer(4711), -1);
     EXPECT_EQ(Kavex_IsUSB(4711), -1);
+    EXPECT_EQ(Kavex_GetFirmwareVersion(4711, name, sizeof name), -1);
     EXPECT_EQ(Kavex_SetReaderMode(4711, 0), -1);
     unsigned char ident[4];
     EXPECT_EQ(Kavex_GetDeviceIdent(4711, ident, 4), -1);
@@ -199,7 +227,10 @@ TEST(Identification, Variant2And3Rewrites)
             continue;
         }
         ASSERT_GT(h, 0) << c.expected;
+        // A failed or unanswered "FV" request does not fail the open.
+        EXPECT_EQ(Kavex_GetLastError(h), KAVEX_OK) << c.expected;
         EXPECT_EQ(Ident(h), c.expected);
+        EXPECT_EQ(Kavex_GetLastError(h), KAVEX_OK) << c.expected;
         char name[64];
         Kavex_GetDeviceName(h, name, sizeof name);
         EXPECT_EQ(Kavex_IsProgrammer(h), c.type & 1);
@@ -227,6 +258,9 @@ TEST(Identification, ReaderOnlyDevice)
     const int h = Kavex_OpenPort(r.link.c_str(), 19200, 200);
     ASSERT_GT(h, 0);
     EXPECT_EQ(Kavex_IsProgrammer(h), 0);
-    EXPECT_EQ(Kavex_IsUSB(h), 0);
+    EXPECT_EQ(Kavex_IsUSB(h), 0); // a pty is no USB device
+    char firmware[16];
+    EXPECT_EQ(Kavex_GetFirmwareVersion(h, firmware, sizeof firmware), 8);
+    EXPECT_STREQ(firmware, "FW V1.04");
     Kavex_ClosePort(h);
 }

@@ -4,11 +4,30 @@
 
 #include <string>
 
+#include "kavex.h"
+
 namespace kavex {
 namespace {
 
 constexpr int kEnglish = 0;
 constexpr int kGerman = 1;
+
+TEST(StatusCodeText, EveryPublicCodeHasBothTexts)
+{
+    struct Named {
+        const char* name;
+        int code;
+    };
+#define KAVEX_TEST_NAMED(name, value) {#name, value},
+    const Named named[] = {KAVEX_STATUS_CODES(KAVEX_TEST_NAMED)};
+#undef KAVEX_TEST_NAMED
+    for (const Named& n : named) {
+        EXPECT_EQ(StatusCodeText(n.code, kEnglish).rfind("Unknown error #", 0), std::string::npos) << n.name;
+        EXPECT_EQ(StatusCodeText(n.code, kGerman).rfind("Unbekannter Fehler #", 0), std::string::npos) << n.name;
+    }
+    EXPECT_EQ(StatusCodeText(KAVEX_ERR_PORT_BUSY, kEnglish), "Port busy");
+    EXPECT_EQ(StatusCodeText(KAVEX_ERR_PORT_BUSY, kGerman), "Port belegt");
+}
 
 TEST(StatusCodeText, SuccessIsGermanOnlyForLanguageOne)
 {
