@@ -1,7 +1,9 @@
 // Answers and frame sequences no sound card sends: the host has to fail
 // with a cause, take no byte it did not receive, and always come back.
-#include "tests/desfire/engine/ossl_ref.h"
+#include "tests/support/openssl_reference.h"
 #include "tests/desfire/engine/sim_fixture.h"
+
+namespace ref = kavex::test::reference;
 
 namespace enginetest {
 namespace {
