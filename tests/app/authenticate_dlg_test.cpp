@@ -275,7 +275,7 @@ TEST_F(AuthenticationTest, DialogsCloseThemselvesWhenTheCardIsGone)
     EXPECT_TRUE(dialogs.runs.isEmpty());
 
     // Gone while the dialog is open: the attempt ends it.
-    reader.Sim().InsertCard(reader.card);
+    reader.Sim().InsertCard(reader.tamper);
     Click(1085);
     dialogs.Then([this](CModalDialog& dlg) {
         int* ends = CountEnds(dlg);

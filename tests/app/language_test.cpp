@@ -45,7 +45,7 @@ protected:
 
     QTemporaryDir translations;
     test::IsolatedSettings settings;
-    test::SimReader reader;
+    kavex::test::SimReader reader{{}, kavex::test::CountingRandom()};
     test::FixedLists lists;
     test::ScriptedMessages messages;
     test::ScriptedDialogs dialogs;

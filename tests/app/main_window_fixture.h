@@ -19,7 +19,7 @@ namespace velmora::test {
 
 class MainWindowFixture : public ::testing::Test {
 protected:
-    explicit MainWindowFixture(kavex::sim::ReaderConfig config = {}) : reader(config)
+    explicit MainWindowFixture(kavex::sim::ReaderConfig config = {}) : reader(config, kavex::test::CountingRandom())
     {
         App();
         lists.com = {QString::fromStdString(reader.link)};
@@ -56,7 +56,7 @@ protected:
     static bool Shown(const QWidget& dlg, int id) { return test::Shown(dlg, id); }
 
     IsolatedSettings settings;
-    SimReader reader;
+    kavex::test::SimReader reader;
     FixedLists lists;
     ScriptedMessages messages;
     ScriptedDialogs dialogs;

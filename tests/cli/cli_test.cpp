@@ -10,8 +10,7 @@
 #include <unistd.h>
 
 #include "cli/hex_input.h"
-#include "sim/pty_reader.h"
-#include "sim/test_card.h"
+#include "tests/support/sim_reader.h"
 
 namespace {
 
@@ -35,27 +34,20 @@ Result RunKavex(const std::string& args)
 
 class CliAgainstSimulator : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        link_ = "/tmp/kavex-cli-test-" + std::to_string(getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        pty_.Start(link_);
-    }
-    kavex::sim::PtyReader pty_{kavex::sim::ReaderConfig{}, std::make_shared<kavex::sim::TestCard>()};
-    std::string link_;
+    kavex::test::SimReader reader;
 };
 
 } // namespace
 
 TEST_F(CliAgainstSimulator, InfoAsTextAndJson)
 {
-    Result r = RunKavex("--port " + link_ + " info");
+    Result r = RunKavex("--port " + reader.link + " info");
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(r.out.find("type: 125"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("firmware: FW V1.05"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("programmer: yes"), std::string::npos) << r.out;
 
-    r = RunKavex("--port " + link_ + " --json info");
+    r = RunKavex("--port " + reader.link + " --json info");
     ASSERT_EQ(r.exitCode, 0) << r.out;
     const auto doc = nlohmann::json::parse(r.out);
     EXPECT_TRUE(doc["ok"].get<bool>());
@@ -71,20 +63,20 @@ TEST_F(CliAgainstSimulator, FailuresExitNonZeroWithTheStatusText)
 
     // The open's identification goes through; the info command's own
     // exchange is refused by the reader.
-    pty_.Sim().InjectFault(kavex::sim::Fault{});
-    pty_.Sim().InjectFault(kavex::sim::Fault::Status(0x0E));
-    r = RunKavex("--port " + link_ + " info");
+    reader.Sim().InjectFault(kavex::sim::Fault{});
+    reader.Sim().InjectFault(kavex::sim::Fault::Status(0x0E));
+    r = RunKavex("--port " + reader.link + " info");
     EXPECT_EQ(r.exitCode, 1) << r.out;
     EXPECT_NE(r.out.find("Command not allowed"), std::string::npos) << r.out;
 
-    r = RunKavex("--port " + link_ + " --timeout -5 info");
+    r = RunKavex("--port " + reader.link + " --timeout -5 info");
     EXPECT_NE(r.exitCode, 0) << r.out;
 
     r = RunKavex("info");
     EXPECT_NE(r.exitCode, 0);
     EXPECT_NE(r.out.find("--port"), std::string::npos) << r.out;
 
-    r = RunKavex("--port " + link_);
+    r = RunKavex("--port " + reader.link);
     EXPECT_NE(r.exitCode, 0);
     EXPECT_NE(r.out.find("no command"), std::string::npos) << r.out;
 }
@@ -132,9 +124,8 @@ private:
 
 TEST(CliCardSession, ChainedCommandsAndACardThatOutlivesTheSimulator)
 {
-    const std::string tag = std::to_string(getpid());
-    const std::string link = "/tmp/kavex-cli-card-" + tag;
-    const std::string cardFile = "/tmp/kavex-cli-card-" + tag + ".json";
+    const std::string link = kavex::test::UniqueLinkPath();
+    const std::string cardFile = link + ".json";
     unlink(cardFile.c_str());
     {
         SimProgram sim(link, cardFile);

@@ -2,11 +2,6 @@
 // published example vectors and against OpenSSL as a reference.
 #include <gtest/gtest.h>
 
-#include <openssl/core_names.h>
-#include <openssl/evp.h>
-#include <openssl/params.h>
-#include <openssl/provider.h>
-
 #include <cstring>
 #include <random>
 #include <string>
@@ -16,6 +11,7 @@
 #include "desfire/crypto/crc32.h"
 #include "desfire/crypto/des.h"
 #include "desfire/crypto/aes.h"
+#include "tests/support/openssl_reference.h"
 
 using namespace kavex::crypto;
 
@@ -64,50 +60,30 @@ Bytes ZeroPad(Bytes b, size_t bs)
     return b;
 }
 
-// ---- OpenSSL reference helpers ----
+// ---- OpenSSL reference ----
 
-Bytes OsslCipher(const EVP_CIPHER* cipher, bool enc, const Bytes& key, const uint8_t* iv, const Bytes& data)
+namespace reference = kavex::test::reference;
+using reference::Algo;
+
+// CBC from iv, which stays as the caller has it.
+Bytes RefCbc(Algo algo, bool enc, const Bytes& key, Bytes iv, const Bytes& data)
 {
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    EXPECT_NE(ctx, nullptr);
-    EXPECT_EQ(EVP_CipherInit_ex(ctx, cipher, nullptr, key.data(), iv, enc ? 1 : 0), 1);
-    EVP_CIPHER_CTX_set_padding(ctx, 0);
-    Bytes out(data.size() + 32);
-    int l1 = 0, l2 = 0;
-    EXPECT_EQ(EVP_CipherUpdate(ctx, out.data(), &l1, data.data(), static_cast<int>(data.size())), 1);
-    EXPECT_EQ(EVP_CipherFinal_ex(ctx, out.data() + l1, &l2), 1);
-    EVP_CIPHER_CTX_free(ctx);
-    out.resize(static_cast<size_t>(l1 + l2));
-    return out;
+    return enc ? reference::CbcEncrypt(algo, key, iv, data) : reference::CbcDecrypt(algo, key, iv, data);
 }
 
-Bytes OsslCmac(const char* cipherName, const Bytes& key, const Bytes& data)
+Bytes RefEcb(Algo algo, bool enc, const Bytes& key, const Bytes& data)
 {
-    EVP_MAC* mac = EVP_MAC_fetch(nullptr, "CMAC", nullptr);
-    EXPECT_NE(mac, nullptr);
-    EVP_MAC_CTX* ctx = EVP_MAC_CTX_new(mac);
-    OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, const_cast<char*>(cipherName), 0),
-                           OSSL_PARAM_construct_end()};
-    EXPECT_EQ(EVP_MAC_init(ctx, key.data(), key.size(), params), 1);
-    EXPECT_EQ(EVP_MAC_update(ctx, data.data(), data.size()), 1);
-    uint8_t out[32];
-    size_t outLen = 0;
-    EXPECT_EQ(EVP_MAC_final(ctx, out, &outLen, sizeof out), 1);
-    EVP_MAC_CTX_free(ctx);
-    EVP_MAC_free(mac);
-    return Bytes(out, out + outLen);
+    return enc ? reference::EcbEncrypt(algo, key, data) : reference::EcbDecrypt(algo, key, data);
 }
 
 struct MethodInfo {
     uint8_t method;
     size_t bs;
-    const EVP_CIPHER* (*cbc)();
-    const EVP_CIPHER* (*ecb)();
-    const char* cmacName;
+    Algo algo;
 };
 
-const MethodInfo kTdes{DF8Crypt::kMethod3DES, 8, EVP_des_ede_cbc, EVP_des_ede_ecb, "DES-EDE-CBC"};
-const MethodInfo kAes{DF8Crypt::kMethodAES, 16, EVP_aes_128_cbc, EVP_aes_128_ecb, "AES-128-CBC"};
+const MethodInfo kTdes{DF8Crypt::kMethod3DES, 8, Algo::Tdes};
+const MethodInfo kAes{DF8Crypt::kMethodAES, 16, Algo::Aes};
 
 // A DF8Crypt set up as authentication leaves it: method, session key, iv
 // zero, subkeys derived.
@@ -306,7 +282,7 @@ void CheckCbcAgainstOpenssl(const MethodInfo& m, bool equalHalves, uint32_t seed
             Bytes out(len + m.bs, 0xEE);
             size_t outLen = 12345;
             ASSERT_TRUE(c.EncryptCBC(key.data(), pt.data(), out.data(), len, &outLen));
-            Bytes ref = OsslCipher(m.cbc(), true, key, iv.data(), ZeroPad(pt, m.bs));
+            Bytes ref = RefCbc(m.algo, true, key, iv, ZeroPad(pt, m.bs));
             ASSERT_EQ(outLen, ref.size());
             out.resize(outLen);
             EXPECT_EQ(ToHex(out), ToHex(ref));
@@ -322,7 +298,7 @@ void CheckCbcAgainstOpenssl(const MethodInfo& m, bool equalHalves, uint32_t seed
                 std::memcpy(c.iv, iv.data(), m.bs);
                 Bytes dec(len);
                 ASSERT_TRUE(c.DecryptCBC(key.data(), ct.data(), dec.data(), len));
-                EXPECT_EQ(ToHex(dec), ToHex(OsslCipher(m.cbc(), false, key, iv.data(), ct)));
+                EXPECT_EQ(ToHex(dec), ToHex(RefCbc(m.algo, false, key, iv, ct)));
                 if (len) {
                     EXPECT_EQ(ToHex(c.iv, m.bs), ToHex(ct.data() + len - m.bs, m.bs));
                 }
@@ -346,14 +322,7 @@ TEST(CbcVsOpenssl, Aes128)
 
 TEST(CbcVsOpenssl, SingleDesViaLegacyProvider)
 {
-    // Single DES lives in OpenSSL 3's legacy provider; loading it needs the
-    // default provider loaded explicitly too.
-    OSSL_PROVIDER* deflt = OSSL_PROVIDER_load(nullptr, "default");
-    OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
-    EVP_CIPHER* desCbc = legacy ? EVP_CIPHER_fetch(nullptr, "DES-CBC", nullptr) : nullptr;
-    if (!desCbc) {
-        if (legacy) OSSL_PROVIDER_unload(legacy);
-        if (deflt) OSSL_PROVIDER_unload(deflt);
+    if (!reference::SingleDesAvailable()) {
         GTEST_SKIP() << "OpenSSL legacy provider not available; single DES is covered through "
                         "des-ede-cbc with K1 == K2";
     }
@@ -362,7 +331,7 @@ TEST(CbcVsOpenssl, SingleDesViaLegacyProvider)
         Bytes k8 = Random(rng, 8);
         Bytes iv = Random(rng, 8);
         Bytes pt = Random(rng, 8 * (1 + rep % 5));
-        Bytes ref = OsslCipher(desCbc, true, k8, iv.data(), pt);
+        Bytes ref = RefCbc(Algo::Des, true, k8, iv, pt);
 
         // through DF8Crypt (3DES method, K1 == K2)
         Bytes key = k8;
@@ -389,9 +358,6 @@ TEST(CbcVsOpenssl, SingleDesViaLegacyProvider)
             prev.assign(y, y + 8);
         }
     }
-    EVP_CIPHER_free(desCbc);
-    OSSL_PROVIDER_unload(legacy);
-    OSSL_PROVIDER_unload(deflt);
 }
 
 // ===================== Cipher cores and ECB helpers =====================
@@ -406,14 +372,14 @@ TEST(CipherCores, EcbHelpersAndCoresMatchOpenssl)
         uint8_t out[16], back[16];
 
         TdesEncryptBlock(key.data(), b8.data(), out);
-        EXPECT_EQ(ToHex(out, 8), ToHex(OsslCipher(EVP_des_ede_ecb(), true, key, nullptr, b8)));
+        EXPECT_EQ(ToHex(out, 8), ToHex(RefEcb(Algo::Tdes, true, key, b8)));
         TdesDecryptBlock(key.data(), b8.data(), back);
-        EXPECT_EQ(ToHex(back, 8), ToHex(OsslCipher(EVP_des_ede_ecb(), false, key, nullptr, b8)));
+        EXPECT_EQ(ToHex(back, 8), ToHex(RefEcb(Algo::Tdes, false, key, b8)));
 
         AesEncryptBlock(key.data(), b16.data(), out);
-        EXPECT_EQ(ToHex(out, 16), ToHex(OsslCipher(EVP_aes_128_ecb(), true, key, nullptr, b16)));
+        EXPECT_EQ(ToHex(out, 16), ToHex(RefEcb(Algo::Aes, true, key, b16)));
         AesDecryptBlock(key.data(), b16.data(), back);
-        EXPECT_EQ(ToHex(back, 16), ToHex(OsslCipher(EVP_aes_128_ecb(), false, key, nullptr, b16)));
+        EXPECT_EQ(ToHex(back, 16), ToHex(RefEcb(Algo::Aes, false, key, b16)));
 
         // des / Aes cores directly, in place
         DF8Crypt c;
@@ -422,7 +388,7 @@ TEST(CipherCores, EcbHelpersAndCoresMatchOpenssl)
         uint8_t io[16];
         std::memcpy(io, b8.data(), 8);
         d.Encrypt3(io, io);
-        EXPECT_EQ(ToHex(io, 8), ToHex(OsslCipher(EVP_des_ede_ecb(), true, key, nullptr, b8)));
+        EXPECT_EQ(ToHex(io, 8), ToHex(RefEcb(Algo::Tdes, true, key, b8)));
         d.Decrypt3(io, io);
         EXPECT_EQ(ToHex(io, 8), ToHex(b8));
 
@@ -430,7 +396,7 @@ TEST(CipherCores, EcbHelpersAndCoresMatchOpenssl)
         r.SetKey(key.data());
         std::memcpy(io, b16.data(), 16);
         r.EncryptBlock(io, io);
-        EXPECT_EQ(ToHex(io, 16), ToHex(OsslCipher(EVP_aes_128_ecb(), true, key, nullptr, b16)));
+        EXPECT_EQ(ToHex(io, 16), ToHex(RefEcb(Algo::Aes, true, key, b16)));
         r.DecryptBlock(io, io);
         EXPECT_EQ(ToHex(io, 16), ToHex(b16));
     }
@@ -473,7 +439,7 @@ TEST(CipherCores, RijdaelCbcChainsThroughOwnerIv)
     Bytes ct(64);
     r.EncryptCBC(pt.data(), ct.data(), 2);
     r.EncryptCBC(pt.data() + 32, ct.data() + 32, 2); // continues from iv
-    EXPECT_EQ(ToHex(ct), ToHex(OsslCipher(EVP_aes_128_cbc(), true, key, iv.data(), pt)));
+    EXPECT_EQ(ToHex(ct), ToHex(RefCbc(Algo::Aes, true, key, iv, pt)));
     EXPECT_EQ(ToHex(c.iv, 16), ToHex(ct.data() + 48, 16));
     std::memcpy(c.iv, iv.data(), 16);
     r.DecryptCBC(ct.data(), ct.data(), 4); // in place
@@ -490,7 +456,7 @@ TEST(CipherCores, EcbMethodsLeaveIvAlone)
         std::memcpy(c.iv, iv.data(), 16);
         Bytes ct(pt.size()), back(pt.size());
         ASSERT_TRUE(c.EncryptECB(key.data(), pt.data(), ct.data(), pt.size()));
-        EXPECT_EQ(ToHex(ct), ToHex(OsslCipher(m->ecb(), true, key, nullptr, pt)));
+        EXPECT_EQ(ToHex(ct), ToHex(RefEcb(m->algo, true, key, pt)));
         ASSERT_TRUE(c.DecryptECB(key.data(), ct.data(), back.data(), ct.size()));
         EXPECT_EQ(back, pt);
         EXPECT_EQ(ToHex(c.iv, 16), ToHex(iv));
@@ -516,7 +482,7 @@ TEST(CipherCores, SendModeDeciphersAndCardUndoesIt)
         for (size_t off = 0; off < pt.size(); off += m->bs) {
             Bytes x(pt.begin() + off, pt.begin() + off + m->bs);
             for (size_t i = 0; i < m->bs; ++i) x[i] ^= prev[i];
-            Bytes y = OsslCipher(m->ecb(), false, key, nullptr, x);
+            Bytes y = RefEcb(m->algo, false, key, x);
             std::copy(y.begin(), y.end(), expect.begin() + off);
             prev = y;
         }
@@ -550,7 +516,7 @@ void CheckCmacAgainstOpenssl(const MethodInfo& m, uint32_t seed)
             uint8_t mac[8];
             size_t macLen = 0;
             ASSERT_TRUE(c.CalcCMAC(msg.data(), len, mac, &macLen));
-            Bytes ref = OsslCmac(m.cmacName, key, msg);
+            Bytes ref = reference::OpensslCmac(m.algo, key, msg);
             ASSERT_EQ(ref.size(), m.bs);
             EXPECT_EQ(ToHex(c.iv, m.bs), ToHex(ref));
             EXPECT_EQ(ToHex(mac, 8), ToHex(ref.data(), 8));
@@ -564,7 +530,7 @@ void CheckCmacAgainstOpenssl(const MethodInfo& m, uint32_t seed)
                 ASSERT_TRUE(c.CalcCMAC(msg.data(), len, mac));
                 Bytes shifted = msg;
                 for (size_t i = 0; i < m.bs; ++i) shifted[i] ^= iv[i];
-                EXPECT_EQ(ToHex(c.iv, m.bs), ToHex(OsslCmac(m.cmacName, key, shifted)));
+                EXPECT_EQ(ToHex(c.iv, m.bs), ToHex(reference::OpensslCmac(m.algo, key, shifted)));
             }
         }
     }
@@ -619,18 +585,18 @@ TEST(CmacEdgeCases, AesFullBlockUsesK1AndPartialUsesK2WithPadding)
     // 16 bytes: E(M ^ K1), no padding.
     Bytes blk(msg.begin(), msg.begin() + 16);
     for (int i = 0; i < 16; ++i) blk[i] ^= c.cmacSubkey1[i];
-    Bytes expect16 = OsslCipher(EVP_aes_128_ecb(), true, key, nullptr, blk);
+    Bytes expect16 = RefEcb(Algo::Aes, true, key, blk);
     ASSERT_TRUE(c.CalcCMAC(msg.data(), 16));
     EXPECT_EQ(ToHex(c.iv, 16), ToHex(expect16));
 
     // 17 bytes: C1 = E(M1), then E(C1 ^ (M17 80 00*14) ^ K2).
     c.ResetIV();
-    Bytes c1 = OsslCipher(EVP_aes_128_ecb(), true, key, nullptr, Bytes(msg.begin(), msg.begin() + 16));
+    Bytes c1 = RefEcb(Algo::Aes, true, key, Bytes(msg.begin(), msg.begin() + 16));
     Bytes last(16, 0);
     last[0] = msg[16];
     last[1] = 0x80; // then 14 zero bytes: 0x80 plus 15 zeros were appended in all
     for (int i = 0; i < 16; ++i) last[i] ^= static_cast<uint8_t>(c1[i] ^ c.cmacSubkey2[i]);
-    Bytes expect17 = OsslCipher(EVP_aes_128_ecb(), true, key, nullptr, last);
+    Bytes expect17 = RefEcb(Algo::Aes, true, key, last);
     uint8_t mac[8];
     ASSERT_TRUE(c.CalcCMAC(msg.data(), 17, mac));
     EXPECT_EQ(ToHex(c.iv, 16), ToHex(expect17));

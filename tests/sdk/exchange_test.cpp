@@ -8,7 +8,7 @@
 
 #include "sdk/core/port_registry.h"
 #include "kavex.h"
-#include "tests/sdk/sim_reader.h"
+#include "tests/support/sim_reader.h"
 
 using namespace kavex;
 

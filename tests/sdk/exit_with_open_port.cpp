@@ -1,7 +1,7 @@
 // A program that opens a reader and ends without closing it, leaving the
 // port to the library's cleanup at exit. Exits 0 when that goes quietly.
 #include "kavex.h"
-#include "tests/sdk/sim_reader.h"
+#include "tests/support/sim_reader.h"
 
 int main()
 {

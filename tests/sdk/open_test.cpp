@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "kavex.h"
-#include "tests/sdk/sim_reader.h"
+#include "tests/support/sim_reader.h"
 
 using kavex::sim::Bytes;
 using kavex::sim::Direction;

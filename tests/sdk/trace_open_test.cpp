@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "kavex.h"
-#include "tests/sdk/sim_reader.h"
+#include "tests/support/sim_reader.h"
 #include "sdk/support/trace.h"
 
 namespace {

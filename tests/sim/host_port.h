@@ -3,10 +3,10 @@
 #pragma once
 
 #include "sim/frames.h"
+#include "tests/support/sim_reader.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -19,13 +19,7 @@
 
 namespace kavex::sim::testing {
 
-using namespace std::chrono_literals;
-
-inline std::string TempLink()
-{
-    static std::atomic<int> counter{0};
-    return "/tmp/kavexsim-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-}
+using kavex::test::UniqueLinkPath;
 
 inline bool PathExists(const std::string& p)
 {
@@ -81,7 +75,7 @@ public:
     }
 
     // Reads one complete answer frame.
-    std::optional<DecodedAnswer> ReadAnswer(int variant, std::chrono::milliseconds timeout = 1000ms)
+    std::optional<DecodedAnswer> ReadAnswer(int variant, std::chrono::milliseconds timeout = std::chrono::seconds(1))
     {
         Bytes acc;
         const auto end = std::chrono::steady_clock::now() + timeout;

@@ -110,7 +110,7 @@ private:
 
 TEST(Program, DefaultsAreAVariant0ProgrammerWithADesfireCard)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     SimProcess sim({"--link", "pty:" + link});
     ASSERT_TRUE(sim.started());
     const std::string line = sim.FirstLine();
@@ -133,7 +133,7 @@ TEST(Program, DefaultsAreAVariant0ProgrammerWithADesfireCard)
 
 TEST(Program, OptionsVariant2IdentFvAndCard)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     SimProcess sim({"--link", "pty:" + link, "--variant", "2", "--ident-hex", "04 05 31 35", "--fv-hex", "31 37 31 39",
                     "--card-kind", "test", "--uid", "01020304", "--sak", "28", "--atqa", "0004", "--ats",
                     "05 78 80 70 02"});
@@ -157,7 +157,7 @@ TEST(Program, OptionsVariant2IdentFvAndCard)
 
 TEST(Program, NoCardPiecesAndAddress)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     SimProcess sim({"--link", "pty:" + link, "--variant", "1", "--address", "7", "--no-card", "--log"});
     ASSERT_TRUE(sim.started());
     ASSERT_NE(sim.FirstLine(), "");

@@ -43,7 +43,7 @@ ReaderConfig Variant(int v)
 
 TEST(PtyReader, StartCreatesSymlinkToSlaveAndStopRemovesIt)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     PtyReader reader;
     reader.Start(link);
     EXPECT_TRUE(reader.Running());
@@ -65,7 +65,7 @@ TEST(PtyReader, RoundTripInEveryVariant)
     const Bytes answers[4] = {H("02 01 00 04 31 32 35 35 06"), H("01 00 04 31 32 35 35 82 74"),
                               H("1E 0B 04 31 37 31 35"), H("1E 60 09 01 02 03 04 41 42 43 36 00")};
     for (int v = 0; v <= 3; ++v) {
-        const std::string link = TempLink();
+        const std::string link = UniqueLinkPath();
         PtyReader reader(Variant(v), std::make_shared<TestCard>());
         reader.Start(link);
         HostPort host(link);
@@ -77,7 +77,7 @@ TEST(PtyReader, RoundTripInEveryVariant)
 
 TEST(PtyReader, RaiiRemovesLinkAndReplacesStaleLink)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     ASSERT_EQ(::symlink("/nonexistent/kavex", link.c_str()), 0);
     {
         PtyReader reader;
@@ -90,7 +90,7 @@ TEST(PtyReader, RaiiRemovesLinkAndReplacesStaleLink)
 
 TEST(PtyReader, RefusesToReplaceARegularFile)
 {
-    const std::string path = TempLink();
+    const std::string path = UniqueLinkPath();
     {
         std::ofstream(path) << "not a device";
     }
@@ -103,7 +103,7 @@ TEST(PtyReader, RefusesToReplaceARegularFile)
 
 TEST(PtyReader, HostMayCloseAndReopen)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     PtyReader reader;
     reader.Start(link);
     for (int i = 0; i < 3; ++i) {
@@ -121,7 +121,7 @@ TEST(PtyReader, HostMayCloseAndReopen)
 
 TEST(PtyReader, VanishHangsUpTheHost)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     PtyReader reader;
     reader.Start(link);
     HostPort host(link);
@@ -149,7 +149,7 @@ TEST(PtyReader, VanishHangsUpTheHost)
 
 TEST(PtyReader, StartAgainAfterVanish)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     PtyReader reader;
     reader.Start(link);
     reader.Vanish();
@@ -161,7 +161,7 @@ TEST(PtyReader, StartAgainAfterVanish)
 
 TEST(PtyReader, DelayedAnswerArrivesLate)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     PtyReader reader;
     reader.Start(link);
     HostPort host(link);
@@ -179,7 +179,7 @@ TEST(PtyReader, DelayedAnswerArrivesLate)
 
 TEST(PtyReader, NoAnswerThenNormal)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     PtyReader reader;
     reader.Start(link);
     HostPort host(link);
@@ -193,7 +193,7 @@ TEST(PtyReader, NoAnswerThenNormal)
 
 TEST(PtyReader, AnswerInChunksIsReassembled)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     PtyReader reader(Variant(1));
     reader.Start(link);
     HostPort host(link);
@@ -211,7 +211,7 @@ TEST(PtyReader, AnswerInChunksIsReassembled)
 
 TEST(PtyReader, CardRemovedAndInsertedAtRunTime)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     auto card = std::make_shared<TestCard>();
     PtyReader reader(Variant(2), card);
     reader.Start(link);
@@ -226,7 +226,7 @@ TEST(PtyReader, CardRemovedAndInsertedAtRunTime)
 
 TEST(PtyReader, PiecesThroughThePty)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     auto card = std::make_shared<TestCard>();
     ReaderConfig c;
     c.piece_size = 20;
@@ -267,7 +267,7 @@ public:
 
 TEST(PtyReader, WithCardChangesCardStateUnderTheSimulatorsLock)
 {
-    const std::string link = TempLink();
+    const std::string link = UniqueLinkPath();
     auto card = std::make_shared<PlainCard>();
     ReaderConfig c;
     c.strict_activation = false;

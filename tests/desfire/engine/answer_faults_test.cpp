@@ -5,8 +5,10 @@
 #include <string>
 #include <tuple>
 
-#include "tests/desfire/engine/ossl_ref.h"
+#include "tests/support/openssl_reference.h"
 #include "tests/desfire/engine/sim_fixture.h"
+
+namespace ref = kavex::test::reference;
 
 namespace enginetest {
 namespace {

@@ -1,8 +1,10 @@
 // Applications and keys through the public API against the simulated card:
 // listing and deleting applications, key settings, key versions and every
 // form of ChangeKey, each followed by an authentication with the new key.
-#include "tests/desfire/engine/ossl_ref.h"
+#include "tests/support/openssl_reference.h"
 #include "tests/desfire/engine/sim_fixture.h"
+
+namespace ref = kavex::test::reference;
 
 namespace enginetest {
 namespace {

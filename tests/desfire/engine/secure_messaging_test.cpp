@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "desfire/session.h"
-#include "tests/desfire/engine/ossl_ref.h"
+#include "tests/support/openssl_reference.h"
+
+namespace ref = kavex::test::reference;
 
 using namespace kavex;
 using namespace kavex::desfire;

@@ -2,8 +2,10 @@
 // simulated card, which checks every MAC and every enciphered frame itself.
 #include <cstring>
 
-#include "tests/desfire/engine/ossl_ref.h"
+#include "tests/support/openssl_reference.h"
 #include "tests/desfire/engine/sim_fixture.h"
+
+namespace ref = kavex::test::reference;
 
 namespace enginetest {
 namespace {

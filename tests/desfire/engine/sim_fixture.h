@@ -1,24 +1,18 @@
-// The SDK over a real pseudo-terminal against the simulated reader, with a
-// simulated DESFire EV1 card in its field.
+// The engine's tests on the shared simulated reader: the session kinds and
+// keys they run under, and a look at the port's engine state.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
 #include "desfire/exchange.h"
-#include "sdk/core/port_registry.h"
 #include "kavex.h"
+#include "sdk/core/port_registry.h"
 #include "sim/desfire/desfire_card.h"
-#include "sim/pty_reader.h"
+#include "tests/support/sim_port_test.h"
 
 namespace enginetest {
 
@@ -26,57 +20,12 @@ using Bytes = std::vector<uint8_t>;
 using kavex::sim::desfire::CryptoMethod;
 using kavex::sim::desfire::DesfireCard;
 using kavex::sim::desfire::DesfireCardOptions;
+using kavex::test::TamperingCard;
 
 const Bytes kZeroKey(16, 0x00);
 const Bytes kAesKey = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
 const Bytes k2K3DesKey = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF,
                           0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10};
-
-// Lets a test spoil the card's next answer on its way to the reader.
-class TamperingCard : public kavex::sim::Card {
-public:
-    using Tamper = std::function<void(Bytes& answer)>;
-    using Match = std::function<bool(const Bytes& command, const Bytes& answer)>;
-    explicit TamperingCard(std::shared_ptr<kavex::sim::Card> inner) : inner_(std::move(inner)) {}
-
-    // Applied once, to the next answer that matches.
-    void TamperNext(
-        Tamper t, Match when = [](const Bytes&, const Bytes&) { return true; })
-    {
-        std::lock_guard<std::mutex> lock(mu_);
-        next_ = std::move(t);
-        when_ = std::move(when);
-    }
-    std::vector<Bytes> Commands() const
-    {
-        std::lock_guard<std::mutex> lock(mu_);
-        return commands_;
-    }
-
-    void OnFieldReset() override { inner_->OnFieldReset(); }
-    uint16_t Atqa() const override { return inner_->Atqa(); }
-    uint8_t Sak() const override { return inner_->Sak(); }
-    Bytes Uid() override { return inner_->Uid(); }
-    Bytes Ats() const override { return inner_->Ats(); }
-    Bytes Transceive(const Bytes& command) override
-    {
-        Bytes answer = inner_->Transceive(command);
-        std::lock_guard<std::mutex> lock(mu_);
-        commands_.push_back(command);
-        if (next_ && when_(command, answer)) {
-            next_(answer);
-            next_ = nullptr;
-        }
-        return answer;
-    }
-
-private:
-    std::shared_ptr<kavex::sim::Card> inner_;
-    mutable std::mutex mu_;
-    Tamper next_;
-    Match when_;
-    std::vector<Bytes> commands_;
-};
 
 // Kind of session a test runs its commands in.
 enum class Auth { None, Iso, Aes };
@@ -116,56 +65,8 @@ inline DesfireCardOptions FixedRndB()
     return o;
 }
 
-class SimTest : public ::testing::Test {
+class SimTest : public kavex::test::SimPortTest {
 protected:
-    void TearDown() override
-    {
-        if (h > 0) Kavex_ClosePort(h);
-        if (reader) reader->Stop();
-    }
-
-    // Starts the reader with the given card (a fresh DesfireCard when none)
-    // and opens the SDK port on it.
-    void Open(std::shared_ptr<kavex::sim::Card> card = nullptr, kavex::sim::ReaderConfig config = {})
-    {
-        if (!card) {
-            desfire = std::make_shared<DesfireCard>();
-            card = desfire;
-        }
-        tamper = std::make_shared<TamperingCard>(card);
-        static int counter = 0;
-        const std::string link = "/tmp/kavex-engine-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
-        reader = std::make_unique<kavex::sim::PtyReader>(config, tamper);
-        reader->Start(link);
-        h = Kavex_OpenPort(link.c_str(), 11520000, 1000);
-        ASSERT_GT(h, 0) << "no simulated reader on " << link;
-        Sim().ClearLog();
-    }
-
-    // The activation sequence of the main window.
-    void Activate()
-    {
-        ASSERT_EQ(Kavex_SetRF(h, 0), 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ASSERT_EQ(Kavex_SetRF(h, 1), 0);
-        unsigned short atqa = 0;
-        ASSERT_EQ(Kavex_RequestA(h, &atqa), 0);
-        uint8_t uidBuf[10], sakOut = 0;
-        const int n = Kavex_AnticollSelect(h, uidBuf, sizeof uidBuf, &sakOut);
-        ASSERT_GT(n, 0);
-        uid.assign(uidBuf, uidBuf + n);
-        sak = sakOut;
-        if (!(sak & 0x20)) return;
-        uint8_t atsBuf[20];
-        const int m = Kavex_RATS(h, atsBuf, sizeof atsBuf);
-        ASSERT_GE(m, 2);
-        ats.assign(atsBuf, atsBuf + m);
-        const uint8_t b = ats[1];
-        const int dri = b & 4 ? 3 : b & 2 ? 2 : b & 1 ? 1 : 0;
-        const int dsi = b & 0x40 ? 3 : b & 0x20 ? 2 : b & 0x10 ? 1 : 0;
-        ASSERT_EQ(Kavex_PPS(h, static_cast<unsigned char>(dri | dsi << 2)), 0);
-    }
-
     // A card with room for files of more than one command's data.
     void OpenLargeCard()
     {
@@ -201,9 +102,6 @@ protected:
         });
     }
 
-    int Status() { return Kavex_GetLastError(h); }
-    kavex::sim::ReaderSimulator& Sim() { return reader->Sim(); }
-    size_t Exchanges() { return Sim().CountReceived(0x45); }
     kavex::CKavex_Port& Port() { return *kavex::CKavex_SDKApp::Instance().FindPort(h); }
     kavex::desfire::CDatenFuerDesfireInPort& Host() { return kavex::desfire::Session(Port()); }
 
@@ -213,13 +111,6 @@ protected:
         const Bytes cardIv = desfire->CurrentSession().Iv();
         EXPECT_EQ(Bytes(Host().crypt.iv, Host().crypt.iv + cardIv.size()), cardIv);
     }
-
-    std::unique_ptr<kavex::sim::PtyReader> reader;
-    std::shared_ptr<DesfireCard> desfire;
-    std::shared_ptr<TamperingCard> tamper;
-    int h = -1;
-    Bytes uid, ats;
-    uint8_t sak = 0;
 };
 
 } // namespace enginetest

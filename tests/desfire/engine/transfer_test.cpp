@@ -6,7 +6,9 @@
 
 #include "desfire/transfer.h"
 #include "desfire/exchange.h"
-#include "tests/desfire/engine/ossl_ref.h"
+#include "tests/support/openssl_reference.h"
+
+namespace ref = kavex::test::reference;
 
 using namespace kavex;
 

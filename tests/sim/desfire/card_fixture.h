@@ -8,11 +8,12 @@
 #include <optional>
 #include <random>
 
-#include "tests/sim/desfire/reference_host.h"
+#include "tests/support/reference_host.h"
 #include "sim/desfire/desfire_card.h"
 
 namespace desfire_test {
 
+namespace reference = kavex::test::reference;
 using kavex::sim::desfire::CryptoMethod;
 using kavex::sim::desfire::DesfireCard;
 using kavex::sim::desfire::DesfireCardOptions;

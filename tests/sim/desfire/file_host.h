@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "tests/sim/desfire/reference_host.h"
+#include "tests/support/reference_host.h"
 
 namespace kavex::sim {
 class Card;
@@ -15,6 +15,7 @@ class Card;
 
 namespace desfire_test {
 
+namespace reference = kavex::test::reference;
 using reference::Bytes;
 using reference::HostSession;
 
