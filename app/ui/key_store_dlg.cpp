@@ -1,5 +1,6 @@
 #include "app/ui/key_store_dlg.h"
 
+#include "app/ui/new_key_dlg.h"
 #include "app/ui/message_service.h"
 #include "app/model/settings.h"
 #include "app/model/ui_strings.h"
@@ -124,65 +125,7 @@ void CKeyStoreDlg::OnRowMoved(int from, int to)
     m_List.SaveKeyStore();
 }
 
-CKeyStoreEditDlg::CKeyStoreEditDlg(QWidget* parent)
-    : CKeyStoreDlg(QStringLiteral(":/templates/key_store_edit_dlg.ui"), parent)
-{
-    connect(Button(1205), &QPushButton::clicked, this, &CKeyStoreEditDlg::OnEdit);
-    connect(&m_ListCtrl, &CEditableListCtrl::rowDoubleClicked, this, [this](int row) {
-        if (row >= 0) OnEdit();
-    });
-}
-
-void CKeyStoreEditDlg::OnEdit()
-{
-    const int row = SelectedRow();
-    if (row < 0 || row >= m_List.Count()) {
-        SetStatus(LoadStr(194));
-        return;
-    }
-    CSchluesselAendernDlg dlg(m_List.At(row), row, this);
-    if (RunModal(dlg) != QDialog::Accepted) {
-        SetStatus(LoadStr(193));
-        return;
-    }
-    SetStatus(LoadStr(140));
-    m_List.LoadKeyStore();
-    FillKeyList();
-}
-
-CKeyStoreLoadDlg::CKeyStoreLoadDlg(QWidget* parent)
-    : CKeyStoreDlg(QStringLiteral(":/templates/key_store_load_dlg.ui"), parent)
-{
-    connect(Button(1069), &QPushButton::clicked, this, &CKeyStoreLoadDlg::OnLoad);
-    connect(&m_ListCtrl, &CEditableListCtrl::rowDoubleClicked, this, [this](int row) {
-        if (row >= 0) LoadRow(row);
-    });
-}
-
-void CKeyStoreLoadDlg::OnLoad()
-{
-    LoadRow(SelectedRow());
-}
-
-void CKeyStoreLoadDlg::LoadRow(int row)
-{
-    SetStatus(QString());
-    m_strValue.clear();
-    // The text of the row itself: right whatever order the rows are in.
-    const QTableWidgetItem* value = row >= 0 ? m_pList->item(row, 1) : nullptr;
-    if (!value) {
-        SetStatus(LoadStr(194));
-        return;
-    }
-    m_strValue = value->text();
-    accept();
-}
-
-namespace {
-
-// The entry dialogs share their checks: the name and the key text, then
-// the value as it is stored. false: the problem is in the status line.
-bool TakeEntry(QLineEdit* nameEdit, QLineEdit* valueEdit, QLineEdit* status, QString* name, QString* stored)
+bool TakeKeyStoreEntry(QLineEdit* nameEdit, QLineEdit* valueEdit, QLineEdit* status, QString* name, QString* stored)
 {
     status->setText(QStringLiteral(" "));
     if (const int problem = ParseKeyEntry(nameEdit->text(), valueEdit->text(), name, stored)) {
@@ -190,84 +133,6 @@ bool TakeEntry(QLineEdit* nameEdit, QLineEdit* valueEdit, QLineEdit* status, QSt
         return false;
     }
     return true;
-}
-
-} // namespace
-
-CNeuerSchluesselDlg::CNeuerSchluesselDlg(QWidget* parent)
-    : CModalDialog(parent), m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/new_key_dlg.ui"))),
-      m_pName(Ctl<QLineEdit>(m_pTemplate, 1201)), m_pValue(Ctl<QLineEdit>(m_pTemplate, 1114)),
-      m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
-{
-    connect(Ctl<QPushButton>(m_pTemplate, 1), &QPushButton::clicked, this, &CNeuerSchluesselDlg::OnOK);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void CNeuerSchluesselDlg::OnInitDialog()
-{
-    m_List.LoadKeyStore();
-    m_pName->setFocus();
-}
-
-void CNeuerSchluesselDlg::OnOK()
-{
-    QString name, stored;
-    if (!TakeEntry(m_pName, m_pValue, m_pStatus, &name, &stored)) return;
-    if (CKeyStoreItem* existing = m_List.FindKeyByName(name)) {
-        if (!AskYesNo(this, LoadStr(192))) return;
-        existing->m_strValue = stored;
-    } else {
-        m_List.Append(name, stored);
-    }
-    m_List.SaveKeyStore();
-    accept();
-}
-
-CSchluesselAendernDlg::CSchluesselAendernDlg(const CKeyStoreItem& item, int position, QWidget* parent)
-    : CModalDialog(parent), m_Item(item), m_nPosition(position),
-      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/change_key_dlg.ui"))),
-      m_pName(Ctl<QLineEdit>(m_pTemplate, 1201)), m_pValue(Ctl<QLineEdit>(m_pTemplate, 1114)),
-      m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
-{
-    connect(Ctl<QPushButton>(m_pTemplate, 1), &QPushButton::clicked, this, &CSchluesselAendernDlg::OnOK);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void CSchluesselAendernDlg::OnInitDialog()
-{
-    m_List.LoadKeyStore();
-    m_pName->setText(m_Item.m_strName);
-    m_pValue->setText(m_Item.m_strValue);
-    m_pName->setFocus();
-}
-
-void CSchluesselAendernDlg::OnOK()
-{
-    QString name, stored;
-    if (!TakeEntry(m_pName, m_pValue, m_pStatus, &name, &stored)) return;
-
-    // The entry of the row that was chosen, even where a hand-edited store
-    // holds the name twice; by name when the store has changed meanwhile.
-    CKeyStoreItem* item = nullptr;
-    if (m_nPosition >= 0 && m_nPosition < m_List.Count() && m_List.At(m_nPosition).m_strName == m_Item.m_strName)
-        item = &m_List.At(m_nPosition);
-    else
-        item = m_List.FindKeyByName(m_Item.m_strName);
-    if (!item) {
-        MessageBox(this, LoadStr(142));
-        return;
-    }
-    // Trailing spaces make no new name (a stored "abc " clashing with itself).
-    if (name != KeyStoreName(item->m_strName)) {
-        if (m_List.FindKeyByName(name)) {
-            MessageBox(this, LoadStr(209));
-            return;
-        }
-        item->m_strName = name;
-    }
-    item->m_strValue = stored;
-    m_List.SaveKeyStore();
-    accept();
 }
 
 } // namespace velmora

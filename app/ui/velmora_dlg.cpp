@@ -5,7 +5,7 @@
 #include "app/ui/help.h"
 #include "app/model/hex_text.h"
 #include "app/model/input_helpers.h"
-#include "app/ui/key_store_dlg.h"
+#include "app/ui/key_store_edit_dlg.h"
 #include "app/model/language.h"
 #include "app/model/main_window_logic.h"
 #include "app/ui/message_service.h"

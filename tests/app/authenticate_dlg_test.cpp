@@ -2,6 +2,7 @@
 // which dialog opens in which form, what a wrong, a right and an empty key
 // do, keys from the key store, and a card that leaves the field.
 #include "app/ui/authenticate_dlg.h"
+#include "app/ui/masterkey_authent_dlg.h"
 #include "app/model/card_session.h"
 #include "tests/app/fakes.h"
 #include "app/model/hex_text.h"

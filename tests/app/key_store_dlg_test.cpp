@@ -2,7 +2,8 @@
 // each leaves in the settings; rows moved by dragging.
 #include "tests/app/isolated_settings.h"
 #include "app/model/key_store.h"
-#include "app/ui/key_store_dlg.h"
+#include "app/ui/key_store_edit_dlg.h"
+#include "app/ui/key_store_load_dlg.h"
 #include "app/model/settings.h"
 #include "app/model/ui_strings.h"
 #include "tests/app/ui_test_support.h"

@@ -1,7 +1,8 @@
 // The application loop: a language switch restarts the main window with
 // the English texts of the translation file.
 #include "app/ui/authenticate_dlg.h"
-#include "app/ui/key_store_dlg.h"
+#include "app/ui/key_store_load_dlg.h"
+#include "app/ui/new_key_dlg.h"
 #include "app/model/settings.h"
 #include "tests/app/sim_card.h"
 #include "app/model/ui_strings.h"

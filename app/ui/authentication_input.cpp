@@ -1,0 +1,37 @@
+#include "app/ui/authentication_input.h"
+
+#include "app/model/hex_text.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
+#include "app/ui/key_store_load_dlg.h"
+
+#include "kavex.h"
+
+#include <QLineEdit>
+
+namespace velmora {
+
+bool CardGone(int port)
+{
+    return Kavex_GetLastError(port) == kStatusNoTransponder;
+}
+
+CCardStatus::Key KeyFromText(const QString& text)
+{
+    CCardStatus::Key key{};
+    HexToBytes(text, key.data(), 16);
+    return key;
+}
+
+void LoadFromKeyStore(QWidget* parent, QLineEdit* keyEdit, QLineEdit* status)
+{
+    CKeyStoreLoadDlg dlg(parent);
+    if (RunModal(dlg) != QDialog::Accepted) {
+        status->setText(LoadStr(193));
+        return;
+    }
+    keyEdit->setText(dlg.m_strValue);
+    status->setText(LoadStr(200));
+}
+
+} // namespace velmora

@@ -1,0 +1,28 @@
+// A new entry of the key store.
+#pragma once
+
+#include "app/model/key_store.h"
+#include "app/ui/modal_dialog.h"
+
+class QLineEdit;
+
+namespace velmora {
+
+// "Neuer Schlüsseleintrag".
+class CNeuerSchluesselDlg : public CModalDialog {
+    Q_OBJECT
+public:
+    explicit CNeuerSchluesselDlg(QWidget* parent = nullptr);
+    void OnInitDialog() override;
+    void OnOK();
+
+    CKeyStoreItemList m_List;
+
+private:
+    QWidget* m_pTemplate;
+    QLineEdit* m_pName;   // 1201
+    QLineEdit* m_pValue;  // 1114
+    QLineEdit* m_pStatus; // 1068
+};
+
+} // namespace velmora
