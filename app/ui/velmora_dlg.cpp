@@ -1,5 +1,7 @@
 #include "app/ui/velmora_dlg.h"
 
+#include "app/model/activate_card.h"
+#include "app/model/open_reader.h"
 #include "app/ui/busy_scope.h"
 #include "app/model/card_session.h"
 #include "app/ui/help.h"
@@ -25,7 +27,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
 
 namespace velmora {
@@ -33,9 +34,6 @@ namespace velmora {
 namespace {
 
 const QString kPort = QStringLiteral("Port");
-
-// Kavex_OpenPort: no device answered the identification.
-constexpr int kOpenNoAnswer = -11;
 
 // Buttons whose dialogs are not built yet.
 constexpr int kLaterButtons[] = {1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100};
@@ -143,39 +141,14 @@ bool CVelmoraDlg::OpenAndCheck(const QString& portName, int baudRate, int timeou
     const QString version = QStringLiteral(" V") + ProductVersion();
     setWindowTitle(m_strTitleBase + version + QStringLiteral(" <>"));
 
-    m_hPort = Kavex_OpenPort(portName.toUtf8().constData(), baudRate, timeout);
-    if (m_hPort == kOpenNoAnswer) {
-        // The SDK identifies the reader while opening: a port where nothing
-        // answers is the silent-reader case, not an unknown port.
-        MessageBox(this, LoadStr(219));
+    const OpenReaderResult reader = OpenReader(portName, baudRate, timeout);
+    m_hPort = reader.hPort;
+    if (!reader.Ok()) {
+        MessageBox(this, reader.message);
         return false;
     }
-    if (m_hPort < 0) {
-        MessageBox(this, SdkStatusText(m_hPort));
-        return false;
-    }
-    unsigned char ident[4] = {};
-    if (Kavex_GetDeviceIdent(m_hPort, ident, sizeof ident) == -1) {
-        ClosePort();
-        MessageBox(this, LoadStr(219));
-        return false;
-    }
-    const QString firmware = FirmwareText(ident[3]);
-    if (Kavex_IsProgrammer(m_hPort) == 0) {
-        ClosePort();
-        MessageBox(this, LoadStr(221));
-        return false;
-    }
-    Kavex_SetReaderMode(m_hPort, 0);
-
-    char name[30] = {};
-    Kavex_GetDeviceName(m_hPort, name, sizeof name);
-    QString device = name[0] ? QString::fromUtf8(name) : QStringLiteral("---");
-    device += QLatin1Char(' ');
-    if (Kavex_IsUSB(m_hPort) > 0) device += QStringLiteral("USB:");
-    device += portName;
-    setWindowTitle(m_strTitleBase + version + QStringLiteral(" <") + device + QStringLiteral("  ") + firmware +
-                   QLatin1Char('>'));
+    setWindowTitle(m_strTitleBase + version + QStringLiteral(" <") + reader.device + QStringLiteral("  ") +
+                   reader.firmware + QLatin1Char('>'));
     m_strUid.clear();
     return true;
 }
@@ -210,63 +183,16 @@ void CVelmoraDlg::ResetCardControls()
 
 void CVelmoraDlg::OnActivateCard()
 {
-    m_CardStatus.ResetOnActivation();
     ResetCardControls();
     m_pFreeMemory->setText(QStringLiteral(" "));
     m_pCardUidEdit->setText(QStringLiteral("  "));
+    const ActivateCardResult card = ActivateCard(m_hPort, m_CardStatus);
     // A failed open leaves its negative result: no port either.
-    if (m_hPort <= 0) return;
+    if (card.failure == ActivateCardResult::Failure::NoPort) return;
 
-    m_strUid.clear();
-    m_pUidEdit->clear();
-    m_pStatus->clear();
-
-    // Field off and on again: the card forgets any earlier session.
-    if (Kavex_SetRF(m_hPort, 0) < 0) {
-        SetStatus(QStringLiteral("SetRF(0) Error"), Kavex_GetLastError(m_hPort));
-    } else {
-        QThread::msleep(50);
-        if (Kavex_SetRF(m_hPort, 1) < 0)
-            SetStatus(QStringLiteral("SetRF(1) Error"), Kavex_GetLastError(m_hPort));
-        else
-            m_pStatus->clear();
-    }
-
-    [&] {
-        unsigned short atqa = 0;
-        if (Kavex_RequestA(m_hPort, &atqa) < 0) {
-            m_strUid = QStringLiteral("--");
-            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-            return;
-        }
-        unsigned char uid[10] = {};
-        unsigned char sak = 0;
-        const int uidLen = Kavex_AnticollSelect(m_hPort, uid, sizeof uid, &sak);
-        if (uidLen < 0) {
-            m_strUid = QStringLiteral("--");
-            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-            return;
-        }
-        m_strUid = BytesToHex(uid, std::min<int>(uidLen, sizeof uid), false, true);
-        if ((sak & 0x20) == 0) {
-            m_strUid = QStringLiteral("--");
-            SetStatus(LoadStr(225), 0);
-            return;
-        }
-        unsigned char ats[20] = {};
-        const int atsLen = Kavex_RATS(m_hPort, ats, sizeof ats);
-        if (atsLen < 0) {
-            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-            return;
-        }
-        m_CardStatus.m_ATS = QByteArray(reinterpret_cast<const char*>(ats), std::min<int>(atsLen, sizeof ats));
-        if (Kavex_PPS(m_hPort, PpsFromAts(m_CardStatus.m_ATS)) < 0) {
-            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-            return;
-        }
-        m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-        ResetCardControls();
-    }();
+    m_strUid = card.uid;
+    m_pStatus->setText(card.statusLine);
+    if (card.Ok()) ResetCardControls();
     m_pUidEdit->setText(m_strUid);
 }
 

@@ -1,0 +1,58 @@
+#include "app/model/open_reader.h"
+
+#include "app/model/main_window_logic.h"
+#include "app/model/status_line.h"
+#include "app/model/ui_strings.h"
+
+#include "kavex.h"
+
+namespace velmora {
+
+namespace {
+
+// Kavex_OpenPort: no device answered the identification.
+constexpr int kOpenNoAnswer = -11;
+
+OpenReaderResult Failed(OpenReaderResult::Failure failure, int hPort, const QString& message)
+{
+    OpenReaderResult result;
+    result.failure = failure;
+    result.hPort = hPort;
+    result.message = message;
+    return result;
+}
+
+} // namespace
+
+OpenReaderResult OpenReader(const QString& portName, int baudRate, int timeout)
+{
+    const int hPort = Kavex_OpenPort(portName.toUtf8().constData(), baudRate, timeout);
+    // The SDK identifies the reader while opening: a port where nothing
+    // answers is the silent-reader case, not an unknown port.
+    if (hPort == kOpenNoAnswer) return Failed(OpenReaderResult::Failure::NoAnswer, hPort, LoadStr(219));
+    if (hPort < 0) return Failed(OpenReaderResult::Failure::Open, hPort, SdkStatusText(hPort));
+
+    unsigned char ident[4] = {};
+    if (Kavex_GetDeviceIdent(hPort, ident, sizeof ident) == -1) {
+        Kavex_ClosePort(hPort);
+        return Failed(OpenReaderResult::Failure::NoAnswer, 0, LoadStr(219));
+    }
+    OpenReaderResult result;
+    result.firmware = FirmwareText(ident[3]);
+    if (Kavex_IsProgrammer(hPort) == 0) {
+        Kavex_ClosePort(hPort);
+        return Failed(OpenReaderResult::Failure::NotProgrammer, 0, LoadStr(221));
+    }
+    Kavex_SetReaderMode(hPort, 0);
+
+    char name[30] = {};
+    Kavex_GetDeviceName(hPort, name, sizeof name);
+    result.device = name[0] ? QString::fromUtf8(name) : QStringLiteral("---");
+    result.device += QLatin1Char(' ');
+    if (Kavex_IsUSB(hPort) > 0) result.device += QStringLiteral("USB:");
+    result.device += portName;
+    result.hPort = hPort;
+    return result;
+}
+
+} // namespace velmora
