@@ -118,11 +118,14 @@ void CVelmoraDlg::OnInitDialog()
     BuildMenu();
 
     m_pPortDlg = std::make_unique<CPortDlg>(m_ListSource, m_strPreferredPort, this);
+    // The stored interface first, with half a second where no time-out is
+    // stored yet (the dialog proposes a second).
+    CPortDlg::Settings port = m_pPortDlg->GetSettings();
+    port.timeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 500);
     for (;;) {
-        const int timeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 500);
-        const int baud = GetProfileInt(kPort, QStringLiteral("Baudrate"), 19200);
-        if (OpenAndCheck(m_pPortDlg->GetPortName(), baud, timeout)) break;
+        if (OpenAndCheck(port.PortName(), port.baudCode, port.timeout)) break;
         if (RunModal(*m_pPortDlg) != QDialog::Accepted) break;
+        port = m_pPortDlg->GetSettings();
     }
 
     m_pAidEdit->show();
@@ -330,9 +333,8 @@ void CVelmoraDlg::OnChooseInterface()
     if (!m_pPortDlg) m_pPortDlg = std::make_unique<CPortDlg>(m_ListSource, m_strPreferredPort, this);
     for (;;) {
         if (RunModal(*m_pPortDlg) != QDialog::Accepted) break;
-        const int timeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 500);
-        const int baud = GetProfileInt(kPort, QStringLiteral("Baudrate"), 19200);
-        if (OpenAndCheck(m_pPortDlg->GetPortName(), baud, timeout)) break;
+        const CPortDlg::Settings port = m_pPortDlg->GetSettings();
+        if (OpenAndCheck(port.PortName(), port.baudCode, port.timeout)) break;
     }
 }
 

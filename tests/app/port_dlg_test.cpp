@@ -67,8 +67,8 @@ TEST_F(PortDlgTest, FirstStartStoresCom1)
 {
     CPortDlg fresh(lists);
     EXPECT_EQ(GetProfileString(kPort, QStringLiteral("Name"), QString()), QStringLiteral("COM1"));
-    EXPECT_EQ(fresh.GetPortName(), QStringLiteral("COM1:1"));
-    EXPECT_EQ(fresh.m_nTimeout, 1000); // the dialog proposes a second
+    EXPECT_EQ(fresh.GetSettings().PortName(), QStringLiteral("COM1:1"));
+    EXPECT_EQ(fresh.GetSettings().timeout, 1000); // the dialog proposes a second
 
     Dialog();
     EXPECT_EQ(Combo(1011), QStringLiteral("19200"));
@@ -104,7 +104,10 @@ TEST_F(PortDlgTest, StoredLineSettingsAndNewBaudCode)
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("Adresse"), 0), 12);
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("EthernetAktiv"), -1), 0);
     EXPECT_EQ(GetProfileString(kPort, QStringLiteral("Name"), QString()), QStringLiteral("COM7 [Brakk Virtual COM]"));
-    EXPECT_EQ(Dialog().GetPortName(), QStringLiteral("COM7:12"));
+    const CPortDlg::Settings chosen = Dialog().GetSettings();
+    EXPECT_EQ(chosen.PortName(), QStringLiteral("COM7:12"));
+    EXPECT_EQ(chosen.baudCode, 38401);
+    EXPECT_EQ(chosen.timeout, 250);
 }
 
 TEST_F(PortDlgTest, UnknownBaudCodeSelectsNoRateAndStores19200)
@@ -159,16 +162,16 @@ TEST_F(PortDlgTest, StoredUsbReaderThatIsGoneIsReplaced)
     Dialog();
     EXPECT_EQ(GetProfileString(kPort, QStringLiteral("Name"), QString()), QStringLiteral("USB: 1262-000123 HID"));
     EXPECT_EQ(Selected(), QStringLiteral("USB: 1262-000123 HID"));
-    EXPECT_EQ(Dialog().GetPortName(), QStringLiteral("1262-000123 HID:1"));
+    EXPECT_EQ(Dialog().GetSettings().PortName(), QStringLiteral("1262-000123 HID:1"));
 }
 
 TEST_F(PortDlgTest, LanNameWithEthernetOffIsKeptButMatchesNothing)
 {
     WriteProfileString(kPort, QStringLiteral("Name"), QStringLiteral("LAN: 192.168.1.20"));
     CPortDlg atStart(lists);
-    EXPECT_EQ(atStart.GetPortName(), QStringLiteral("192.168.1.20:1"));
+    EXPECT_EQ(atStart.GetSettings().PortName(), QStringLiteral("192.168.1.20:1"));
     atStart.OnInitDialog();
-    EXPECT_TRUE(atStart.m_strPortName.isEmpty());
+    EXPECT_TRUE(atStart.GetSettings().entry.isEmpty());
     EXPECT_TRUE(atStart.findChild<QListWidget*>(QStringLiteral("1012"))->selectedItems().isEmpty());
     EXPECT_FALSE(atStart.findChild<QPushButton*>(QStringLiteral("1256"))->isVisibleTo(&atStart));
 }
@@ -179,7 +182,7 @@ TEST_F(PortDlgTest, SingleEntryIsTaken)
     lists.usb.clear();
     Dialog();
     EXPECT_EQ(Selected(), QStringLiteral("/dev/ttyUSB3"));
-    EXPECT_EQ(Dialog().GetPortName(), QStringLiteral("/dev/ttyUSB3:1"));
+    EXPECT_EQ(Dialog().GetSettings().PortName(), QStringLiteral("/dev/ttyUSB3:1"));
 }
 
 TEST_F(PortDlgTest, DeviceChangesRefreshTheList)
@@ -242,7 +245,7 @@ TEST_F(PortDlgTest, EthernetBoxShowsTheIpButton)
     EXPECT_FALSE(ip->isVisibleTo(&Dialog()));
     Control<QCheckBox>(1250)->click();
     EXPECT_TRUE(ip->isVisibleTo(&Dialog()));
-    EXPECT_EQ(Dialog().m_nEthernet, 1);
+    EXPECT_TRUE(Dialog().GetSettings().ethernet);
     ASSERT_TRUE(Ok());
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("EthernetAktiv"), 0), 1);
 }
