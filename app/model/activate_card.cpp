@@ -5,6 +5,7 @@
 #include "app/model/main_window_logic.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include "kavex.h"
 
@@ -55,7 +56,7 @@ ActivateCardResult ActivateCard(int port, CCardStatus& status)
     if ((sak & 0x20) == 0) {
         result.uid = QStringLiteral("--");
         result.failure = ActivateCardResult::Failure::NotIso14443_4;
-        result.statusLine = StatusWithCode(LoadStr(225), 0);
+        result.statusLine = StatusWithCode(LoadStr(kIdsNoDesfire), 0);
         return result;
     }
     unsigned char ats[20] = {};

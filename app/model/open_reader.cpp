@@ -3,6 +3,7 @@
 #include "app/model/main_window_logic.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include "kavex.h"
 
@@ -29,19 +30,19 @@ OpenReaderResult OpenReader(const QString& portName, int baudRate, int timeout)
     const int hPort = Kavex_OpenPort(portName.toUtf8().constData(), baudRate, timeout);
     // The SDK identifies the reader while opening: a port where nothing
     // answers is the silent-reader case, not an unknown port.
-    if (hPort == kOpenNoAnswer) return Failed(OpenReaderResult::Failure::NoAnswer, hPort, LoadStr(219));
+    if (hPort == kOpenNoAnswer) return Failed(OpenReaderResult::Failure::NoAnswer, hPort, LoadStr(kIdsNoReader));
     if (hPort < 0) return Failed(OpenReaderResult::Failure::Open, hPort, SdkStatusText(hPort));
 
     unsigned char ident[4] = {};
     if (Kavex_GetDeviceIdent(hPort, ident, sizeof ident) == -1) {
         Kavex_ClosePort(hPort);
-        return Failed(OpenReaderResult::Failure::NoAnswer, 0, LoadStr(219));
+        return Failed(OpenReaderResult::Failure::NoAnswer, 0, LoadStr(kIdsNoReader));
     }
     OpenReaderResult result;
     result.firmware = FirmwareText(ident[3]);
     if (Kavex_IsProgrammer(hPort) == 0) {
         Kavex_ClosePort(hPort);
-        return Failed(OpenReaderResult::Failure::NotProgrammer, 0, LoadStr(221));
+        return Failed(OpenReaderResult::Failure::NotProgrammer, 0, LoadStr(kIdsReaderOnly));
     }
     Kavex_SetReaderMode(hPort, 0);
 

@@ -11,8 +11,8 @@ struct OpenReaderResult {
     enum class Failure {
         None,          // open, identified, a programmer, reader mode set
         Open,          // Kavex_OpenPort gave a negative result
-        NoAnswer,      // nothing identified itself (message 219)
-        NotProgrammer, // a reader without programming capability (message 221)
+        NoAnswer,      // nothing identified itself (kIdsNoReader)
+        NotProgrammer, // a reader without programming capability (kIdsReaderOnly)
     };
 
     Failure failure = Failure::None;

@@ -7,6 +7,7 @@
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/control_ids.h"
 
 #include "kavex.h"
 
@@ -36,15 +37,16 @@ CAuthenticateDlg::CAuthenticateDlg(int port, CCardStatus& status, int aid, const
 void CAuthenticateDlg::Build()
 {
     m_pTemplate = LoadTemplate(this, QStringLiteral(":/templates/authenticate_dlg.ui"));
-    m_pAidEdit = Ctl<QLineEdit>(m_pTemplate, 1077);
-    m_pAidCombo = Ctl<QComboBox>(m_pTemplate, 1163);
-    m_pKeyNoEdit = Ctl<QLineEdit>(m_pTemplate, 1074);
-    m_pKeyNoCombo = Ctl<QComboBox>(m_pTemplate, 1179);
-    m_pKeyEdit = Ctl<QLineEdit>(m_pTemplate, 1114);
-    m_pStatus = Ctl<QLineEdit>(m_pTemplate, 1068);
-    connect(Ctl<QPushButton>(m_pTemplate, 1067), &QPushButton::clicked, this, &CAuthenticateDlg::OnAuthenticate);
-    connect(Ctl<QPushButton>(m_pTemplate, 1069), &QPushButton::clicked, this, &CAuthenticateDlg::OnLoad);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+    m_pAidEdit = Ctl<QLineEdit>(m_pTemplate, kIdcAuthAidEdit);
+    m_pAidCombo = Ctl<QComboBox>(m_pTemplate, kIdcAidCombo);
+    m_pKeyNoEdit = Ctl<QLineEdit>(m_pTemplate, kIdcAuthKeyNoEdit);
+    m_pKeyNoCombo = Ctl<QComboBox>(m_pTemplate, kIdcAuthKeyNoCombo);
+    m_pKeyEdit = Ctl<QLineEdit>(m_pTemplate, kIdcKeyValue);
+    m_pStatus = Ctl<QLineEdit>(m_pTemplate, kIdcStatus);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdcAuthenticate), &QPushButton::clicked, this,
+            &CAuthenticateDlg::OnAuthenticate);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdcLoadKey), &QPushButton::clicked, this, &CAuthenticateDlg::OnLoad);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
     // Only the user's choices arrive here: the adapters fill the list silently.
     connect(m_pAidCombo, &QComboBox::currentIndexChanged, m_pStatus, &QLineEdit::clear);
 }

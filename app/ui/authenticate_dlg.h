@@ -41,12 +41,12 @@ private:
     void Build();
 
     QWidget* m_pTemplate = nullptr;
-    QLineEdit* m_pAidEdit = nullptr;    // 1077
-    QComboBox* m_pAidCombo = nullptr;   // 1163
-    QLineEdit* m_pKeyNoEdit = nullptr;  // 1074
-    QComboBox* m_pKeyNoCombo = nullptr; // 1179
-    QLineEdit* m_pKeyEdit = nullptr;    // 1114
-    QLineEdit* m_pStatus = nullptr;     // 1068
+    QLineEdit* m_pAidEdit = nullptr;
+    QComboBox* m_pAidCombo = nullptr;
+    QLineEdit* m_pKeyNoEdit = nullptr;
+    QComboBox* m_pKeyNoCombo = nullptr;
+    QLineEdit* m_pKeyEdit = nullptr;
+    QLineEdit* m_pStatus = nullptr;
 };
 
 } // namespace velmora

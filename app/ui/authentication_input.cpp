@@ -4,6 +4,7 @@
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/key_store_load_dlg.h"
+#include "resources/string_ids.h"
 
 #include "kavex.h"
 
@@ -27,11 +28,11 @@ void LoadFromKeyStore(QWidget* parent, QLineEdit* keyEdit, QLineEdit* status)
 {
     CKeyStoreLoadDlg dlg(parent);
     if (RunModal(dlg) != QDialog::Accepted) {
-        status->setText(LoadStr(193));
+        status->setText(LoadStr(kIdsCancelled));
         return;
     }
     keyEdit->setText(dlg.m_strValue);
-    status->setText(LoadStr(200));
+    status->setText(LoadStr(kIdsKeyLoaded));
 }
 
 } // namespace velmora

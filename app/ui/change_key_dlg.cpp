@@ -4,6 +4,8 @@
 #include "app/ui/message_service.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,11 +15,11 @@ namespace velmora {
 CSchluesselAendernDlg::CSchluesselAendernDlg(const CKeyStoreItem& item, int position, QWidget* parent)
     : CModalDialog(parent), m_Item(item), m_nPosition(position),
       m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/change_key_dlg.ui"))),
-      m_pName(Ctl<QLineEdit>(m_pTemplate, 1201)), m_pValue(Ctl<QLineEdit>(m_pTemplate, 1114)),
-      m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
+      m_pName(Ctl<QLineEdit>(m_pTemplate, kIdcKeyName)), m_pValue(Ctl<QLineEdit>(m_pTemplate, kIdcKeyValue)),
+      m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcStatus))
 {
-    connect(Ctl<QPushButton>(m_pTemplate, 1), &QPushButton::clicked, this, &CSchluesselAendernDlg::OnOK);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdOk), &QPushButton::clicked, this, &CSchluesselAendernDlg::OnOK);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CSchluesselAendernDlg::OnInitDialog()
@@ -41,13 +43,13 @@ void CSchluesselAendernDlg::OnOK()
     else
         item = m_List.FindKeyByName(m_Item.m_strName);
     if (!item) {
-        MessageBox(this, LoadStr(142));
+        MessageBox(this, LoadStr(kIdsError));
         return;
     }
     // Trailing spaces make no new name (a stored "abc " clashing with itself).
     if (name != KeyStoreName(item->m_strName)) {
         if (m_List.FindKeyByName(name)) {
-            MessageBox(this, LoadStr(209));
+            MessageBox(this, LoadStr(kIdsKeyNameExists));
             return;
         }
         item->m_strName = name;

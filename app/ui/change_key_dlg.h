@@ -22,9 +22,9 @@ public:
 
 private:
     QWidget* m_pTemplate;
-    QLineEdit* m_pName;   // 1201
-    QLineEdit* m_pValue;  // 1114
-    QLineEdit* m_pStatus; // 1068
+    QLineEdit* m_pName;
+    QLineEdit* m_pValue;
+    QLineEdit* m_pStatus;
 };
 
 } // namespace velmora

@@ -5,6 +5,8 @@
 #include "app/model/settings.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
@@ -33,11 +35,12 @@ QTableWidgetItem* ReadOnlyItem(const QString& text)
 
 CKeyStoreDlg::CKeyStoreDlg(const QString& templatePath, QWidget* parent)
     : CModalDialog(parent), m_pTemplate(LoadTemplate(this, templatePath)),
-      m_pList(Ctl<QTableWidget>(m_pTemplate, 1202)), m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1197)), m_ListCtrl(m_pList)
+      m_pList(Ctl<QTableWidget>(m_pTemplate, kIdcKeyList)), m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcKeyStoreStatus)),
+      m_ListCtrl(m_pList)
 {
-    connect(Button(3), &QPushButton::clicked, this, &CKeyStoreDlg::OnNew);
-    connect(Button(1203), &QPushButton::clicked, this, &CKeyStoreDlg::OnDelete);
-    connect(Button(2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button(kIdcNewKey), &QPushButton::clicked, this, &CKeyStoreDlg::OnNew);
+    connect(Button(kIdcDeleteKey), &QPushButton::clicked, this, &CKeyStoreDlg::OnDelete);
+    connect(Button(kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
     connect(&m_ListCtrl, &CEditableListCtrl::rowMoved, this, &CKeyStoreDlg::OnRowMoved);
 }
 
@@ -56,7 +59,7 @@ void CKeyStoreDlg::OnInitDialog()
     m_pList->clear();
     m_pList->setRowCount(0);
     m_pList->setColumnCount(2);
-    m_pList->setHorizontalHeaderLabels({LoadStr(20009), LoadStr(20010)});
+    m_pList->setHorizontalHeaderLabels({LoadStr(kIdsNameColumn), LoadStr(kIdsValueColumn)});
     for (int column = 0; column < 2; ++column) {
         m_pList->setColumnWidth(column, GetProfileInt(kListSection, WidthKey(column), 100));
         m_ListCtrl.SetColumnEditable(column, false);
@@ -93,10 +96,10 @@ void CKeyStoreDlg::OnNew()
     SetStatus(QString());
     CNeuerSchluesselDlg dlg(this);
     if (RunModal(dlg) != QDialog::Accepted) {
-        SetStatus(LoadStr(193));
+        SetStatus(LoadStr(kIdsCancelled));
         return;
     }
-    SetStatus(LoadStr(140));
+    SetStatus(LoadStr(kIdsOperationOk));
     m_List.LoadKeyStore();
     FillKeyList();
 }
@@ -106,13 +109,13 @@ void CKeyStoreDlg::OnDelete()
     SetStatus(QStringLiteral(" "));
     const int row = SelectedRow();
     if (row < 0 || row >= m_List.Count()) {
-        SetStatus(LoadStr(194));
+        SetStatus(LoadStr(kIdsSelectKey));
         return;
     }
     m_List.RemoveAt(row);
     m_List.SaveKeyStore();
     FillKeyList();
-    SetStatus(LoadStr(190));
+    SetStatus(LoadStr(kIdsDeleteOk));
 }
 
 // "Löschen" and "Bearbeiten" address the key by the position of its row:

@@ -37,8 +37,8 @@ protected:
     int SelectedRow() const { return m_ListCtrl.SelectedRow(); }
 
     QWidget* m_pTemplate;
-    QTableWidget* m_pList; // 1202
-    QLineEdit* m_pStatus;  // 1197
+    QTableWidget* m_pList;
+    QLineEdit* m_pStatus;
     CEditableListCtrl m_ListCtrl;
     CKeyStoreItemList m_List;
 

@@ -2,6 +2,8 @@
 
 #include "app/ui/change_key_dlg.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include <QPushButton>
 
@@ -10,7 +12,7 @@ namespace velmora {
 CKeyStoreEditDlg::CKeyStoreEditDlg(QWidget* parent)
     : CKeyStoreDlg(QStringLiteral(":/templates/key_store_edit_dlg.ui"), parent)
 {
-    connect(Button(1205), &QPushButton::clicked, this, &CKeyStoreEditDlg::OnEdit);
+    connect(Button(kIdcEditKey), &QPushButton::clicked, this, &CKeyStoreEditDlg::OnEdit);
     connect(&m_ListCtrl, &CEditableListCtrl::rowDoubleClicked, this, [this](int row) {
         if (row >= 0) OnEdit();
     });
@@ -20,15 +22,15 @@ void CKeyStoreEditDlg::OnEdit()
 {
     const int row = SelectedRow();
     if (row < 0 || row >= m_List.Count()) {
-        SetStatus(LoadStr(194));
+        SetStatus(LoadStr(kIdsSelectKey));
         return;
     }
     CSchluesselAendernDlg dlg(m_List.At(row), row, this);
     if (RunModal(dlg) != QDialog::Accepted) {
-        SetStatus(LoadStr(193));
+        SetStatus(LoadStr(kIdsCancelled));
         return;
     }
-    SetStatus(LoadStr(140));
+    SetStatus(LoadStr(kIdsOperationOk));
     m_List.LoadKeyStore();
     FillKeyList();
 }

@@ -5,6 +5,8 @@
 #include "app/model/ui_strings.h"
 #include "app/ui/authentication_input.h"
 #include "app/ui/ui_template.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -18,12 +20,13 @@ CMasterkeyAuthentDlg::CMasterkeyAuthentDlg(int port, CCardStatus& status, int ai
       // application; an unknown selection falls back to the card.
       m_nAid(aid >= 0 ? aid : std::max(status.m_nCurrentAid, 0)),
       m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/masterkey_authent_dlg.ui"))),
-      m_pLabel(Ctl<QLabel>(m_pTemplate, 1210)), m_pKeyEdit(Ctl<QLineEdit>(m_pTemplate, 1114)),
-      m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
+      m_pLabel(Ctl<QLabel>(m_pTemplate, kIdcMasterKeyLabel)), m_pKeyEdit(Ctl<QLineEdit>(m_pTemplate, kIdcKeyValue)),
+      m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcStatus))
 {
-    connect(Ctl<QPushButton>(m_pTemplate, 1067), &QPushButton::clicked, this, &CMasterkeyAuthentDlg::OnAuthenticate);
-    connect(Ctl<QPushButton>(m_pTemplate, 1069), &QPushButton::clicked, this, &CMasterkeyAuthentDlg::OnLoad);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdcAuthenticate), &QPushButton::clicked, this,
+            &CMasterkeyAuthentDlg::OnAuthenticate);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdcLoadKey), &QPushButton::clicked, this, &CMasterkeyAuthentDlg::OnLoad);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CMasterkeyAuthentDlg::OnInitDialog()
@@ -36,7 +39,8 @@ void CMasterkeyAuthentDlg::OnInitDialog()
         return;
     }
     if (m_nAid > 0) {
-        const QString text = LoadStr(198) + AidToText(static_cast<uint32_t>(m_nAid)) + QLatin1Char(' ') + LoadStr(199);
+        const QString text = LoadStr(kIdsAppMasterKeyLabel) + AidToText(static_cast<uint32_t>(m_nAid)) +
+                             QLatin1Char(' ') + LoadStr(kIdsKeyLengthLabel);
         m_pLabel->setText(text);
         m_pKeyEdit->setAccessibleName(text);
     }

@@ -27,9 +27,9 @@ public:
 
 private:
     QWidget* m_pTemplate;
-    QLabel* m_pLabel;      // 1210
-    QLineEdit* m_pKeyEdit; // 1114
-    QLineEdit* m_pStatus;  // 1068
+    QLabel* m_pLabel;
+    QLineEdit* m_pKeyEdit;
+    QLineEdit* m_pStatus;
 };
 
 } // namespace velmora

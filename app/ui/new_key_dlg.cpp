@@ -4,6 +4,8 @@
 #include "app/ui/message_service.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,11 +14,11 @@ namespace velmora {
 
 CNeuerSchluesselDlg::CNeuerSchluesselDlg(QWidget* parent)
     : CModalDialog(parent), m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/new_key_dlg.ui"))),
-      m_pName(Ctl<QLineEdit>(m_pTemplate, 1201)), m_pValue(Ctl<QLineEdit>(m_pTemplate, 1114)),
-      m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
+      m_pName(Ctl<QLineEdit>(m_pTemplate, kIdcKeyName)), m_pValue(Ctl<QLineEdit>(m_pTemplate, kIdcKeyValue)),
+      m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcStatus))
 {
-    connect(Ctl<QPushButton>(m_pTemplate, 1), &QPushButton::clicked, this, &CNeuerSchluesselDlg::OnOK);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdOk), &QPushButton::clicked, this, &CNeuerSchluesselDlg::OnOK);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CNeuerSchluesselDlg::OnInitDialog()
@@ -30,7 +32,7 @@ void CNeuerSchluesselDlg::OnOK()
     QString name, stored;
     if (!TakeKeyStoreEntry(m_pName, m_pValue, m_pStatus, &name, &stored)) return;
     if (CKeyStoreItem* existing = m_List.FindKeyByName(name)) {
-        if (!AskYesNo(this, LoadStr(192))) return;
+        if (!AskYesNo(this, LoadStr(kIdsKeyNameExistsOverwrite))) return;
         existing->m_strValue = stored;
     } else {
         m_List.Append(name, stored);

@@ -8,6 +8,8 @@
 #include "app/model/settings.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include "kavex.h"
 
@@ -57,30 +59,30 @@ void WaitMs(int ms)
 CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWidget* parent)
     : CModalDialog(parent), m_Source(source), m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/port_dlg.ui")))
 {
-    m_pList = Ctl<QListWidget>(m_pTemplate, 1012);
-    m_pEthernet = Ctl<QCheckBox>(m_pTemplate, 1250);
-    m_pIp = Ctl<QPushButton>(m_pTemplate, 1256);
-    m_pHidMode = Ctl<QPushButton>(m_pTemplate, 1035);
-    m_pVirtualCom = Ctl<QPushButton>(m_pTemplate, 1036);
-    m_pBaud = Ctl<QComboBox>(m_pTemplate, 1011);
-    m_pParity = Ctl<QComboBox>(m_pTemplate, 1013);
-    m_pStopBits = Ctl<QComboBox>(m_pTemplate, 1014);
-    m_pTimeout = Ctl<QLineEdit>(m_pTemplate, 1002);
-    m_pAddress = Ctl<QLineEdit>(m_pTemplate, 1003);
+    m_pList = Ctl<QListWidget>(m_pTemplate, kIdcInterfaceList);
+    m_pEthernet = Ctl<QCheckBox>(m_pTemplate, kIdcEthernet);
+    m_pIp = Ctl<QPushButton>(m_pTemplate, kIdcIpSearch);
+    m_pHidMode = Ctl<QPushButton>(m_pTemplate, kIdcHidMode);
+    m_pVirtualCom = Ctl<QPushButton>(m_pTemplate, kIdcVirtualCom);
+    m_pBaud = Ctl<QComboBox>(m_pTemplate, kIdcBaud);
+    m_pParity = Ctl<QComboBox>(m_pTemplate, kIdcParity);
+    m_pStopBits = Ctl<QComboBox>(m_pTemplate, kIdcStopBits);
+    m_pTimeout = Ctl<QLineEdit>(m_pTemplate, kIdcTimeout);
+    m_pAddress = Ctl<QLineEdit>(m_pTemplate, kIdcAddress);
 
     const auto digits = QRegularExpression(QStringLiteral("[0-9]*"));
     m_pTimeout->setValidator(new QRegularExpressionValidator(digits, m_pTimeout));
     m_pAddress->setValidator(new QRegularExpressionValidator(digits, m_pAddress));
     // The LAN device search arrives with the LAN transport.
     m_pIp->setEnabled(false);
-    m_pIp->setToolTip(LoadStr(20001));
+    m_pIp->setToolTip(LoadStr(kIdsLaterVersion));
 
     connect(m_pList, &QListWidget::itemSelectionChanged, this, &CPortDlg::OnSelectionChanged);
     connect(m_pHidMode, &QPushButton::clicked, this, &CPortDlg::OnHidMode);
     connect(m_pVirtualCom, &QPushButton::clicked, this, &CPortDlg::OnVirtualCom);
     connect(m_pEthernet, &QCheckBox::clicked, this, &CPortDlg::OnEthernet);
-    connect(Ctl<QPushButton>(m_pTemplate, 1), &QPushButton::clicked, this, &CPortDlg::OnOk);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdOk), &QPushButton::clicked, this, &CPortDlg::OnOk);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
 
     m_RefreshTimer.setSingleShot(true);
     connect(&m_RefreshTimer, &QTimer::timeout, this, [this] { PostDeviceChange(kConfigChanged); });
@@ -278,9 +280,9 @@ bool CPortDlg::CheckUsbDrivers()
     const int missing = m_Source.MissingDrivers();
     if (missing == 0) return false;
     QString question;
-    if (missing & 1) question += LoadStr(10133) + QLatin1Char('\n');
-    if (missing & 2) question += LoadStr(10134) + QLatin1Char('\n');
-    question += LoadStr(10135) + QLatin1Char('\n');
+    if (missing & 1) question += LoadStr(kIdsNoLindorDriver) + QLatin1Char('\n');
+    if (missing & 2) question += LoadStr(kIdsNoVcomDriver) + QLatin1Char('\n');
+    question += LoadStr(kIdsLoadDriver) + QLatin1Char('\n');
     OfferDriverDownload(question);
     return true;
 }
@@ -329,7 +331,8 @@ void CPortDlg::OnVirtualCom()
             m_Settings.entry.clear();
             WaitMs(1000);
         } else {
-            OfferDriverDownload(LoadStr(10134) + QLatin1Char('\n') + LoadStr(10135) + QLatin1Char('\n'));
+            OfferDriverDownload(LoadStr(kIdsNoVcomDriver) + QLatin1Char('\n') + LoadStr(kIdsLoadDriver) +
+                                QLatin1Char('\n'));
         }
     }
     UpdateModeButtons(m_Settings.entry);
@@ -355,9 +358,9 @@ bool CPortDlg::TakeNumber(QLineEdit* edit, int low, int high, int& value)
     bool ok = false;
     const qlonglong v = edit->text().trimmed().toLongLong(&ok);
     if (!ok) {
-        MessageBox(this, LoadStr(20003));
+        MessageBox(this, LoadStr(kIdsWholeNumber));
     } else if (v < low || v > high) {
-        MessageBox(this, LoadStr(20004).arg(low).arg(high));
+        MessageBox(this, LoadStr(kIdsNumberRange).arg(low).arg(high));
         ok = false;
     }
     if (!ok) {

@@ -17,6 +17,8 @@
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include "kavex.h"
 
@@ -36,7 +38,9 @@ namespace {
 const QString kPort = QStringLiteral("Port");
 
 // Buttons whose dialogs are not built yet.
-constexpr int kLaterButtons[] = {1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100};
+constexpr int kLaterButtons[] = {kIdcCardVersion, kIdcCardKeySettings, kIdcCardKeyValues, kIdcMoreCardSettings,
+                                 kIdcCreateApp,   kIdcAppKeySettings,  kIdcDeleteApp,     kIdcAppKeyValues,
+                                 kIdcCreateFile,  kIdcFileSettings,    kIdcDeleteFile,    kIdcReadWriteFile};
 
 QString ProductVersion()
 {
@@ -48,12 +52,12 @@ QString ProductVersion()
 CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferredPort, QWidget* parent)
     : CModalDialog(parent), m_strPreferredPort(preferredPort), m_ListSource(listSource), m_CardUi(this),
       m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/velmora_dlg.ui"))),
-      m_pUidEdit(Ctl<QLineEdit>(m_pTemplate, 1009)), m_pCardUidEdit(Ctl<QLineEdit>(m_pTemplate, 1010)),
-      m_pFreeMemory(Ctl<QLineEdit>(m_pTemplate, 1184)), m_pAppList(Ctl<QListWidget>(m_pTemplate, 1080)),
-      m_pAidCombo(Ctl<QComboBox>(m_pTemplate, 1163)), m_pAidEdit(Ctl<QLineEdit>(m_pTemplate, 1081)),
-      m_pFileList(Ctl<QListWidget>(m_pTemplate, 1092)), m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068)),
-      m_AppList(m_pAppList), m_AidCombo(m_pAidCombo), m_AidEdit(m_pAidEdit), m_FileList(m_pFileList),
-      m_StatusLine(m_pStatus)
+      m_pUidEdit(Ctl<QLineEdit>(m_pTemplate, kIdcUid)), m_pCardUidEdit(Ctl<QLineEdit>(m_pTemplate, kIdcCardUid)),
+      m_pFreeMemory(Ctl<QLineEdit>(m_pTemplate, kIdcFreeMemory)),
+      m_pAppList(Ctl<QListWidget>(m_pTemplate, kIdcAppList)), m_pAidCombo(Ctl<QComboBox>(m_pTemplate, kIdcAidCombo)),
+      m_pAidEdit(Ctl<QLineEdit>(m_pTemplate, kIdcAidEdit)), m_pFileList(Ctl<QListWidget>(m_pTemplate, kIdcFileList)),
+      m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcStatus)), m_AppList(m_pAppList), m_AidCombo(m_pAidCombo),
+      m_AidEdit(m_pAidEdit), m_FileList(m_pFileList), m_StatusLine(m_pStatus)
 {
     m_CardStatus.m_pUi = &m_CardUi;
     setWindowIcon(QIcon(QStringLiteral(":/velmora.xpm")));
@@ -61,22 +65,22 @@ CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferred
     SetMainWindow(this);
 
     auto button = [this](int id) { return Ctl<QPushButton>(m_pTemplate, id); };
-    connect(button(1085), &QPushButton::clicked, this, &CVelmoraDlg::OnActivateCard);
-    connect(button(1074), &QPushButton::clicked, this, &CVelmoraDlg::OnReadUid);
-    connect(button(1072), &QPushButton::clicked, this, &CVelmoraDlg::OnFreeMemory);
-    connect(button(1071), &QPushButton::clicked, this, &CVelmoraDlg::OnFormatCard);
-    connect(button(1077), &QPushButton::clicked, this, &CVelmoraDlg::OnReadAppIds);
-    connect(button(1079), &QPushButton::clicked, this, &CVelmoraDlg::OnReadFileIds);
-    connect(button(1075), &QPushButton::clicked, this, &CVelmoraDlg::OnKeyStore);
-    connect(button(2), &QPushButton::clicked, this, &CVelmoraDlg::reject);
+    connect(button(kIdcActivateCard), &QPushButton::clicked, this, &CVelmoraDlg::OnActivateCard);
+    connect(button(kIdcReadUid), &QPushButton::clicked, this, &CVelmoraDlg::OnReadUid);
+    connect(button(kIdcGetFreeMemory), &QPushButton::clicked, this, &CVelmoraDlg::OnFreeMemory);
+    connect(button(kIdcFormatCard), &QPushButton::clicked, this, &CVelmoraDlg::OnFormatCard);
+    connect(button(kIdcReadAppIds), &QPushButton::clicked, this, &CVelmoraDlg::OnReadAppIds);
+    connect(button(kIdcReadFileIds), &QPushButton::clicked, this, &CVelmoraDlg::OnReadFileIds);
+    connect(button(kIdcKeyStore), &QPushButton::clicked, this, &CVelmoraDlg::OnKeyStore);
+    connect(button(kIdCancel), &QPushButton::clicked, this, &CVelmoraDlg::reject);
     connect(m_pAppList, &QListWidget::itemSelectionChanged, this, &CVelmoraDlg::OnAppListSelection);
     connect(m_pAidCombo, &QComboBox::activated, this, &CVelmoraDlg::OnAppComboSelection);
     for (int id : kLaterButtons) {
         button(id)->setEnabled(false);
-        button(id)->setToolTip(LoadStr(20001));
+        button(id)->setToolTip(LoadStr(kIdsLaterVersion));
     }
 
-    auto* help = new QAction(LoadStr(20008), this);
+    auto* help = new QAction(LoadStr(kIdsManual), this);
     help->setShortcut(QKeySequence::HelpContents);
     help->setShortcutContext(Qt::WindowShortcut);
     connect(help, &QAction::triggered, this, [this] { OpenManual(this); });
@@ -91,9 +95,9 @@ CVelmoraDlg::~CVelmoraDlg()
 
 void CVelmoraDlg::BuildMenu()
 {
-    if (m_pMenu || LoadStr(101).isEmpty()) return;
+    if (m_pMenu || LoadStr(kIdsAboutMenu).isEmpty()) return;
     auto* bar = new QMenuBar(this);
-    m_pMenu = bar->addMenu(LoadStr(20002));
+    m_pMenu = bar->addMenu(LoadStr(kIdsProgramMenu));
     m_pMenu->setObjectName(QStringLiteral("windowMenu"));
     auto add = [this](int command, int textId, auto handler) {
         QAction* a = m_pMenu->addAction(LoadStr(textId));
@@ -101,13 +105,13 @@ void CVelmoraDlg::BuildMenu()
         connect(a, &QAction::triggered, this, handler);
     };
     m_pMenu->addSeparator();
-    add(216, 216, [this] { OnChooseInterface(); });
+    add(kIdmChooseInterface, kIdsChooseInterface, [this] { OnChooseInterface(); });
     m_pMenu->addSeparator();
     const int language = StoredLanguage();
-    if (OffersGermanEntry(language)) add(217, 217, [this] { OnSwitchLanguage(0); });
-    if (OffersEnglishEntry(language)) add(218, 218, [this] { OnSwitchLanguage(1); });
+    if (OffersGermanEntry(language)) add(kIdmGerman, kIdsGerman, [this] { OnSwitchLanguage(0); });
+    if (OffersEnglishEntry(language)) add(kIdmEnglish, kIdsEnglish, [this] { OnSwitchLanguage(1); });
     m_pMenu->addSeparator();
-    add(16, 101, [this] { OnAbout(); });
+    add(kIdmAbout, kIdsAboutMenu, [this] { OnAbout(); });
     m_pMenu->addSeparator();
     for (QAction* a : actions()) m_pMenu->addAction(a); // the manual (F1)
     layout()->setMenuBar(bar);
@@ -234,7 +238,7 @@ void CVelmoraDlg::OnFreeMemory()
 void CVelmoraDlg::OnFormatCard()
 {
     ClearStatus();
-    CNachfrageDlg ask(168, 143, 175, this);
+    CNachfrageDlg ask(kIdsFormatCaption, kIdsFormatQuestion, kIdsFormatButton, this);
     if (RunModal(ask) != QDialog::Accepted) return;
     if (!EnsureAuthenticated(m_hPort, m_CardStatus, 0, 0, &m_StatusLine, true)) return;
     if (Kavex_DFFormatPICC(m_hPort) < 0)
@@ -346,9 +350,10 @@ void CVelmoraDlg::OnSwitchLanguage(int language)
 
 void CVelmoraDlg::OnAbout()
 {
-    Messages().Message(
-        this, LoadStr(20005) + QStringLiteral(" V") + ProductVersion() + QStringLiteral("\n\n") + LoadStr(20006),
-        CMessageService::Icon::Information);
+    Messages().Message(this,
+                       LoadStr(kIdsProductName) + QStringLiteral(" V") + ProductVersion() + QStringLiteral("\n\n") +
+                           LoadStr(kIdsAboutText),
+                       CMessageService::Icon::Information);
 }
 
 void CVelmoraDlg::reject()
