@@ -9,6 +9,7 @@
 
 #include "sim/frames.h"
 #include "sim/test_card.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,7 @@ TEST_F(OpenReaderTest, ReaderWithoutProgrammingIsClosedAgain)
     result = OpenReader(LinkName(reader), 19200, 500);
     EXPECT_EQ(result.failure, OpenReaderResult::Failure::NotProgrammer);
     EXPECT_EQ(result.hPort, 0);
-    EXPECT_EQ(result.message, GermanStr(221));
+    EXPECT_EQ(result.message, GermanStr(kIdsReaderOnly));
     EXPECT_EQ(reader.Sim().CountReceived(kavex::sim::cmd::kReaderMode), 0u); // refused before it is touched
 }
 
@@ -87,7 +88,7 @@ TEST_F(ActivateCardTest, DesfireCardIsReadyAndTheLastCardForgotten)
     const ActivateCardResult result = ActivateCard(port, status);
     ASSERT_TRUE(result.Ok()) << qPrintable(result.statusLine);
     EXPECT_EQ(result.uid, QStringLiteral("04 11 22 33 44 55 66"));
-    EXPECT_EQ(result.statusLine, GermanStr(140));
+    EXPECT_EQ(result.statusLine, GermanStr(kIdsOperationOk));
     EXPECT_EQ(result.ats.size(), 5);
     EXPECT_EQ(status.m_ATS, result.ats);
     EXPECT_EQ(reader.Sim().LastPps(), std::optional<uint8_t>(0x0F));
@@ -113,7 +114,7 @@ TEST_F(ActivateCardTest, CardWithoutIso14443_4StopsBeforeRats)
     const ActivateCardResult result = ActivateCard(port, status);
     EXPECT_EQ(result.failure, ActivateCardResult::Failure::NotIso14443_4);
     EXPECT_EQ(result.uid, QStringLiteral("--"));
-    EXPECT_EQ(result.statusLine, GermanStr(225));
+    EXPECT_EQ(result.statusLine, GermanStr(kIdsNoDesfire));
     EXPECT_EQ(reader.Sim().CountReceived(kavex::sim::cmd::kRats), 0u);
     EXPECT_TRUE(status.m_ATS.isEmpty());
 }
