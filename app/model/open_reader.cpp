@@ -14,11 +14,11 @@ namespace {
 // Kavex_OpenPort: no device answered the identification.
 constexpr int kOpenNoAnswer = -11;
 
-OpenReaderResult Failed(OpenReaderResult::Failure failure, int hPort, const QString& message)
+OpenReaderResult Failed(OpenReaderResult::Failure failure, int port, const QString& message)
 {
     OpenReaderResult result;
     result.failure = failure;
-    result.hPort = hPort;
+    result.port = port;
     result.message = message;
     return result;
 }
@@ -27,32 +27,32 @@ OpenReaderResult Failed(OpenReaderResult::Failure failure, int hPort, const QStr
 
 OpenReaderResult OpenReader(const QString& portName, int baudRate, int timeout)
 {
-    const int hPort = Kavex_OpenPort(portName.toUtf8().constData(), baudRate, timeout);
+    const int port = Kavex_OpenPort(portName.toUtf8().constData(), baudRate, timeout);
     // The SDK identifies the reader while opening: a port where nothing
     // answers is the silent-reader case, not an unknown port.
-    if (hPort == kOpenNoAnswer) return Failed(OpenReaderResult::Failure::NoAnswer, hPort, LoadStr(kIdsNoReader));
-    if (hPort < 0) return Failed(OpenReaderResult::Failure::Open, hPort, SdkStatusText(hPort));
+    if (port == kOpenNoAnswer) return Failed(OpenReaderResult::Failure::NoAnswer, port, LoadStr(kIdsNoReader));
+    if (port < 0) return Failed(OpenReaderResult::Failure::Open, port, SdkStatusText(port));
 
     unsigned char ident[4] = {};
-    if (Kavex_GetDeviceIdent(hPort, ident, sizeof ident) == -1) {
-        Kavex_ClosePort(hPort);
+    if (Kavex_GetDeviceIdent(port, ident, sizeof ident) == -1) {
+        Kavex_ClosePort(port);
         return Failed(OpenReaderResult::Failure::NoAnswer, 0, LoadStr(kIdsNoReader));
     }
     OpenReaderResult result;
     result.firmware = FirmwareText(ident[3]);
-    if (Kavex_IsProgrammer(hPort) == 0) {
-        Kavex_ClosePort(hPort);
+    if (Kavex_IsProgrammer(port) == 0) {
+        Kavex_ClosePort(port);
         return Failed(OpenReaderResult::Failure::NotProgrammer, 0, LoadStr(kIdsReaderOnly));
     }
-    Kavex_SetReaderMode(hPort, 0);
+    Kavex_SetReaderMode(port, 0);
 
     char name[30] = {};
-    Kavex_GetDeviceName(hPort, name, sizeof name);
+    Kavex_GetDeviceName(port, name, sizeof name);
     result.device = name[0] ? QString::fromUtf8(name) : QStringLiteral("---");
     result.device += QLatin1Char(' ');
-    if (Kavex_IsUSB(hPort) > 0) result.device += QStringLiteral("USB:");
+    if (Kavex_IsUSB(port) > 0) result.device += QStringLiteral("USB:");
     result.device += portName;
-    result.hPort = hPort;
+    result.port = port;
     return result;
 }
 

@@ -18,7 +18,7 @@ struct OpenReaderResult {
     Failure failure = Failure::None;
     // Positive: the open port. 0 after a failed check (the port is closed
     // again); a failed open keeps Kavex_OpenPort's negative result.
-    int hPort = 0;
+    int port = 0;
     QString message;  // the message box text of a failure
     QString device;   // "name USB:port" ("---" for a nameless device)
     QString firmware; // "FW V1.05"

@@ -149,7 +149,7 @@ bool CVelmoraDlg::OpenAndCheck(const QString& portName, int baudRate, int timeou
     setWindowTitle(m_strTitleBase + version + QStringLiteral(" <>"));
 
     const OpenReaderResult reader = OpenReader(portName, baudRate, timeout);
-    m_hPort = reader.hPort;
+    m_hPort = reader.port;
     if (!reader.Ok()) {
         MessageBox(this, reader.message);
         return false;

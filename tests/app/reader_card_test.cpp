@@ -25,7 +25,7 @@ class OpenReaderTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        if (result.hPort > 0) Kavex_ClosePort(result.hPort);
+        if (result.port > 0) Kavex_ClosePort(result.port);
     }
     test::IsolatedSettings settings;
     OpenReaderResult result;
@@ -36,7 +36,7 @@ TEST_F(OpenReaderTest, ProgrammerIsOpenedInReaderModeZero)
     test::SimReader reader;
     result = OpenReader(LinkName(reader), 19200, 500);
     ASSERT_TRUE(result.Ok()) << qPrintable(result.message);
-    EXPECT_GT(result.hPort, 0);
+    EXPECT_GT(result.port, 0);
     EXPECT_EQ(result.firmware, QStringLiteral("FW V1.05"));
     EXPECT_TRUE(result.device.endsWith(QLatin1Char(' ') + LinkName(reader))) << qPrintable(result.device);
     EXPECT_EQ(reader.Sim().CountReceived(kavex::sim::cmd::kReaderMode), 1u);
@@ -50,7 +50,7 @@ TEST_F(OpenReaderTest, ReaderWithoutProgrammingIsClosedAgain)
     test::SimReader reader(readerOnly);
     result = OpenReader(LinkName(reader), 19200, 500);
     EXPECT_EQ(result.failure, OpenReaderResult::Failure::NotProgrammer);
-    EXPECT_EQ(result.hPort, 0);
+    EXPECT_EQ(result.port, 0);
     EXPECT_EQ(result.message, GermanStr(kIdsReaderOnly));
     EXPECT_EQ(reader.Sim().CountReceived(kavex::sim::cmd::kReaderMode), 0u); // refused before it is touched
 }
@@ -59,8 +59,8 @@ TEST_F(OpenReaderTest, FailedOpenKeepsItsNegativeResult)
 {
     result = OpenReader(QStringLiteral("/nonexistent/velmora-port:1"), 19200, 500);
     EXPECT_EQ(result.failure, OpenReaderResult::Failure::Open);
-    EXPECT_LT(result.hPort, 0);
-    EXPECT_EQ(result.message, SdkStatusText(result.hPort));
+    EXPECT_LT(result.port, 0);
+    EXPECT_EQ(result.message, SdkStatusText(result.port));
     EXPECT_FALSE(result.message.isEmpty());
 }
 
