@@ -4,6 +4,7 @@
 #include "app/model/controls.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include "kavex.h"
 
@@ -32,8 +33,8 @@ bool Satisfied(const CCardStatus& status, int aid, int keyNo)
 
 void ReportDialogEnd(int port, CCardUi::DialogResult result, CtlText* statusWnd)
 {
-    if (result == CCardUi::DialogResult::Cancelled) Write(statusWnd, LoadStr(193));
-    if (result == CCardUi::DialogResult::Unavailable) Write(statusWnd, LoadStr(189));
+    if (result == CCardUi::DialogResult::Cancelled) Write(statusWnd, LoadStr(kIdsCancelled));
+    if (result == CCardUi::DialogResult::Unavailable) Write(statusWnd, LoadStr(kIdsAuthMissing));
     if (Kavex_GetLastError(port) == KAVEX_ERR_NO_TRANSPONDER && statusWnd)
         statusWnd->SetText(GetStatusText(port, false, nullptr));
 }
@@ -87,7 +88,7 @@ bool AuthenticateKey(int port, CCardStatus& status, int aid, int keyNo, const CC
             ok = true;
         }
     } else if (method == 0x40) {
-        msg = LoadStr(139);
+        msg = LoadStr(kIdsTripleDes3kUnsupported);
         return false;
     } else if (method == 0x80) {
         if (Kavex_DFAuthenticateAES(port, no, key.data(), 16) >= 0) {
@@ -99,8 +100,8 @@ bool AuthenticateKey(int port, CCardStatus& status, int aid, int keyNo, const CC
     if (!ok) {
         status.ResetAuth();
         if (forgetOnFailure) status.ForgetKeys(aid, keyNo);
-        msg = Kavex_GetLastError(port) == KAVEX_DF_AUTHENTICATION_ERROR ? LoadStr(148)
-                                                                        : GetStatusText(port, false, nullptr);
+        msg = Kavex_GetLastError(port) == KAVEX_DF_AUTHENTICATION_ERROR ? LoadStr(kIdsAuthFailed)
+                                                                     : GetStatusText(port, false, nullptr);
         return false;
     }
     status.m_nAuthKeyNo = static_cast<uint8_t>(keyNo);

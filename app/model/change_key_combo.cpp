@@ -2,6 +2,7 @@
 
 #include "app/model/controls.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include <QString>
 
@@ -15,11 +16,11 @@ namespace {
 std::vector<std::pair<int, uint8_t>> Entries(bool withNone)
 {
     std::vector<std::pair<int, uint8_t>> e;
-    if (withNone) e.emplace_back(114, 0xFF);
-    e.emplace_back(105, 0x0E);
-    e.emplace_back(106, 0x0F);
-    e.emplace_back(104, 0x00);
-    for (int n = 1; n <= 13; ++n) e.emplace_back(152 + n, static_cast<uint8_t>(n));
+    if (withNone) e.emplace_back(kIdsNone, 0xFF);
+    e.emplace_back(kIdsChangeKeySame, 0x0E);
+    e.emplace_back(kIdsChangeKeyFrozen, 0x0F);
+    e.emplace_back(kIdsChangeKeyMaster, 0x00);
+    for (int n = 1; n <= 13; ++n) e.emplace_back(kIdsChangeKeyNumber1 - 1 + n, static_cast<uint8_t>(n));
     return e;
 }
 

@@ -26,13 +26,13 @@ QStringList ParseNameList(const char* buffer, int size)
     return names;
 }
 
-CSdkDeviceListSource::CSdkDeviceListSource(QStringList extraSerialEntries) : extra_(std::move(extraSerialEntries)) {}
+CSdkDeviceListSource::CSdkDeviceListSource(QStringList extraSerialEntries) : m_Extra(std::move(extraSerialEntries)) {}
 
 QStringList CSdkDeviceListSource::ComPorts()
 {
     std::vector<char> buffer(kListBufferSize, '\0');
     const int n = Kavex_ListComPorts(buffer.data(), kListBufferSize);
-    return extra_ + ParseNameList(buffer.data(), n > 0 ? n : 0);
+    return m_Extra + ParseNameList(buffer.data(), n > 0 ? n : 0);
 }
 
 QStringList CSdkDeviceListSource::UsbPorts()

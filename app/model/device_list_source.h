@@ -34,7 +34,7 @@ public:
     bool TestLanConnection(const QString&) override { return false; }
 
 private:
-    QStringList extra_;
+    QStringList m_Extra;
 };
 
 // A name list of the SDK: NUL-terminated names, an empty name ends it.

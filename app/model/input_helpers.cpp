@@ -5,6 +5,7 @@
 #include "app/model/hex_text.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include "kavex.h"
 
@@ -77,7 +78,7 @@ bool FillAppIdList(CtlList& list, int port, CCardStatus& status)
 {
     list.Clear();
     if (!status.m_bAppIdsRead && !ReadAppIds(port, status, false, nullptr)) {
-        list.AddString(LoadStr(189));
+        list.AddString(LoadStr(kIdsAuthMissing));
         return false;
     }
     for (uint32_t aid : status.m_AppIds) list.AddString(AidToText(aid));
@@ -89,7 +90,7 @@ bool FillAppIdCombo(int port, CCardStatus& status, CtlCombo& combo, CtlWindow* a
                     bool requireApps, QString* message, bool selectFirst)
 {
     combo.Clear();
-    Say(message, LoadStr(142));
+    Say(message, LoadStr(kIdsError));
     if (!status.m_bAppIdsRead) ReadAppIds(port, status, false, message);
     if (!status.m_bAppIdsRead) {
         if (alternative) alternative->SetShown(true);
@@ -117,22 +118,22 @@ bool FillAppIdCombo(int port, CCardStatus& status, CtlCombo& combo, CtlWindow* a
     }
 
     if (status.m_AppIds.empty() && requireApps) {
-        Say(message, LoadStr(138));
+        Say(message, LoadStr(kIdsNoApplications));
         return false;
     }
     if (!chosen.isEmpty()) combo.SelectString(chosen);
-    Say(message, LoadStr(140));
+    Say(message, LoadStr(kIdsOperationOk));
     return true;
 }
 
 bool ValidateAid(CtlCombo* combo, CtlText* edit, CtlText* statusWnd, bool allowZero)
 {
     const QString text = VisibleText(combo, edit);
-    if (text.isEmpty()) return Fail(statusWnd, 187);
-    if (statusWnd && !IsHexText(text)) return Fail(statusWnd, 201);
+    if (text.isEmpty()) return Fail(statusWnd, kIdsAidMissing);
+    if (statusWnd && !IsHexText(text)) return Fail(statusWnd, kIdsAidNotHex);
     const uint32_t value = HexToNumber(text);
-    if (value == 0 && !allowZero) return Fail(statusWnd, 196);
-    if (value > 0xFFFFFF) return Fail(statusWnd, 231);
+    if (value == 0 && !allowZero) return Fail(statusWnd, kIdsAidZero);
+    if (value > 0xFFFFFF) return Fail(statusWnd, kIdsAidTooLong);
     return true;
 }
 
@@ -148,12 +149,12 @@ uint32_t GetAidFromEdit(const CtlText& edit)
 
 bool ValidateKeyNumber(CtlCombo* combo, CtlText* edit, CtlText* statusWnd)
 {
-    return ValidateNumber(combo, edit, statusWnd, 197, 222, 14, 186);
+    return ValidateNumber(combo, edit, statusWnd, kIdsKeyNoMissing, kIdsKeyNoNotDecimal, 14, kIdsKeyNoTooBig);
 }
 
 bool ValidateFileNumber(CtlCombo* combo, CtlText* edit, CtlText* statusWnd)
 {
-    return ValidateNumber(combo, edit, statusWnd, 203, 202, 32, 184);
+    return ValidateNumber(combo, edit, statusWnd, kIdsFileIdMissing, kIdsFileIdNotDecimal, 32, kIdsFileIdInvalid);
 }
 
 int KeyNumberFromText(const QString& text)
@@ -164,7 +165,7 @@ int KeyNumberFromText(const QString& text)
 bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFilesIsError, QString* message, bool ask)
 {
     combo.Clear();
-    Say(message, LoadStr(142));
+    Say(message, LoadStr(kIdsError));
     status.m_bFileIdsRead = false;
 
     unsigned char ids[32] = {};
@@ -185,7 +186,7 @@ bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFile
     if (n == 0) {
         combo.AddString(kNone);
         if (noFilesIsError) {
-            Say(message, LoadStr(141));
+            Say(message, LoadStr(kIdsNoFiles));
             return false;
         }
     }
@@ -198,7 +199,7 @@ bool SelectAppAndFillFileIds(int port, CCardStatus& status, CtlCombo& aidCombo, 
                              CtlText* fileEdit, QString* message, bool automatic)
 {
     fileCombo.Clear();
-    Say(message, LoadStr(142));
+    Say(message, LoadStr(kIdsError));
     status.m_bFileIdsRead = false;
 
     bool result = false;

@@ -1,6 +1,7 @@
 #include "app/model/main_window_logic.h"
 
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 namespace velmora {
 
@@ -13,7 +14,7 @@ QString FirmwareText(uint8_t revision)
         minor = revision - 'A' + 10;
     else if (revision >= 'a' && revision <= 'z')
         minor = revision - 'a' + 10;
-    return QString::asprintf(LoadStr(220).toUtf8().constData(), 1, minor);
+    return QString::asprintf(LoadStr(kIdsFirmware).toUtf8().constData(), 1, minor);
 }
 
 QString StatusWithCode(const QString& text, int code)

@@ -3,6 +3,7 @@
 #include "app/model/card_status.h"
 #include "app/model/language.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include "kavex.h"
 
@@ -22,9 +23,11 @@ QString AuthNote(const CCardStatus& status)
     const int key = status.m_nAuthKeyNo;
     QString note;
     if (status.m_nAuthSource == CCardStatus::kSourceAlready)
-        note = key == 0 ? LoadStr(241) : LoadStr(233) + QLatin1Char(' ') + QString::asprintf("%.2d", key);
+        note = key == 0 ? LoadStr(kIdsAlreadyAuthWithMasterKey)
+                        : LoadStr(kIdsAlreadyAuthWithKeyNo) + QLatin1Char(' ') + QString::asprintf("%.2d", key);
     else if (status.m_nAuthSource == CCardStatus::kSourceRemembered)
-        note = key == 0 ? LoadStr(240) : LoadStr(232) + QLatin1Char(' ') + QString::asprintf("%.2d", key);
+        note = key == 0 ? LoadStr(kIdsAuthWithMasterKey)
+                        : LoadStr(kIdsAuthWithKeyNo) + QLatin1Char(' ') + QString::asprintf("%.2d", key);
     else
         return QString();
     return QStringLiteral("  (") + note + QLatin1Char(')');

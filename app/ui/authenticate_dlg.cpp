@@ -3,47 +3,19 @@
 #include "app/model/card_session.h"
 #include "app/model/hex_text.h"
 #include "app/model/input_helpers.h"
-#include "app/ui/key_store_dlg.h"
+#include "app/ui/authentication_input.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/control_ids.h"
 
 #include "kavex.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace velmora {
-
-namespace {
-
-bool CardGone(int port)
-{
-    return Kavex_GetLastError(port) == KAVEX_ERR_NO_TRANSPONDER;
-}
-
-CCardStatus::Key KeyFromText(const QString& text)
-{
-    CCardStatus::Key key{};
-    HexToBytes(text, key.data(), 16);
-    return key;
-}
-
-// "Laden" of both dialogs: a key from the key store into the key field.
-void LoadFromKeyStore(QWidget* parent, QLineEdit* keyEdit, QLineEdit* status)
-{
-    CKeyStoreLoadDlg dlg(parent);
-    if (RunModal(dlg) != QDialog::Accepted) {
-        status->setText(LoadStr(193));
-        return;
-    }
-    keyEdit->setText(dlg.m_strValue);
-    status->setText(LoadStr(200));
-}
-
-} // namespace
 
 CAuthenticateDlg::CAuthenticateDlg(int port, CCardStatus& status, int aid, int keyNo, QWidget* parent)
     : CModalDialog(parent), m_hPort(port), m_Status(status), m_nAid(aid), m_nKeyNo(keyNo)
@@ -65,15 +37,16 @@ CAuthenticateDlg::CAuthenticateDlg(int port, CCardStatus& status, int aid, const
 void CAuthenticateDlg::Build()
 {
     m_pTemplate = LoadTemplate(this, QStringLiteral(":/templates/authenticate_dlg.ui"));
-    m_pAidEdit = Ctl<QLineEdit>(m_pTemplate, 1077);
-    m_pAidCombo = Ctl<QComboBox>(m_pTemplate, 1163);
-    m_pKeyNoEdit = Ctl<QLineEdit>(m_pTemplate, 1074);
-    m_pKeyNoCombo = Ctl<QComboBox>(m_pTemplate, 1179);
-    m_pKeyEdit = Ctl<QLineEdit>(m_pTemplate, 1114);
-    m_pStatus = Ctl<QLineEdit>(m_pTemplate, 1068);
-    connect(Ctl<QPushButton>(m_pTemplate, 1067), &QPushButton::clicked, this, &CAuthenticateDlg::OnAuthenticate);
-    connect(Ctl<QPushButton>(m_pTemplate, 1069), &QPushButton::clicked, this, &CAuthenticateDlg::OnLoad);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+    m_pAidEdit = Ctl<QLineEdit>(m_pTemplate, kIdcAuthAidEdit);
+    m_pAidCombo = Ctl<QComboBox>(m_pTemplate, kIdcAidCombo);
+    m_pKeyNoEdit = Ctl<QLineEdit>(m_pTemplate, kIdcAuthKeyNoEdit);
+    m_pKeyNoCombo = Ctl<QComboBox>(m_pTemplate, kIdcAuthKeyNoCombo);
+    m_pKeyEdit = Ctl<QLineEdit>(m_pTemplate, kIdcKeyValue);
+    m_pStatus = Ctl<QLineEdit>(m_pTemplate, kIdcStatus);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdcAuthenticate), &QPushButton::clicked, this,
+            &CAuthenticateDlg::OnAuthenticate);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdcLoadKey), &QPushButton::clicked, this, &CAuthenticateDlg::OnLoad);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
     // Only the user's choices arrive here: the adapters fill the list silently.
     connect(m_pAidCombo, &QComboBox::currentIndexChanged, m_pStatus, &QLineEdit::clear);
 }
@@ -160,54 +133,6 @@ void CAuthenticateDlg::OnAuthenticate()
 }
 
 void CAuthenticateDlg::OnLoad()
-{
-    LoadFromKeyStore(this, m_pKeyEdit, m_pStatus);
-}
-
-CMasterkeyAuthentDlg::CMasterkeyAuthentDlg(int port, CCardStatus& status, int aid, QWidget* parent)
-    : CModalDialog(parent), m_hPort(port), m_Status(status),
-      // "Key 0 of whatever is selected" is the master key of the current
-      // application; an unknown selection falls back to the card.
-      m_nAid(aid >= 0 ? aid : std::max(status.m_nCurrentAid, 0)),
-      m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/masterkey_authent_dlg.ui"))),
-      m_pLabel(Ctl<QLabel>(m_pTemplate, 1210)), m_pKeyEdit(Ctl<QLineEdit>(m_pTemplate, 1114)),
-      m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068))
-{
-    connect(Ctl<QPushButton>(m_pTemplate, 1067), &QPushButton::clicked, this, &CMasterkeyAuthentDlg::OnAuthenticate);
-    connect(Ctl<QPushButton>(m_pTemplate, 1069), &QPushButton::clicked, this, &CMasterkeyAuthentDlg::OnLoad);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
-}
-
-void CMasterkeyAuthentDlg::OnInitDialog()
-{
-    m_pStatus->clear();
-    QString message;
-    if (!EnsureAppSelected(m_hPort, m_Status, m_nAid, &message)) m_pStatus->setText(message);
-    if (CardGone(m_hPort)) {
-        EndInInit(QDialog::Rejected);
-        return;
-    }
-    if (m_nAid > 0) {
-        const QString text = LoadStr(198) + AidToText(static_cast<uint32_t>(m_nAid)) + QLatin1Char(' ') + LoadStr(199);
-        m_pLabel->setText(text);
-        m_pKeyEdit->setAccessibleName(text);
-    }
-    m_pKeyEdit->setFocus();
-}
-
-void CMasterkeyAuthentDlg::OnAuthenticate()
-{
-    m_pStatus->clear();
-    QString message;
-    if (AuthenticateKey(m_hPort, m_Status, m_nAid, 0, KeyFromText(m_pKeyEdit->text()), false, &message)) {
-        accept();
-        return;
-    }
-    m_pStatus->setText(message);
-    if (CardGone(m_hPort)) reject();
-}
-
-void CMasterkeyAuthentDlg::OnLoad()
 {
     LoadFromKeyStore(this, m_pKeyEdit, m_pStatus);
 }

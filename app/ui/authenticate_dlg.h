@@ -1,9 +1,8 @@
-// The dialogs in which the user gives the key that no remembered key could
-// replace: CAuthenticateDlg for any key (with a choice of application and
-// key number where the caller leaves them open), CMasterkeyAuthentDlg for
-// the master key of the card or of an application. Both authenticate
-// through AuthenticateKey, which leaves the result in the card status; the
-// caller looks there, not at the dialog.
+// The dialog in which the user gives a key that no remembered key could
+// replace, with a choice of application and key number where the caller
+// leaves them open (CMasterkeyAuthentDlg is the one for master keys). It
+// authenticates through AuthenticateKey, which leaves the result in the
+// card status; the caller looks there, not at the dialog.
 #pragma once
 
 #include "app/model/card_status.h"
@@ -14,7 +13,6 @@
 #include <vector>
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 
 namespace velmora {
@@ -43,33 +41,12 @@ private:
     void Build();
 
     QWidget* m_pTemplate = nullptr;
-    QLineEdit* m_pAidEdit = nullptr;    // 1077
-    QComboBox* m_pAidCombo = nullptr;   // 1163
-    QLineEdit* m_pKeyNoEdit = nullptr;  // 1074
-    QComboBox* m_pKeyNoCombo = nullptr; // 1179
-    QLineEdit* m_pKeyEdit = nullptr;    // 1114
-    QLineEdit* m_pStatus = nullptr;     // 1068
-};
-
-class CMasterkeyAuthentDlg : public CModalDialog {
-    Q_OBJECT
-public:
-    // aid 0: the card master key.
-    CMasterkeyAuthentDlg(int port, CCardStatus& status, int aid, QWidget* parent = nullptr);
-
-    void OnInitDialog() override;
-    void OnAuthenticate();
-    void OnLoad();
-
-    int m_hPort;
-    CCardStatus& m_Status;
-    int m_nAid;
-
-private:
-    QWidget* m_pTemplate;
-    QLabel* m_pLabel;      // 1210
-    QLineEdit* m_pKeyEdit; // 1114
-    QLineEdit* m_pStatus;  // 1068
+    QLineEdit* m_pAidEdit = nullptr;
+    QComboBox* m_pAidCombo = nullptr;
+    QLineEdit* m_pKeyNoEdit = nullptr;
+    QComboBox* m_pKeyNoCombo = nullptr;
+    QLineEdit* m_pKeyEdit = nullptr;
+    QLineEdit* m_pStatus = nullptr;
 };
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "app/ui/card_ui_qt.h"
 
 #include "app/ui/authenticate_dlg.h"
+#include "app/ui/masterkey_authent_dlg.h"
 #include "app/ui/message_service.h"
 
 namespace velmora {

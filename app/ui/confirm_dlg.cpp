@@ -2,6 +2,7 @@
 
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/control_ids.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -12,8 +13,8 @@ CNachfrageDlg::CNachfrageDlg(int captionId, int textId, int okTextId, QWidget* p
     : CModalDialog(parent), m_nCaptionId(captionId), m_nTextId(textId), m_nOkTextId(okTextId),
       m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/confirm_dlg.ui")))
 {
-    connect(Ctl<QPushButton>(m_pTemplate, 1), &QPushButton::clicked, this, &QDialog::accept);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdOk), &QPushButton::clicked, this, &QDialog::accept);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void CNachfrageDlg::OnInitDialog()
@@ -23,8 +24,8 @@ void CNachfrageDlg::OnInitDialog()
     // feeds mean anything to a label.
     QString text = LoadStr(m_nTextId);
     text.remove(QLatin1Char('\r'));
-    Ctl<QLabel>(m_pTemplate, 1186)->setText(text);
-    Ctl<QPushButton>(m_pTemplate, 1)->setText(LoadStr(m_nOkTextId));
+    Ctl<QLabel>(m_pTemplate, kIdcQuestion)->setText(text);
+    Ctl<QPushButton>(m_pTemplate, kIdOk)->setText(LoadStr(m_nOkTextId));
 }
 
 } // namespace velmora

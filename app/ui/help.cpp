@@ -2,6 +2,7 @@
 
 #include "app/ui/message_service.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -23,7 +24,7 @@ void OpenManual(QWidget* parent)
     if (manual.isEmpty()) return;
     // The desktop only says whether it found a viewer; the usual reason it
     // did not is that no program is associated with PDF files.
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) MessageBox(parent, LoadStr(10001));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) MessageBox(parent, LoadStr(kIdsNoPdfReader));
 }
 
 } // namespace velmora

@@ -1,7 +1,7 @@
-// The key store's dialogs: the two list views (maintenance from the main
-// window, picking from every "Laden" button) and the two entry dialogs.
-// Each reads the key store when it opens and writes all of it back after
-// every change.
+// What the key store's two list views share (maintenance from the main
+// window, picking from every "Laden" button), and the checks of the two
+// entry dialogs. Each dialog reads the key store when it opens and writes
+// all of it back after every change.
 #pragma once
 
 #include "app/ui/editable_list_ctrl.h"
@@ -37,8 +37,8 @@ protected:
     int SelectedRow() const { return m_ListCtrl.SelectedRow(); }
 
     QWidget* m_pTemplate;
-    QTableWidget* m_pList; // 1202
-    QLineEdit* m_pStatus;  // 1197
+    QTableWidget* m_pList;
+    QLineEdit* m_pStatus;
     CEditableListCtrl m_ListCtrl;
     CKeyStoreItemList m_List;
 
@@ -46,61 +46,8 @@ private:
     void OnRowMoved(int from, int to);
 };
 
-// "Programm-Schlüsselspeicher", from the main window.
-class CKeyStoreEditDlg : public CKeyStoreDlg {
-    Q_OBJECT
-public:
-    explicit CKeyStoreEditDlg(QWidget* parent = nullptr);
-    void OnEdit();
-};
-
-// "Schlüssel laden": the caller takes m_strValue after OK.
-class CKeyStoreLoadDlg : public CKeyStoreDlg {
-    Q_OBJECT
-public:
-    explicit CKeyStoreLoadDlg(QWidget* parent = nullptr);
-    void OnLoad();
-
-    QString m_strValue;
-
-private:
-    void LoadRow(int row);
-};
-
-// "Neuer Schlüsseleintrag".
-class CNeuerSchluesselDlg : public CModalDialog {
-    Q_OBJECT
-public:
-    explicit CNeuerSchluesselDlg(QWidget* parent = nullptr);
-    void OnInitDialog() override;
-    void OnOK();
-
-    CKeyStoreItemList m_List;
-
-private:
-    QWidget* m_pTemplate;
-    QLineEdit* m_pName;   // 1201
-    QLineEdit* m_pValue;  // 1114
-    QLineEdit* m_pStatus; // 1068
-};
-
-// "Schlüsseleintrag ändern" for the entry shown at position in the list.
-class CSchluesselAendernDlg : public CModalDialog {
-    Q_OBJECT
-public:
-    CSchluesselAendernDlg(const CKeyStoreItem& item, int position, QWidget* parent = nullptr);
-    void OnInitDialog() override;
-    void OnOK();
-
-    CKeyStoreItemList m_List;
-    CKeyStoreItem m_Item;
-    int m_nPosition;
-
-private:
-    QWidget* m_pTemplate;
-    QLineEdit* m_pName;   // 1201
-    QLineEdit* m_pValue;  // 1114
-    QLineEdit* m_pStatus; // 1068
-};
+// The entry dialogs' checks: the name and the key text, then the value as
+// it is stored. false: the problem is in the status line.
+bool TakeKeyStoreEntry(QLineEdit* nameEdit, QLineEdit* valueEdit, QLineEdit* status, QString* name, QString* stored);
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "app/ui/message_service.h"
 
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include <QMessageBox>
 
@@ -12,13 +13,14 @@ class CMessageBoxService : public CMessageService {
 public:
     void Message(QWidget* parent, const QString& text, Icon icon) override
     {
-        QMessageBox box(ToQt(icon), LoadStr(20005), text, QMessageBox::Ok, parent);
+        QMessageBox box(ToQt(icon), LoadStr(kIdsProductName), text, QMessageBox::Ok, parent);
         box.exec();
     }
 
     bool AskYesNo(QWidget* parent, const QString& text) override
     {
-        QMessageBox box(QMessageBox::Question, LoadStr(20005), text, QMessageBox::Yes | QMessageBox::No, parent);
+        QMessageBox box(QMessageBox::Question, LoadStr(kIdsProductName), text, QMessageBox::Yes | QMessageBox::No,
+                        parent);
         return box.exec() == QMessageBox::Yes;
     }
 

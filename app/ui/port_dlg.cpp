@@ -8,6 +8,8 @@
 #include "app/settings/settings.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include "kavex.h"
 
@@ -57,30 +59,30 @@ void WaitMs(int ms)
 CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWidget* parent)
     : CModalDialog(parent), m_Source(source), m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/port_dlg.ui")))
 {
-    m_pList = Ctl<QListWidget>(m_pTemplate, 1012);
-    m_pEthernet = Ctl<QCheckBox>(m_pTemplate, 1250);
-    m_pIp = Ctl<QPushButton>(m_pTemplate, 1256);
-    m_pHidMode = Ctl<QPushButton>(m_pTemplate, 1035);
-    m_pVirtualCom = Ctl<QPushButton>(m_pTemplate, 1036);
-    m_pBaud = Ctl<QComboBox>(m_pTemplate, 1011);
-    m_pParity = Ctl<QComboBox>(m_pTemplate, 1013);
-    m_pStopBits = Ctl<QComboBox>(m_pTemplate, 1014);
-    m_pTimeout = Ctl<QLineEdit>(m_pTemplate, 1002);
-    m_pAddress = Ctl<QLineEdit>(m_pTemplate, 1003);
+    m_pList = Ctl<QListWidget>(m_pTemplate, kIdcInterfaceList);
+    m_pEthernet = Ctl<QCheckBox>(m_pTemplate, kIdcEthernet);
+    m_pIp = Ctl<QPushButton>(m_pTemplate, kIdcIpSearch);
+    m_pHidMode = Ctl<QPushButton>(m_pTemplate, kIdcHidMode);
+    m_pVirtualCom = Ctl<QPushButton>(m_pTemplate, kIdcVirtualCom);
+    m_pBaud = Ctl<QComboBox>(m_pTemplate, kIdcBaud);
+    m_pParity = Ctl<QComboBox>(m_pTemplate, kIdcParity);
+    m_pStopBits = Ctl<QComboBox>(m_pTemplate, kIdcStopBits);
+    m_pTimeout = Ctl<QLineEdit>(m_pTemplate, kIdcTimeout);
+    m_pAddress = Ctl<QLineEdit>(m_pTemplate, kIdcAddress);
 
     const auto digits = QRegularExpression(QStringLiteral("[0-9]*"));
     m_pTimeout->setValidator(new QRegularExpressionValidator(digits, m_pTimeout));
     m_pAddress->setValidator(new QRegularExpressionValidator(digits, m_pAddress));
     // The LAN device search arrives with the LAN transport.
     m_pIp->setEnabled(false);
-    m_pIp->setToolTip(LoadStr(20001));
+    m_pIp->setToolTip(LoadStr(kIdsLaterVersion));
 
     connect(m_pList, &QListWidget::itemSelectionChanged, this, &CPortDlg::OnSelectionChanged);
     connect(m_pHidMode, &QPushButton::clicked, this, &CPortDlg::OnHidMode);
     connect(m_pVirtualCom, &QPushButton::clicked, this, &CPortDlg::OnVirtualCom);
     connect(m_pEthernet, &QCheckBox::clicked, this, &CPortDlg::OnEthernet);
-    connect(Ctl<QPushButton>(m_pTemplate, 1), &QPushButton::clicked, this, &CPortDlg::OnOk);
-    connect(Ctl<QPushButton>(m_pTemplate, 2), &QPushButton::clicked, this, &QDialog::reject);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdOk), &QPushButton::clicked, this, &CPortDlg::OnOk);
+    connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
 
     m_RefreshTimer.setSingleShot(true);
     connect(&m_RefreshTimer, &QTimer::timeout, this, [this] { PostDeviceChange(kConfigChanged); });
@@ -91,42 +93,37 @@ CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWi
             if (m_bRunning) OnDeviceChange(eventCode);
         });
 
-    m_nBaud = GetProfileInt(kPort, QStringLiteral("Baudrate"), 19200);
-    m_strPortName = GetProfileString(kPort, QStringLiteral("Name"), QString());
-    m_nTimeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 1000);
-    m_nEthernet = GetProfileInt(kPort, QStringLiteral("EthernetAktiv"), 0);
-    m_nAddress = GetProfileInt(kPort, QStringLiteral("Adresse"), 1);
+    m_Settings.baudCode = GetProfileInt(kPort, QStringLiteral("Baudrate"), 19200);
+    m_Settings.entry = GetProfileString(kPort, QStringLiteral("Name"), QString());
+    m_Settings.timeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 1000);
+    m_Settings.ethernet = GetProfileInt(kPort, QStringLiteral("EthernetAktiv"), 0) != 0;
+    m_Settings.address = GetProfileInt(kPort, QStringLiteral("Adresse"), 1);
 
-    if (m_strPortName.isEmpty()) {
-        m_strPortName = QStringLiteral("COM1");
-        WriteProfileString(kPort, QStringLiteral("Name"), m_strPortName);
+    if (m_Settings.entry.isEmpty()) {
+        m_Settings.entry = QStringLiteral("COM1");
+        WriteProfileString(kPort, QStringLiteral("Name"), m_Settings.entry);
     }
-    const QString repaired = RepairStoredPortName(m_strPortName, m_nEthernet != 0, m_Source);
-    if (repaired != m_strPortName) {
-        m_strPortName = repaired;
-        WriteProfileString(kPort, QStringLiteral("Name"), m_strPortName);
+    const QString repaired = RepairStoredPortName(m_Settings.entry, m_Settings.ethernet, m_Source);
+    if (repaired != m_Settings.entry) {
+        m_Settings.entry = repaired;
+        WriteProfileString(kPort, QStringLiteral("Name"), m_Settings.entry);
     }
-    if (!preferredEntry.isEmpty()) m_strPortName = preferredEntry;
-}
-
-QString CPortDlg::GetPortName() const
-{
-    return velmora::GetPortName(m_strPortName, m_nAddress);
+    if (!preferredEntry.isEmpty()) m_Settings.entry = preferredEntry;
 }
 
 void CPortDlg::OnInitDialog()
 {
     m_bRunning = true;
-    m_pTimeout->setText(QString::number(m_nTimeout));
-    m_pAddress->setText(QString::number(m_nAddress));
-    m_pEthernet->setChecked(m_nEthernet != 0);
+    m_pTimeout->setText(QString::number(m_Settings.timeout));
+    m_pAddress->setText(QString::number(m_Settings.address));
+    m_pEthernet->setChecked(m_Settings.ethernet);
 
-    const LineSettings line = LineSettingsFromBaudCode(m_nBaud);
+    const LineSettings line = LineSettingsFromBaudCode(m_Settings.baudCode);
     m_pParity->setCurrentIndex(line.parity);
     m_pStopBits->setCurrentIndex(line.stopBits);
     m_pBaud->setCurrentIndex(m_pBaud->findText(line.baud));
 
-    if (m_nEthernet == 0)
+    if (!m_Settings.ethernet)
         m_LanList.clear();
     else if (m_LanList.isEmpty())
         RefreshDeviceList(DeviceKind::Lan, m_LanList);
@@ -140,15 +137,15 @@ void CPortDlg::OnInitDialog()
         if (m_pList->count() == 1) {
             const QSignalBlocker block(m_pList);
             m_pList->setCurrentRow(0);
-            m_strPortName = m_pList->item(0)->text();
+            m_Settings.entry = m_pList->item(0)->text();
         } else {
-            m_strPortName.clear();
+            m_Settings.entry.clear();
         }
     }
 
-    EnableLineSettings(m_strPortName.isEmpty() || IsSerialEntry(m_strPortName));
-    UpdateModeButtons(m_strPortName);
-    m_pIp->setVisible(m_nEthernet != 0);
+    EnableLineSettings(m_Settings.entry.isEmpty() || IsSerialEntry(m_Settings.entry));
+    UpdateModeButtons(m_Settings.entry);
+    m_pIp->setVisible(m_Settings.ethernet);
     setMinimumSize(sizeHint());
 
     PostDeviceChange(kConfigChanged);
@@ -182,7 +179,7 @@ void CPortDlg::SelectPortNameEntry()
     m_pList->clearSelection();
     m_pList->setCurrentRow(-1);
     for (int i = 0; i < m_pList->count(); ++i) {
-        if (m_pList->item(i)->text().startsWith(m_strPortName, Qt::CaseInsensitive)) {
+        if (m_pList->item(i)->text().startsWith(m_Settings.entry, Qt::CaseInsensitive)) {
             m_pList->setCurrentRow(i);
             return;
         }
@@ -219,7 +216,7 @@ void CPortDlg::OnSelectionChanged()
         UpdateModeButtons(QString());
         return;
     }
-    m_strPortName = entry;
+    m_Settings.entry = entry;
     EnableLineSettings(IsSerialEntry(entry));
     UpdateModeButtons(entry);
 }
@@ -236,7 +233,7 @@ void CPortDlg::PostDeviceChange(int eventCode)
 
 void CPortDlg::RefreshAll(bool& changed)
 {
-    if (m_nEthernet != 0) {
+    if (m_Settings.ethernet) {
         changed |= RefreshDeviceList(DeviceKind::Lan, m_LanList);
     } else if (!m_LanList.isEmpty()) {
         m_LanList.clear();
@@ -271,7 +268,7 @@ void CPortDlg::OnDeviceChange(int eventCode)
     }
 
     g_inDeviceChange = false;
-    UpdateModeButtons(m_strPortName);
+    UpdateModeButtons(m_Settings.entry);
 
     const RefreshStep step = NextRefreshStep(eventCode, m_nRefreshCounter);
     m_nRefreshCounter = step.counter;
@@ -283,9 +280,9 @@ bool CPortDlg::CheckUsbDrivers()
     const int missing = m_Source.MissingDrivers();
     if (missing == 0) return false;
     QString question;
-    if (missing & 1) question += LoadStr(10133) + QLatin1Char('\n');
-    if (missing & 2) question += LoadStr(10134) + QLatin1Char('\n');
-    question += LoadStr(10135) + QLatin1Char('\n');
+    if (missing & 1) question += LoadStr(kIdsNoLindorDriver) + QLatin1Char('\n');
+    if (missing & 2) question += LoadStr(kIdsNoVcomDriver) + QLatin1Char('\n');
+    question += LoadStr(kIdsLoadDriver) + QLatin1Char('\n');
     OfferDriverDownload(question);
     return true;
 }
@@ -302,7 +299,7 @@ void CPortDlg::OnHidMode()
     CBusyScope busy;
     const QString entry = SelectedEntry();
     if (!entry.isEmpty()) {
-        m_strPortName = entry;
+        m_Settings.entry = entry;
         if (IsVirtualComEntry(entry)) {
             const int handle = Kavex_OpenPort(SerialDevice(entry).toUtf8().constData(), 19200, 100);
             if (handle >= 1) {
@@ -310,34 +307,35 @@ void CPortDlg::OnHidMode()
                 Kavex_ResetDevice(handle, 0, 0);
                 Kavex_ClosePort(handle);
             }
-            m_strPortName.clear();
+            m_Settings.entry.clear();
             WaitMs(1000);
         }
     }
-    UpdateModeButtons(m_strPortName);
+    UpdateModeButtons(m_Settings.entry);
 }
 
 void CPortDlg::OnVirtualCom()
 {
     CBusyScope busy;
     const QString entry = SelectedEntry();
-    if (!entry.isEmpty()) m_strPortName = entry;
-    if (IsMakerHidReader(m_strPortName)) {
+    if (!entry.isEmpty()) m_Settings.entry = entry;
+    if (IsMakerHidReader(m_Settings.entry)) {
         if (m_Source.VirtualComDriverInstalled()) {
-            const QString device = m_strPortName.startsWith(kUsbPrefix) ? m_strPortName.mid(5) : m_strPortName;
+            const QString device = m_Settings.entry.startsWith(kUsbPrefix) ? m_Settings.entry.mid(5) : m_Settings.entry;
             const int handle = Kavex_OpenPort(device.toUtf8().constData(), 19200, 100);
             if (handle >= 1) {
                 Kavex_SetUsbMode(handle, 2);
                 Kavex_ResetDevice(handle, 0, 0);
                 Kavex_ClosePort(handle);
             }
-            m_strPortName.clear();
+            m_Settings.entry.clear();
             WaitMs(1000);
         } else {
-            OfferDriverDownload(LoadStr(10134) + QLatin1Char('\n') + LoadStr(10135) + QLatin1Char('\n'));
+            OfferDriverDownload(LoadStr(kIdsNoVcomDriver) + QLatin1Char('\n') + LoadStr(kIdsLoadDriver) +
+                                QLatin1Char('\n'));
         }
     }
-    UpdateModeButtons(m_strPortName);
+    UpdateModeButtons(m_Settings.entry);
 }
 
 void CPortDlg::done(int result)
@@ -350,9 +348,9 @@ void CPortDlg::done(int result)
 
 void CPortDlg::OnEthernet()
 {
-    m_nEthernet = m_pEthernet->isChecked() ? 1 : 0;
+    m_Settings.ethernet = m_pEthernet->isChecked();
     PostDeviceChange(kConfigChanged);
-    m_pIp->setVisible(m_nEthernet != 0);
+    m_pIp->setVisible(m_Settings.ethernet);
 }
 
 bool CPortDlg::TakeNumber(QLineEdit* edit, int low, int high, int& value)
@@ -360,9 +358,9 @@ bool CPortDlg::TakeNumber(QLineEdit* edit, int low, int high, int& value)
     bool ok = false;
     const qlonglong v = edit->text().trimmed().toLongLong(&ok);
     if (!ok) {
-        MessageBox(this, LoadStr(20003));
+        MessageBox(this, LoadStr(kIdsWholeNumber));
     } else if (v < low || v > high) {
-        MessageBox(this, LoadStr(20004).arg(low).arg(high));
+        MessageBox(this, LoadStr(kIdsNumberRange).arg(low).arg(high));
         ok = false;
     }
     if (!ok) {
@@ -379,23 +377,23 @@ void CPortDlg::OnOk()
     int timeout = 0;
     int address = 0;
     if (!TakeNumber(m_pTimeout, 10, 300000, timeout) || !TakeNumber(m_pAddress, 1, 255, address)) return;
-    m_nTimeout = timeout;
-    m_nAddress = address;
-    m_nEthernet = m_pEthernet->isChecked() ? 1 : 0;
+    m_Settings.timeout = timeout;
+    m_Settings.address = address;
+    m_Settings.ethernet = m_pEthernet->isChecked();
 
     const QString entry = SelectedEntry();
     if (!entry.isEmpty()) {
-        m_strPortName = entry;
-        WriteProfileString(kPort, QStringLiteral("Name"), m_strPortName);
+        m_Settings.entry = entry;
+        WriteProfileString(kPort, QStringLiteral("Name"), m_Settings.entry);
     }
-    m_nBaud = 19200;
+    m_Settings.baudCode = 19200;
     if (m_pBaud->currentIndex() >= 0)
-        m_nBaud =
+        m_Settings.baudCode =
             BaudCodeFromLineSettings(m_pBaud->currentText(), m_pParity->currentIndex(), m_pStopBits->currentIndex());
-    WriteProfileInt(kPort, QStringLiteral("Baudrate"), m_nBaud);
-    WriteProfileInt(kPort, QStringLiteral("Timeout"), m_nTimeout);
-    WriteProfileInt(kPort, QStringLiteral("Adresse"), m_nAddress);
-    WriteProfileInt(kPort, QStringLiteral("EthernetAktiv"), m_nEthernet);
+    WriteProfileInt(kPort, QStringLiteral("Baudrate"), m_Settings.baudCode);
+    WriteProfileInt(kPort, QStringLiteral("Timeout"), m_Settings.timeout);
+    WriteProfileInt(kPort, QStringLiteral("Adresse"), m_Settings.address);
+    WriteProfileInt(kPort, QStringLiteral("EthernetAktiv"), m_Settings.ethernet ? 1 : 0);
     accept();
 }
 

@@ -1,6 +1,7 @@
 // The interface selection dialog: which reader interface to use, with its
 // line settings, reply time-out and device address. It only stores the
-// choice; opening the port is the main window's job.
+// choice and hands it over as a Settings record; opening the port is the
+// main window's job.
 #pragma once
 
 #include "app/ui/modal_dialog.h"
@@ -27,10 +28,21 @@ public:
     // stored interface without being stored.
     explicit CPortDlg(CDeviceListSource& source, const QString& preferredEntry = QString(), QWidget* parent = nullptr);
 
-    void OnInitDialog() override;
+    // The interface as the dialog stores it under "Port" on OK.
+    struct Settings {
+        QString entry;        // list entry with its prefix
+        int baudCode = 19200; // rate with parity and stop bits, see LineSettingsFromBaudCode
+        int timeout = 1000;   // reply time-out in ms
+        bool ethernet = false;
+        int address = 1; // device address
+        // What to hand to Kavex_OpenPort.
+        QString PortName() const { return GetPortName(entry, address); }
+    };
+    // The stored (and repaired) interface after construction; the user's
+    // choice after a run that ended with OK.
+    Settings GetSettings() const { return m_Settings; }
 
-    // What to hand to Kavex_OpenPort.
-    QString GetPortName() const;
+    void OnInitDialog() override;
 
     // Device-change notification (also posted by the dialog itself).
     void OnDeviceChange(int eventCode);
@@ -39,13 +51,6 @@ public:
 
     // A closed dialog stops refreshing its lists.
     void done(int result) override;
-
-    QString m_strPortName; // list entry with its prefix
-    int m_nBaud = 19200;
-    int m_nTimeout = 1000;
-    int m_nEthernet = 0;
-    int m_nAddress = 1;
-    QStringList m_ComList, m_UsbList, m_LanList, m_BluetoothList;
 
     static const char* const kDriverPage;
 
@@ -67,6 +72,8 @@ private:
     void OnOk();
     bool TakeNumber(QLineEdit* edit, int low, int high, int& value);
 
+    Settings m_Settings;
+    QStringList m_ComList, m_UsbList, m_LanList, m_BluetoothList;
     CDeviceListSource& m_Source;
     QWidget* m_pTemplate;
     QListWidget* m_pList;

@@ -23,123 +23,123 @@ bool SortsBefore(const QString& a, const QString& b)
 
 bool QtWindow::IsShown() const
 {
-    return !w_->isHidden();
+    return !m_pWidget->isHidden();
 }
 
 void QtWindow::SetShown(bool shown)
 {
-    w_->setVisible(shown);
+    m_pWidget->setVisible(shown);
 }
 
 bool QtEdit::IsShown() const
 {
-    return !edit_->isHidden();
+    return !m_pEdit->isHidden();
 }
 
 void QtEdit::SetShown(bool shown)
 {
-    edit_->setVisible(shown);
+    m_pEdit->setVisible(shown);
 }
 
 QString QtEdit::Text() const
 {
-    return edit_->text();
+    return m_pEdit->text();
 }
 
 void QtEdit::SetText(const QString& text)
 {
-    const QSignalBlocker block(edit_);
-    edit_->setText(text);
+    const QSignalBlocker block(m_pEdit);
+    m_pEdit->setText(text);
 }
 
 bool QtList::IsShown() const
 {
-    return !list_->isHidden();
+    return !m_pList->isHidden();
 }
 
 void QtList::SetShown(bool shown)
 {
-    list_->setVisible(shown);
+    m_pList->setVisible(shown);
 }
 
 void QtList::Clear()
 {
-    const QSignalBlocker block(list_);
-    list_->clear();
+    const QSignalBlocker block(m_pList);
+    m_pList->clear();
 }
 
 void QtList::AddString(const QString& text)
 {
-    const QSignalBlocker block(list_);
-    int row = list_->count();
-    if (IsSorted(list_)) {
+    const QSignalBlocker block(m_pList);
+    int row = m_pList->count();
+    if (IsSorted(m_pList)) {
         row = 0;
-        while (row < list_->count() && !SortsBefore(text, list_->item(row)->text())) ++row;
+        while (row < m_pList->count() && !SortsBefore(text, m_pList->item(row)->text())) ++row;
     }
-    list_->insertItem(row, text);
+    m_pList->insertItem(row, text);
 }
 
 bool QtCombo::IsShown() const
 {
-    return !combo_->isHidden();
+    return !m_pCombo->isHidden();
 }
 
 void QtCombo::SetShown(bool shown)
 {
-    combo_->setVisible(shown);
+    m_pCombo->setVisible(shown);
 }
 
 QString QtCombo::Text() const
 {
-    return combo_->currentText();
+    return m_pCombo->currentText();
 }
 
 void QtCombo::SetText(const QString& text)
 {
-    const QSignalBlocker block(combo_);
-    if (combo_->isEditable())
-        combo_->setEditText(text);
+    const QSignalBlocker block(m_pCombo);
+    if (m_pCombo->isEditable())
+        m_pCombo->setEditText(text);
     else
-        combo_->setCurrentIndex(combo_->findText(text));
+        m_pCombo->setCurrentIndex(m_pCombo->findText(text));
 }
 
 void QtCombo::Clear()
 {
-    const QSignalBlocker block(combo_);
-    combo_->clear();
-    if (combo_->isEditable()) combo_->setEditText(QString());
+    const QSignalBlocker block(m_pCombo);
+    m_pCombo->clear();
+    if (m_pCombo->isEditable()) m_pCombo->setEditText(QString());
 }
 
 void QtCombo::AddString(const QString& text)
 {
-    const QSignalBlocker block(combo_);
-    int row = combo_->count();
-    if (IsSorted(combo_)) {
+    const QSignalBlocker block(m_pCombo);
+    int row = m_pCombo->count();
+    if (IsSorted(m_pCombo)) {
         row = 0;
-        while (row < combo_->count() && !SortsBefore(text, combo_->itemText(row))) ++row;
+        while (row < m_pCombo->count() && !SortsBefore(text, m_pCombo->itemText(row))) ++row;
     }
     // Inserting into an empty combo would select the entry; a fresh entry
     // is never a choice.
-    const int current = combo_->currentIndex();
-    const QString edit = combo_->currentText();
-    combo_->insertItem(row, text);
+    const int current = m_pCombo->currentIndex();
+    const QString edit = m_pCombo->currentText();
+    m_pCombo->insertItem(row, text);
     if (current < 0) {
-        combo_->setCurrentIndex(-1);
-        if (combo_->isEditable()) combo_->setEditText(edit);
+        m_pCombo->setCurrentIndex(-1);
+        if (m_pCombo->isEditable()) m_pCombo->setEditText(edit);
     }
 }
 
 int QtCombo::Count() const
 {
-    return combo_->count();
+    return m_pCombo->count();
 }
 
 bool QtCombo::SelectString(const QString& text)
 {
-    const QSignalBlocker block(combo_);
-    for (int i = 0; i < combo_->count(); ++i) {
-        if (combo_->itemText(i).startsWith(text, Qt::CaseInsensitive)) {
-            combo_->setCurrentIndex(i);
+    const QSignalBlocker block(m_pCombo);
+    for (int i = 0; i < m_pCombo->count(); ++i) {
+        if (m_pCombo->itemText(i).startsWith(text, Qt::CaseInsensitive)) {
+            m_pCombo->setCurrentIndex(i);
             return true;
         }
     }
@@ -148,13 +148,13 @@ bool QtCombo::SelectString(const QString& text)
 
 int QtCombo::CurSel() const
 {
-    return combo_->currentIndex();
+    return m_pCombo->currentIndex();
 }
 
 void QtCombo::SetCurSel(int index)
 {
-    const QSignalBlocker block(combo_);
-    combo_->setCurrentIndex(index);
+    const QSignalBlocker block(m_pCombo);
+    m_pCombo->setCurrentIndex(index);
 }
 
 } // namespace velmora

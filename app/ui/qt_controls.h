@@ -14,43 +14,43 @@ namespace velmora {
 
 class QtWindow : public CtlWindow {
 public:
-    explicit QtWindow(QWidget* w) : w_(w) {}
+    explicit QtWindow(QWidget* w) : m_pWidget(w) {}
     bool IsShown() const override;
     void SetShown(bool shown) override;
 
 private:
-    QWidget* w_;
+    QWidget* m_pWidget;
 };
 
 class QtEdit : public CtlText {
 public:
-    explicit QtEdit(QLineEdit* edit) : edit_(edit) {}
+    explicit QtEdit(QLineEdit* edit) : m_pEdit(edit) {}
     bool IsShown() const override;
     void SetShown(bool shown) override;
     QString Text() const override;
     void SetText(const QString& text) override;
 
 private:
-    QLineEdit* edit_;
+    QLineEdit* m_pEdit;
 };
 
 // Entries are inserted in order when the list carries the dynamic property
 // "sorted" (set in the templates).
 class QtList : public CtlList {
 public:
-    explicit QtList(QListWidget* list) : list_(list) {}
+    explicit QtList(QListWidget* list) : m_pList(list) {}
     bool IsShown() const override;
     void SetShown(bool shown) override;
     void Clear() override;
     void AddString(const QString& text) override;
 
 private:
-    QListWidget* list_;
+    QListWidget* m_pList;
 };
 
 class QtCombo : public CtlCombo {
 public:
-    explicit QtCombo(QComboBox* combo) : combo_(combo) {}
+    explicit QtCombo(QComboBox* combo) : m_pCombo(combo) {}
     bool IsShown() const override;
     void SetShown(bool shown) override;
     QString Text() const override;
@@ -63,7 +63,7 @@ public:
     void SetCurSel(int index) override;
 
 private:
-    QComboBox* combo_;
+    QComboBox* m_pCombo;
 };
 
 // Where a sorted control puts a new entry: before the first entry that

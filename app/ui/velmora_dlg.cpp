@@ -1,11 +1,13 @@
 #include "app/ui/velmora_dlg.h"
 
+#include "app/model/activate_card.h"
+#include "app/model/open_reader.h"
 #include "app/ui/busy_scope.h"
 #include "app/model/card_session.h"
 #include "app/ui/help.h"
 #include "app/model/hex_text.h"
 #include "app/model/input_helpers.h"
-#include "app/ui/key_store_dlg.h"
+#include "app/ui/key_store_edit_dlg.h"
 #include "app/model/language.h"
 #include "app/model/main_window_logic.h"
 #include "app/ui/message_service.h"
@@ -15,21 +17,19 @@
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/ui_template.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include "kavex.h"
 
 #include <QAction>
-#include <QByteArray>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QThread>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace velmora {
 
@@ -38,7 +38,9 @@ namespace {
 const QString kPort = QStringLiteral("Port");
 
 // Buttons whose dialogs are not built yet.
-constexpr int kLaterButtons[] = {1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100};
+constexpr int kLaterButtons[] = {kIdcCardVersion, kIdcCardKeySettings, kIdcCardKeyValues, kIdcMoreCardSettings,
+                                 kIdcCreateApp,   kIdcAppKeySettings,  kIdcDeleteApp,     kIdcAppKeyValues,
+                                 kIdcCreateFile,  kIdcFileSettings,    kIdcDeleteFile,    kIdcReadWriteFile};
 
 QString ProductVersion()
 {
@@ -50,12 +52,12 @@ QString ProductVersion()
 CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferredPort, QWidget* parent)
     : CModalDialog(parent), m_strPreferredPort(preferredPort), m_ListSource(listSource), m_CardUi(this),
       m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/velmora_dlg.ui"))),
-      m_pUidEdit(Ctl<QLineEdit>(m_pTemplate, 1009)), m_pCardUidEdit(Ctl<QLineEdit>(m_pTemplate, 1010)),
-      m_pFreeMemory(Ctl<QLineEdit>(m_pTemplate, 1184)), m_pAppList(Ctl<QListWidget>(m_pTemplate, 1080)),
-      m_pAidCombo(Ctl<QComboBox>(m_pTemplate, 1163)), m_pAidEdit(Ctl<QLineEdit>(m_pTemplate, 1081)),
-      m_pFileList(Ctl<QListWidget>(m_pTemplate, 1092)), m_pStatus(Ctl<QLineEdit>(m_pTemplate, 1068)),
-      m_AppList(m_pAppList), m_AidCombo(m_pAidCombo), m_AidEdit(m_pAidEdit), m_FileList(m_pFileList),
-      m_StatusLine(m_pStatus)
+      m_pUidEdit(Ctl<QLineEdit>(m_pTemplate, kIdcUid)), m_pCardUidEdit(Ctl<QLineEdit>(m_pTemplate, kIdcCardUid)),
+      m_pFreeMemory(Ctl<QLineEdit>(m_pTemplate, kIdcFreeMemory)),
+      m_pAppList(Ctl<QListWidget>(m_pTemplate, kIdcAppList)), m_pAidCombo(Ctl<QComboBox>(m_pTemplate, kIdcAidCombo)),
+      m_pAidEdit(Ctl<QLineEdit>(m_pTemplate, kIdcAidEdit)), m_pFileList(Ctl<QListWidget>(m_pTemplate, kIdcFileList)),
+      m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcStatus)), m_AppList(m_pAppList), m_AidCombo(m_pAidCombo),
+      m_AidEdit(m_pAidEdit), m_FileList(m_pFileList), m_StatusLine(m_pStatus)
 {
     m_CardStatus.m_pUi = &m_CardUi;
     setWindowIcon(QIcon(QStringLiteral(":/velmora.xpm")));
@@ -63,22 +65,22 @@ CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferred
     SetMainWindow(this);
 
     auto button = [this](int id) { return Ctl<QPushButton>(m_pTemplate, id); };
-    connect(button(1085), &QPushButton::clicked, this, &CVelmoraDlg::OnActivateCard);
-    connect(button(1074), &QPushButton::clicked, this, &CVelmoraDlg::OnReadUid);
-    connect(button(1072), &QPushButton::clicked, this, &CVelmoraDlg::OnFreeMemory);
-    connect(button(1071), &QPushButton::clicked, this, &CVelmoraDlg::OnFormatCard);
-    connect(button(1077), &QPushButton::clicked, this, &CVelmoraDlg::OnReadAppIds);
-    connect(button(1079), &QPushButton::clicked, this, &CVelmoraDlg::OnReadFileIds);
-    connect(button(1075), &QPushButton::clicked, this, &CVelmoraDlg::OnKeyStore);
-    connect(button(2), &QPushButton::clicked, this, &CVelmoraDlg::reject);
+    connect(button(kIdcActivateCard), &QPushButton::clicked, this, &CVelmoraDlg::OnActivateCard);
+    connect(button(kIdcReadUid), &QPushButton::clicked, this, &CVelmoraDlg::OnReadUid);
+    connect(button(kIdcGetFreeMemory), &QPushButton::clicked, this, &CVelmoraDlg::OnFreeMemory);
+    connect(button(kIdcFormatCard), &QPushButton::clicked, this, &CVelmoraDlg::OnFormatCard);
+    connect(button(kIdcReadAppIds), &QPushButton::clicked, this, &CVelmoraDlg::OnReadAppIds);
+    connect(button(kIdcReadFileIds), &QPushButton::clicked, this, &CVelmoraDlg::OnReadFileIds);
+    connect(button(kIdcKeyStore), &QPushButton::clicked, this, &CVelmoraDlg::OnKeyStore);
+    connect(button(kIdCancel), &QPushButton::clicked, this, &CVelmoraDlg::reject);
     connect(m_pAppList, &QListWidget::itemSelectionChanged, this, &CVelmoraDlg::OnAppListSelection);
     connect(m_pAidCombo, &QComboBox::activated, this, &CVelmoraDlg::OnAppComboSelection);
     for (int id : kLaterButtons) {
         button(id)->setEnabled(false);
-        button(id)->setToolTip(LoadStr(20001));
+        button(id)->setToolTip(LoadStr(kIdsLaterVersion));
     }
 
-    auto* help = new QAction(LoadStr(20008), this);
+    auto* help = new QAction(LoadStr(kIdsManual), this);
     help->setShortcut(QKeySequence::HelpContents);
     help->setShortcutContext(Qt::WindowShortcut);
     connect(help, &QAction::triggered, this, [this] { OpenManual(this); });
@@ -93,9 +95,9 @@ CVelmoraDlg::~CVelmoraDlg()
 
 void CVelmoraDlg::BuildMenu()
 {
-    if (m_pMenu || LoadStr(101).isEmpty()) return;
+    if (m_pMenu || LoadStr(kIdsAboutMenu).isEmpty()) return;
     auto* bar = new QMenuBar(this);
-    m_pMenu = bar->addMenu(LoadStr(20002));
+    m_pMenu = bar->addMenu(LoadStr(kIdsProgramMenu));
     m_pMenu->setObjectName(QStringLiteral("windowMenu"));
     auto add = [this](int command, int textId, auto handler) {
         QAction* a = m_pMenu->addAction(LoadStr(textId));
@@ -103,13 +105,13 @@ void CVelmoraDlg::BuildMenu()
         connect(a, &QAction::triggered, this, handler);
     };
     m_pMenu->addSeparator();
-    add(216, 216, [this] { OnChooseInterface(); });
+    add(kIdmChooseInterface, kIdsChooseInterface, [this] { OnChooseInterface(); });
     m_pMenu->addSeparator();
     const int language = StoredLanguage();
-    if (OffersGermanEntry(language)) add(217, 217, [this] { OnSwitchLanguage(0); });
-    if (OffersEnglishEntry(language)) add(218, 218, [this] { OnSwitchLanguage(1); });
+    if (OffersGermanEntry(language)) add(kIdmGerman, kIdsGerman, [this] { OnSwitchLanguage(0); });
+    if (OffersEnglishEntry(language)) add(kIdmEnglish, kIdsEnglish, [this] { OnSwitchLanguage(1); });
     m_pMenu->addSeparator();
-    add(16, 101, [this] { OnAbout(); });
+    add(kIdmAbout, kIdsAboutMenu, [this] { OnAbout(); });
     m_pMenu->addSeparator();
     for (QAction* a : actions()) m_pMenu->addAction(a); // the manual (F1)
     layout()->setMenuBar(bar);
@@ -120,11 +122,14 @@ void CVelmoraDlg::OnInitDialog()
     BuildMenu();
 
     m_pPortDlg = std::make_unique<CPortDlg>(m_ListSource, m_strPreferredPort, this);
+    // The stored interface first, with half a second where no time-out is
+    // stored yet (the dialog proposes a second).
+    CPortDlg::Settings port = m_pPortDlg->GetSettings();
+    port.timeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 500);
     for (;;) {
-        const int timeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 500);
-        const int baud = GetProfileInt(kPort, QStringLiteral("Baudrate"), 19200);
-        if (OpenAndCheck(m_pPortDlg->GetPortName(), baud, timeout)) break;
+        if (OpenAndCheck(port.PortName(), port.baudCode, port.timeout)) break;
         if (RunModal(*m_pPortDlg) != QDialog::Accepted) break;
+        port = m_pPortDlg->GetSettings();
     }
 
     m_pAidEdit->show();
@@ -143,41 +148,14 @@ bool CVelmoraDlg::OpenAndCheck(const QString& portName, int baudRate, int timeou
     const QString version = QStringLiteral(" V") + ProductVersion();
     setWindowTitle(m_strTitleBase + version + QStringLiteral(" <>"));
 
-    m_hPort = Kavex_OpenPort(portName.toUtf8().constData(), baudRate, timeout);
-    if (m_hPort == KAVEX_OPEN_NO_ANSWER) {
-        // The SDK identifies the reader while opening: a port where nothing
-        // answers is the silent-reader case, not an unknown port.
-        MessageBox(this, LoadStr(219));
+    const OpenReaderResult reader = OpenReader(portName, baudRate, timeout);
+    m_hPort = reader.port;
+    if (!reader.Ok()) {
+        MessageBox(this, reader.message);
         return false;
     }
-    if (m_hPort < 0) {
-        MessageBox(this, SdkStatusText(m_hPort));
-        return false;
-    }
-    unsigned char ident[4] = {};
-    if (Kavex_GetDeviceIdent(m_hPort, ident, sizeof ident) == -1) {
-        ClosePort();
-        MessageBox(this, LoadStr(219));
-        return false;
-    }
-    const QString firmware = FirmwareText(ident[3]);
-    if (Kavex_IsProgrammer(m_hPort) == 0) {
-        ClosePort();
-        MessageBox(this, LoadStr(221));
-        return false;
-    }
-    Kavex_SetReaderMode(m_hPort, 0);
-
-    // Sized to the name: model names are longer than a fixed buffer would
-    // hold, and a cut name is another model's or none.
-    QByteArray name(std::max(Kavex_GetDeviceName(m_hPort, nullptr, 0), 0) + 1, '\0');
-    Kavex_GetDeviceName(m_hPort, name.data(), static_cast<int>(name.size()));
-    QString device = name[0] ? QString::fromUtf8(name.constData()) : QStringLiteral("---");
-    device += QLatin1Char(' ');
-    if (Kavex_IsUSB(m_hPort) > 0) device += QStringLiteral("USB:");
-    device += portName;
-    setWindowTitle(m_strTitleBase + version + QStringLiteral(" <") + device + QStringLiteral("  ") + firmware +
-                   QLatin1Char('>'));
+    setWindowTitle(m_strTitleBase + version + QStringLiteral(" <") + reader.device + QStringLiteral("  ") +
+                   reader.firmware + QLatin1Char('>'));
     m_strUid.clear();
     return true;
 }
@@ -212,63 +190,16 @@ void CVelmoraDlg::ResetCardControls()
 
 void CVelmoraDlg::OnActivateCard()
 {
-    m_CardStatus.ResetOnActivation();
     ResetCardControls();
     m_pFreeMemory->setText(QStringLiteral(" "));
     m_pCardUidEdit->setText(QStringLiteral("  "));
+    const ActivateCardResult card = ActivateCard(m_hPort, m_CardStatus);
     // A failed open leaves its negative result: no port either.
-    if (m_hPort <= 0) return;
+    if (card.failure == ActivateCardResult::Failure::NoPort) return;
 
-    m_strUid.clear();
-    m_pUidEdit->clear();
-    m_pStatus->clear();
-
-    // Field off and on again: the card forgets any earlier session.
-    if (Kavex_SetRF(m_hPort, 0) < 0) {
-        SetStatus(QStringLiteral("SetRF(0) Error"), Kavex_GetLastError(m_hPort));
-    } else {
-        QThread::msleep(50);
-        if (Kavex_SetRF(m_hPort, 1) < 0)
-            SetStatus(QStringLiteral("SetRF(1) Error"), Kavex_GetLastError(m_hPort));
-        else
-            m_pStatus->clear();
-    }
-
-    [&] {
-        unsigned short atqa = 0;
-        if (Kavex_RequestA(m_hPort, &atqa) < 0) {
-            m_strUid = QStringLiteral("--");
-            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-            return;
-        }
-        unsigned char uid[10] = {};
-        unsigned char sak = 0;
-        const int uidLen = Kavex_AnticollSelect(m_hPort, uid, sizeof uid, &sak);
-        if (uidLen < 0) {
-            m_strUid = QStringLiteral("--");
-            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-            return;
-        }
-        m_strUid = BytesToHex(uid, std::min<int>(uidLen, sizeof uid), false, true);
-        if ((sak & 0x20) == 0) {
-            m_strUid = QStringLiteral("--");
-            SetStatus(LoadStr(225), 0);
-            return;
-        }
-        unsigned char ats[20] = {};
-        const int atsLen = Kavex_RATS(m_hPort, ats, sizeof ats);
-        if (atsLen < 0) {
-            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-            return;
-        }
-        m_CardStatus.m_ATS = QByteArray(reinterpret_cast<const char*>(ats), std::min<int>(atsLen, sizeof ats));
-        if (Kavex_PPS(m_hPort, PpsFromAts(m_CardStatus.m_ATS)) < 0) {
-            m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-            return;
-        }
-        m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
-        ResetCardControls();
-    }();
+    m_strUid = card.uid;
+    m_pStatus->setText(card.statusLine);
+    if (card.Ok()) ResetCardControls();
     m_pUidEdit->setText(m_strUid);
 }
 
@@ -307,7 +238,7 @@ void CVelmoraDlg::OnFreeMemory()
 void CVelmoraDlg::OnFormatCard()
 {
     ClearStatus();
-    CNachfrageDlg ask(168, 143, 175, this);
+    CNachfrageDlg ask(kIdsFormatCaption, kIdsFormatQuestion, kIdsFormatButton, this);
     if (RunModal(ask) != QDialog::Accepted) return;
     if (!EnsureAuthenticated(m_hPort, m_CardStatus, 0, 0, &m_StatusLine, true)) return;
     if (Kavex_DFFormatPICC(m_hPort) < 0)
@@ -406,9 +337,8 @@ void CVelmoraDlg::OnChooseInterface()
     if (!m_pPortDlg) m_pPortDlg = std::make_unique<CPortDlg>(m_ListSource, m_strPreferredPort, this);
     for (;;) {
         if (RunModal(*m_pPortDlg) != QDialog::Accepted) break;
-        const int timeout = GetProfileInt(kPort, QStringLiteral("Timeout"), 500);
-        const int baud = GetProfileInt(kPort, QStringLiteral("Baudrate"), 19200);
-        if (OpenAndCheck(m_pPortDlg->GetPortName(), baud, timeout)) break;
+        const CPortDlg::Settings port = m_pPortDlg->GetSettings();
+        if (OpenAndCheck(port.PortName(), port.baudCode, port.timeout)) break;
     }
 }
 
@@ -420,9 +350,10 @@ void CVelmoraDlg::OnSwitchLanguage(int language)
 
 void CVelmoraDlg::OnAbout()
 {
-    Messages().Message(
-        this, LoadStr(20005) + QStringLiteral(" V") + ProductVersion() + QStringLiteral("\n\n") + LoadStr(20006),
-        CMessageService::Icon::Information);
+    Messages().Message(this,
+                       LoadStr(kIdsProductName) + QStringLiteral(" V") + ProductVersion() + QStringLiteral("\n\n") +
+                           LoadStr(kIdsAboutText),
+                       CMessageService::Icon::Information);
 }
 
 void CVelmoraDlg::reject()

@@ -88,14 +88,14 @@ private:
 
     QWidget* m_pTemplate;
     QMenu* m_pMenu = nullptr;
-    QLineEdit* m_pUidEdit;     // 1009
-    QLineEdit* m_pCardUidEdit; // 1010
-    QLineEdit* m_pFreeMemory;  // 1184
-    QListWidget* m_pAppList;   // 1080
-    QComboBox* m_pAidCombo;    // 1163
-    QLineEdit* m_pAidEdit;     // 1081
-    QListWidget* m_pFileList;  // 1092
-    QLineEdit* m_pStatus;      // 1068
+    QLineEdit* m_pUidEdit;
+    QLineEdit* m_pCardUidEdit;
+    QLineEdit* m_pFreeMemory;
+    QListWidget* m_pAppList;
+    QComboBox* m_pAidCombo;
+    QLineEdit* m_pAidEdit;
+    QListWidget* m_pFileList;
+    QLineEdit* m_pStatus;
 
     QtList m_AppList;
     QtCombo m_AidCombo;

@@ -2,6 +2,7 @@
 // which dialog opens in which form, what a wrong, a right and an empty key
 // do, keys from the key store, and a card that leaves the field.
 #include "app/ui/authenticate_dlg.h"
+#include "app/ui/masterkey_authent_dlg.h"
 #include "app/model/card_session.h"
 #include "tests/app/fakes.h"
 #include "app/model/hex_text.h"
@@ -9,6 +10,7 @@
 #include "tests/app/main_window_fixture.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -130,13 +132,13 @@ TEST_F(AuthenticationTest, EmptyKeyFieldOpensAFactoryCard)
         EXPECT_FALSE(ReadOnly(dlg, 1077));
         EXPECT_EQ(Text(dlg, 1074), QString());
         Click(dlg, 1067);
-        EXPECT_EQ(Text(dlg, 1068), GermanStr(187));
+        EXPECT_EQ(Text(dlg, 1068), GermanStr(kIdsAidMissing));
         SetText(dlg, 1077, QStringLiteral("0"));
         Click(dlg, 1067);
-        EXPECT_EQ(Text(dlg, 1068), GermanStr(197));
+        EXPECT_EQ(Text(dlg, 1068), GermanStr(kIdsKeyNoMissing));
         SetText(dlg, 1074, QStringLiteral("14"));
         Click(dlg, 1067);
-        EXPECT_EQ(Text(dlg, 1068), GermanStr(186));
+        EXPECT_EQ(Text(dlg, 1068), GermanStr(kIdsKeyNoTooBig));
         SetText(dlg, 1074, QStringLiteral("256")); // taken as key 0
         Click(dlg, 1067);
         return dlg.result();
@@ -158,7 +160,7 @@ TEST_F(AuthenticationTest, ClosingTheDialogIsACancel)
     });
     Click(1074);
     EXPECT_EQ(Text(1010), QStringLiteral("--"));
-    EXPECT_EQ(Text(1068), GermanStr(193));
+    EXPECT_EQ(Text(1068), GermanStr(kIdsCancelled));
 }
 
 TEST_F(AuthenticationTest, OnePermittedKeyIsShownWithTheRememberedKey)
@@ -214,9 +216,9 @@ TEST_F(AuthenticationTest, MasterKeyOfAnApplicationFromTheKeyStore)
         EXPECT_EQ(test::Find<QLabel>(dlg, 1210)->text(),
                   QStringLiteral("Hauptschlüssel der Applikation 0A0B0C (0-16 Byte, Auffüllung mit 0):"));
         Click(dlg, 1069); // "Laden", cancelled
-        EXPECT_EQ(Text(dlg, 1068), GermanStr(193));
+        EXPECT_EQ(Text(dlg, 1068), GermanStr(kIdsCancelled));
         Click(dlg, 1069); // "Laden", the second key
-        EXPECT_EQ(Text(dlg, 1068), GermanStr(200));
+        EXPECT_EQ(Text(dlg, 1068), GermanStr(kIdsKeyLoaded));
         EXPECT_EQ(Text(dlg, 1114), QStringLiteral("5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A"));
         Click(dlg, 1067);
         return dlg.result();
@@ -249,7 +251,7 @@ TEST_F(AuthenticationTest, CardMasterKeyDialogKeepsItsTemplateText)
         EXPECT_EQ(test::Find<QLabel>(dlg, 1210)->text(),
                   QStringLiteral("Hauptschlüssel der Karte (0-16 Byte, wird mit 0 aufgefüllt):"));
         Click(dlg, 1067); // the empty key is not this card's
-        EXPECT_EQ(Text(dlg, 1068), GermanStr(148));
+        EXPECT_EQ(Text(dlg, 1068), GermanStr(kIdsAuthFailed));
         SetText(dlg, 1114, kSecretText);
         Click(dlg, 1067);
         return dlg.result();

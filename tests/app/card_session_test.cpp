@@ -5,6 +5,7 @@
 #include "tests/app/sim_card.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +76,7 @@ TEST_F(CardSessionTest, AuthenticateKeyRemembersWhatWorked)
     EXPECT_EQ(status.m_KeyList[0].aid, 0);
 
     EXPECT_FALSE(AuthenticateKey(port, status, 0, 0, WrongKey(), false, &message));
-    EXPECT_EQ(message, GermanStr(148));
+    EXPECT_EQ(message, GermanStr(kIdsAuthFailed));
     EXPECT_EQ(status.m_nAuthMode, 0);
     EXPECT_EQ(status.m_KeyList.size(), 1u); // kept: forgetOnFailure not set
 
@@ -93,7 +94,7 @@ TEST_F(CardSessionTest, CryptoMethodOfTheApplicationDecides)
 
     const size_t before = reader.Sim().CountReceived(0x45);
     EXPECT_FALSE(AuthenticateKey(port, status, 0x3D0001, 0, kZeroKey, true, &message));
-    EXPECT_EQ(message, GermanStr(139));
+    EXPECT_EQ(message, GermanStr(kIdsTripleDes3kUnsupported));
     // Selected and asked for its settings, but no authentication attempted.
     EXPECT_EQ(reader.Sim().CountReceived(0x45), before + 2);
     EXPECT_EQ(status.m_nCurrentAid, 0x3D0001);
@@ -143,14 +144,14 @@ TEST_F(CardSessionTest, DialogOutcomesInTheStatusLine)
     FakeText line;
     ui.dialog = [](int, CCardStatus&, int, int) { return CCardUi::DialogResult::Cancelled; };
     EXPECT_FALSE(EnsureAuthenticated(port, status, 0x112233, 1, &line, true));
-    EXPECT_EQ(line.Text(), GermanStr(193));
+    EXPECT_EQ(line.Text(), GermanStr(kIdsCancelled));
     ASSERT_EQ(ui.calls.size(), 1u);
     EXPECT_FALSE(ui.calls[0].masterKeyDialog);
     EXPECT_EQ(ui.calls[0].keyNo, 1);
 
     ui.dialog = nullptr; // no dialog to ask with
     EXPECT_FALSE(EnsureAuthenticated(port, status, 0x112233, 1, &line, true));
-    EXPECT_EQ(line.Text(), GermanStr(189));
+    EXPECT_EQ(line.Text(), GermanStr(kIdsAuthMissing));
 
     // The application cannot be selected: the user is not asked at all.
     ui.calls.clear();

@@ -2,10 +2,12 @@
 // each leaves in the settings; rows moved by dragging.
 #include "tests/app/isolated_settings.h"
 #include "app/settings/key_store.h"
-#include "app/ui/key_store_dlg.h"
+#include "app/ui/key_store_edit_dlg.h"
+#include "app/ui/key_store_load_dlg.h"
 #include "app/settings/settings.h"
 #include "app/model/ui_strings.h"
 #include "tests/app/ui_test_support.h"
+#include "resources/string_ids.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -136,7 +138,7 @@ TEST_F(KeyStoreDlgTest, NewEntriesAndTheOverwriteQuestion)
         return entry.result();
     });
     Click(dlg, 3);
-    EXPECT_EQ(Status(dlg), GermanStr(140));
+    EXPECT_EQ(Status(dlg), GermanStr(kIdsOperationOk));
     EXPECT_EQ(Rows(dlg), QStringList{QStringLiteral("Tür=001122") + QString(26, QLatin1Char('0'))});
 
     // Same name but for trailing spaces: the question; "No" leaves the dialog open.
@@ -145,7 +147,7 @@ TEST_F(KeyStoreDlgTest, NewEntriesAndTheOverwriteQuestion)
         SetText(entry, 1201, QStringLiteral("Tür "));
         SetText(entry, 1114, QStringLiteral("0102030405060708090a0b0c0d0e0f1011121314"));
         Click(entry, 1);
-        EXPECT_EQ(messages.questions, QStringList{GermanStr(192)});
+        EXPECT_EQ(messages.questions, QStringList{GermanStr(kIdsKeyNameExistsOverwrite)});
         EXPECT_EQ(entry.result(), QDialog::Rejected);
         messages.answerYes = true;
         Click(entry, 1);
@@ -163,7 +165,7 @@ TEST_F(KeyStoreDlgTest, NewEntriesAndTheOverwriteQuestion)
 
     dialogs.Then(test::ScriptedDialogs::Cancel());
     Click(dlg, 3);
-    EXPECT_EQ(Status(dlg), GermanStr(193));
+    EXPECT_EQ(Status(dlg), GermanStr(kIdsCancelled));
 }
 
 TEST_F(KeyStoreDlgTest, DeleteAndEditActOnTheSelectedRow)
@@ -173,14 +175,14 @@ TEST_F(KeyStoreDlgTest, DeleteAndEditActOnTheSelectedRow)
     CKeyStoreEditDlg dlg;
     dlg.OnInitDialog();
     Click(dlg, 1203);
-    EXPECT_EQ(Status(dlg), GermanStr(194));
+    EXPECT_EQ(Status(dlg), GermanStr(kIdsSelectKey));
     Click(dlg, 1205);
-    EXPECT_EQ(Status(dlg), GermanStr(194));
+    EXPECT_EQ(Status(dlg), GermanStr(kIdsSelectKey));
     EXPECT_TRUE(dialogs.runs.isEmpty());
 
     SelectRow(dlg, 1);
     Click(dlg, 1203); // no question asked
-    EXPECT_EQ(Status(dlg), GermanStr(190));
+    EXPECT_EQ(Status(dlg), GermanStr(kIdsDeleteOk));
     EXPECT_EQ(Stored(), (QStringList{QStringLiteral("a=0A"), QStringLiteral("c=0C")}));
     EXPECT_EQ(Rows(dlg), Stored());
 
@@ -195,7 +197,7 @@ TEST_F(KeyStoreDlgTest, DeleteAndEditActOnTheSelectedRow)
         return entry.result();
     });
     Click(dlg, 1205);
-    EXPECT_EQ(Status(dlg), GermanStr(140));
+    EXPECT_EQ(Status(dlg), GermanStr(kIdsOperationOk));
     EXPECT_EQ(Stored(), (QStringList{QStringLiteral("a=0A"), QStringLiteral("C=CC") + QString(30, QLatin1Char('0'))}));
 }
 
@@ -209,13 +211,13 @@ TEST_F(KeyStoreDlgTest, RenameClashesAndEntriesChangedMeanwhile)
     dialogs.Then([this](CModalDialog& entry) {
         SetText(entry, 1201, QStringLiteral("a"));
         Click(entry, 1);
-        EXPECT_EQ(messages.shown, QStringList{GermanStr(209)});
+        EXPECT_EQ(messages.shown, QStringList{GermanStr(kIdsKeyNameExists)});
         EXPECT_EQ(entry.result(), QDialog::Rejected);
         Click(entry, 2);
         return entry.result();
     });
     Click(dlg, 1205);
-    EXPECT_EQ(Status(dlg), GermanStr(193));
+    EXPECT_EQ(Status(dlg), GermanStr(kIdsCancelled));
 
     // "a " keeps its name when it is given without the trailing space: no
     // clash with itself.
@@ -230,7 +232,7 @@ TEST_F(KeyStoreDlgTest, RenameClashesAndEntriesChangedMeanwhile)
     SelectRow(dlg, 1);
     dialogs.Then([this](CModalDialog& entry) {
         Click(entry, 1);
-        EXPECT_EQ(messages.shown.last(), GermanStr(142));
+        EXPECT_EQ(messages.shown.last(), GermanStr(kIdsError));
         Click(entry, 2);
         return entry.result();
     });
@@ -333,7 +335,7 @@ TEST_F(KeyStoreDlgTest, LoadViewHandsOnTheRowsValue)
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Schlüssel laden"));
     EXPECT_TRUE(test::Find<QPushButton>(dlg, 1069)->isDefault());
     Click(dlg, 1069);
-    EXPECT_EQ(Status(dlg), GermanStr(194));
+    EXPECT_EQ(Status(dlg), GermanStr(kIdsSelectKey));
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
 
     Table(dlg)->setColumnWidth(0, 77);

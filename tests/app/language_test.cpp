@@ -1,7 +1,8 @@
 // The application loop: a language switch restarts the main window with
 // the English texts of the translation file.
 #include "app/ui/authenticate_dlg.h"
-#include "app/ui/key_store_dlg.h"
+#include "app/ui/key_store_load_dlg.h"
+#include "app/ui/new_key_dlg.h"
 #include "app/model/language.h"
 #include "app/settings/settings.h"
 #include "tests/app/sim_card.h"
@@ -9,6 +10,7 @@
 #include "tests/app/ui_test_support.h"
 #include "app/ui/velmora_app.h"
 #include "app/ui/velmora_dlg.h"
+#include "resources/string_ids.h"
 
 #include <QDir>
 #include <QFile>
@@ -66,7 +68,7 @@ TEST_F(LanguageTest, SwitchRestartsTheWindowInEnglish)
         auto& main = static_cast<CVelmoraDlg&>(dlg);
         EXPECT_EQ(ButtonText(dlg, 1085), QStringLiteral("Activate card"));
         EXPECT_EQ(ButtonText(dlg, 2), QStringLiteral("Close"));
-        EXPECT_EQ(LoadStr(216), QStringLiteral("Select interface"));
+        EXPECT_EQ(LoadStr(kIdsChooseInterface), QStringLiteral("Select interface"));
         EXPECT_GT(main.PortHandle(), 0); // opened again from the settings
         // Only the way back is offered.
         EXPECT_NE(main.WindowMenu()->findChild<QAction*>(QStringLiteral("217")), nullptr);
@@ -78,7 +80,7 @@ TEST_F(LanguageTest, SwitchRestartsTheWindowInEnglish)
     EXPECT_EQ(dialogs.runs.size(), 2);
     EXPECT_TRUE(dialogs.steps.empty());
     EXPECT_EQ(GetProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 0), 1);
-    EXPECT_EQ(LoadStr(216), QStringLiteral("Schnittstelle wählen")); // released at the end
+    EXPECT_EQ(LoadStr(kIdsChooseInterface), QStringLiteral("Schnittstelle wählen")); // released at the end
 }
 
 TEST_F(LanguageTest, MissingTranslationKeepsGerman)
@@ -88,16 +90,16 @@ TEST_F(LanguageTest, MissingTranslationKeepsGerman)
     CVelmoraApp app;
     app.LanguageStep();
     EXPECT_FALSE(app.EnglishLoaded());
-    EXPECT_EQ(LoadStr(216), QStringLiteral("Schnittstelle wählen"));
+    EXPECT_EQ(LoadStr(kIdsChooseInterface), QStringLiteral("Schnittstelle wählen"));
 
     CVelmoraApp::SetTranslationSearchPath({translations.path()});
     app.LanguageStep();
     EXPECT_TRUE(app.EnglishLoaded());
-    EXPECT_EQ(LoadStr(216), QStringLiteral("Select interface"));
+    EXPECT_EQ(LoadStr(kIdsChooseInterface), QStringLiteral("Select interface"));
     WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), -1);
     app.LanguageStep();
     EXPECT_FALSE(app.EnglishLoaded());
-    EXPECT_EQ(LoadStr(216), QStringLiteral("Schnittstelle wählen"));
+    EXPECT_EQ(LoadStr(kIdsChooseInterface), QStringLiteral("Schnittstelle wählen"));
 }
 
 TEST_F(LanguageTest, KeyDialogsInEnglish)

@@ -5,6 +5,7 @@
 #include "tests/app/sim_card.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -61,11 +62,11 @@ TEST_F(ListFillTest, EmptyCardShowsDashes)
     FakeCombo combo;
     QString message;
     EXPECT_FALSE(FillAppIdCombo(port, status, combo, nullptr, false, true, &message, false));
-    EXPECT_EQ(message, GermanStr(138));
+    EXPECT_EQ(message, GermanStr(kIdsNoApplications));
     EXPECT_TRUE(FillAppIdCombo(port, status, combo, nullptr, false, false, &message, false));
     EXPECT_EQ(combo.entries, QStringList{QStringLiteral("--")});
     EXPECT_EQ(combo.selection, -1); // nothing to choose
-    EXPECT_EQ(message, GermanStr(140));
+    EXPECT_EQ(message, GermanStr(kIdsOperationOk));
 }
 
 TEST_F(ListFillTest, ListThatCannotBeReadSaysSo)
@@ -75,7 +76,7 @@ TEST_F(ListFillTest, ListThatCannotBeReadSaysSo)
     reader.State().masterKeys.settings = 0x09;
     FakeList list;
     EXPECT_FALSE(FillAppIdList(list, port, status));
-    EXPECT_EQ(list.entries, QStringList{GermanStr(189)});
+    EXPECT_EQ(list.entries, QStringList{GermanStr(kIdsAuthMissing)});
 
     FakeCombo combo;
     FakeText alternative(QStringLiteral("typed"), false);
@@ -160,7 +161,7 @@ TEST_F(ListFillTest, FileListsOfAnApplication)
     EXPECT_TRUE(FillFileIdList(port, status, list, 0x010203, false));
     EXPECT_EQ(list.entries, QStringList{QStringLiteral("--")});
     EXPECT_FALSE(FillFileIdCombo(port, status, combo, true, &message, false));
-    EXPECT_EQ(message, GermanStr(141));
+    EXPECT_EQ(message, GermanStr(kIdsNoFiles));
     EXPECT_TRUE(status.m_bFileIdsRead);
     EXPECT_TRUE(FillFileIdCombo(port, status, combo, false, &message, false));
 }

@@ -5,6 +5,7 @@
 #include "app/model/main_window_logic.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -132,9 +133,9 @@ TEST(MainWindowLogicTest, ProductVersion)
 TEST(StringTableTest, UnknownIdsAreEmptyAndOurTextsExist)
 {
     EXPECT_EQ(LoadStr(999999), QString());
-    EXPECT_EQ(LoadStr(216), QStringLiteral("Schnittstelle wählen"));
-    EXPECT_EQ(LoadStr(217), QStringLiteral("German"));
-    EXPECT_EQ(LoadStr(20001), QStringLiteral("Folgt in einer späteren Version"));
+    EXPECT_EQ(LoadStr(kIdsChooseInterface), QStringLiteral("Schnittstelle wählen"));
+    EXPECT_EQ(LoadStr(kIdsGerman), QStringLiteral("German"));
+    EXPECT_EQ(LoadStr(kIdsLaterVersion), QStringLiteral("Folgt in einer späteren Version"));
 }
 
 } // namespace

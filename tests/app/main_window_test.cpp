@@ -8,6 +8,8 @@
 #include "app/model/ui_strings.h"
 
 #include "sim/test_card.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -35,8 +37,8 @@ TEST_F(MainWindowTest, StoredInterfaceAnswers)
     EXPECT_TRUE(caption.endsWith(QString::fromStdString(reader.link) + QStringLiteral(":1  FW V1.05>")))
         << qPrintable(caption);
     // The application ID is typed until a list has been read.
-    EXPECT_TRUE(Shown(1081));
-    EXPECT_FALSE(Shown(1163));
+    EXPECT_TRUE(Shown(kIdcAidEdit));
+    EXPECT_FALSE(Shown(kIdcAidCombo));
     EXPECT_EQ(reader.Sim().ReaderMode(), 0);
 }
 
@@ -47,24 +49,24 @@ TEST_F(MainWindowTest, SilentReaderThenCancel)
     dialogs.Then(ScriptedDialogs::Cancel());
     EXPECT_LE(Window().PortHandle(), 0);
     ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown.at(0), GermanStr(219));
+    EXPECT_EQ(messages.shown.at(0), GermanStr(kIdsNoReader));
     EXPECT_EQ(dialogs.runs, QStringList{QStringLiteral("velmora::CPortDlg")});
 
     // Without a port only the key store is of use: activation does nothing,
     // the card buttons report the SDK's status for a missing port.
-    Click(1085);
-    EXPECT_EQ(Text(1068), QString());
-    EXPECT_EQ(Text(1009), QString());
-    Click(1072);
-    EXPECT_EQ(Text(1184), QStringLiteral("--"));
-    EXPECT_EQ(Text(1068), SdkStatusText(0));
-    EXPECT_EQ(Text(1068), QStringLiteral("Portnummer ungültig"));
+    Click(kIdcActivateCard);
+    EXPECT_EQ(Text(kIdcStatus), QString());
+    EXPECT_EQ(Text(kIdcUid), QString());
+    Click(kIdcGetFreeMemory);
+    EXPECT_EQ(Text(kIdcFreeMemory), QStringLiteral("--"));
+    EXPECT_EQ(Text(kIdcStatus), SdkStatusText(0));
+    EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Portnummer ungültig"));
 
     dialogs.Then([](CModalDialog& dlg) {
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Programm-Schlüsselspeicher"));
         return static_cast<int>(QDialog::Rejected);
     });
-    Click(1075);
+    Click(kIdcKeyStore);
     EXPECT_EQ(dialogs.runs.last(), QStringLiteral("velmora::CKeyStoreEditDlg"));
 }
 
@@ -75,7 +77,7 @@ TEST_F(MainWindowTest, ReaderThatStopsAnsweringAfterOpen)
     reader.Sim().InjectFault(kavex::sim::Fault::NoAnswer()); // the one of the main window
     dialogs.Then(ScriptedDialogs::Cancel());
     EXPECT_EQ(Window().PortHandle(), 0);
-    EXPECT_EQ(messages.shown, QStringList{GermanStr(219)});
+    EXPECT_EQ(messages.shown, QStringList{GermanStr(kIdsNoReader)});
 }
 
 TEST_F(MainWindowTest, InterfaceDialogChoiceIsTriedAgain)
@@ -122,22 +124,22 @@ TEST_F(ReaderOnlyTest, IsRefused)
 {
     dialogs.Then(ScriptedDialogs::Cancel());
     EXPECT_EQ(Window().PortHandle(), 0);
-    EXPECT_EQ(messages.shown, QStringList{GermanStr(221)});
+    EXPECT_EQ(messages.shown, QStringList{GermanStr(kIdsReaderOnly)});
     EXPECT_EQ(dialogs.runs.size(), 1);
 }
 
 TEST_F(MainWindowTest, ActivationShowsTheUidAndForgetsKeys)
 {
     Window().CardStatus().RememberKey(0, 0, CCardStatus::Key{});
-    Click(1085);
-    EXPECT_EQ(Text(1009), QStringLiteral("04 11 22 33 44 55 66"));
-    EXPECT_EQ(Text(1068), QStringLiteral("Operation erfolgreich"));
+    Click(kIdcActivateCard);
+    EXPECT_EQ(Text(kIdcUid), QStringLiteral("04 11 22 33 44 55 66"));
+    EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Operation erfolgreich"));
     EXPECT_TRUE(Window().CardStatus().m_KeyList.empty());
     EXPECT_EQ(Window().CardStatus().m_ATS.size(), 5);
     EXPECT_EQ(reader.Sim().LastPps(), std::optional<uint8_t>(0x0F));
 
     // Enter is "Karte aktivieren".
-    EXPECT_TRUE(Control<QPushButton>(1085)->isDefault());
+    EXPECT_TRUE(Control<QPushButton>(kIdcActivateCard)->isDefault());
 }
 
 TEST_F(MainWindowTest, CardWithoutIso14443_4IsNoDesfire)
@@ -146,73 +148,73 @@ TEST_F(MainWindowTest, CardWithoutIso14443_4IsNoDesfire)
     ultralight.sak = 0x00;
     ultralight.ats.clear();
     reader.Sim().InsertCard(std::make_shared<kavex::sim::TestCard>(ultralight));
-    Click(1085);
-    EXPECT_EQ(Text(1009), QStringLiteral("--"));
-    EXPECT_EQ(Text(1068), GermanStr(225));
+    Click(kIdcActivateCard);
+    EXPECT_EQ(Text(kIdcUid), QStringLiteral("--"));
+    EXPECT_EQ(Text(kIdcStatus), GermanStr(kIdsNoDesfire));
 }
 
 TEST_F(MainWindowTest, NoCardInTheField)
 {
     reader.Sim().RemoveCard();
-    Click(1085);
-    EXPECT_EQ(Text(1009), QStringLiteral("--"));
-    EXPECT_EQ(Text(1068), QStringLiteral("Kein Transponder oder Transponder nicht aktiviert"));
+    Click(kIdcActivateCard);
+    EXPECT_EQ(Text(kIdcUid), QStringLiteral("--"));
+    EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Kein Transponder oder Transponder nicht aktiviert"));
 }
 
 TEST_F(MainWindowTest, FreeMemory)
 {
-    Click(1085);
-    Click(1072);
-    EXPECT_EQ(Text(1184), QString::number(reader.State().memory.Free()));
-    EXPECT_EQ(Text(1068), QStringLiteral("Operation erfolgreich"));
+    Click(kIdcActivateCard);
+    Click(kIdcGetFreeMemory);
+    EXPECT_EQ(Text(kIdcFreeMemory), QString::number(reader.State().memory.Free()));
+    EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Operation erfolgreich"));
 }
 
 TEST_F(MainWindowTest, ApplicationIdsSwitchTheInputToTheCombo)
 {
     reader.AddApplication(0x0A0B0C);
     reader.AddApplication(0x010203);
-    Click(1085);
-    Click(1077);
-    EXPECT_EQ(Entries(1080), (QStringList{QStringLiteral("010203"), QStringLiteral("0A0B0C")})); // sorted
-    EXPECT_TRUE(Shown(1163));
-    EXPECT_FALSE(Shown(1081));
-    EXPECT_EQ(Control<QComboBox>(1163)->count(), 2);
-    EXPECT_EQ(Text(1068), QStringLiteral("Operation erfolgreich"));
+    Click(kIdcActivateCard);
+    Click(kIdcReadAppIds);
+    EXPECT_EQ(Entries(kIdcAppList), (QStringList{QStringLiteral("010203"), QStringLiteral("0A0B0C")})); // sorted
+    EXPECT_TRUE(Shown(kIdcAidCombo));
+    EXPECT_FALSE(Shown(kIdcAidEdit));
+    EXPECT_EQ(Control<QComboBox>(kIdcAidCombo)->count(), 2);
+    EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Operation erfolgreich"));
     EXPECT_EQ(Window().CardStatus().m_nCurrentAid, 0); // reading the list selects nothing
 
     // Choosing an application in the list selects it on the card and in the combo.
-    Control<QListWidget>(1080)->setCurrentRow(1);
+    Control<QListWidget>(kIdcAppList)->setCurrentRow(1);
     EXPECT_EQ(Window().CardStatus().m_nCurrentAid, 0x0A0B0C);
-    EXPECT_EQ(Control<QComboBox>(1163)->currentText(), QStringLiteral("0A0B0C"));
+    EXPECT_EQ(Control<QComboBox>(kIdcAidCombo)->currentText(), QStringLiteral("0A0B0C"));
 
     // A new activation goes back to typing.
-    Click(1085);
-    EXPECT_TRUE(Shown(1081));
-    EXPECT_FALSE(Shown(1163));
-    EXPECT_TRUE(Entries(1080).isEmpty());
+    Click(kIdcActivateCard);
+    EXPECT_TRUE(Shown(kIdcAidEdit));
+    EXPECT_FALSE(Shown(kIdcAidCombo));
+    EXPECT_TRUE(Entries(kIdcAppList).isEmpty());
 }
 
 TEST_F(MainWindowTest, FileIdsOfATypedApplication)
 {
     reader.AddApplication(0x0A0B0C, {1, 5});
-    Click(1085);
-    Click(1079);
-    EXPECT_EQ(Text(1068), GermanStr(187)); // nothing typed
-    Control<QLineEdit>(1081)->setText(QStringLiteral("7"));
-    Click(1079);
-    EXPECT_EQ(Entries(1092), QStringList{QStringLiteral("--")}); // no such application
+    Click(kIdcActivateCard);
+    Click(kIdcReadFileIds);
+    EXPECT_EQ(Text(kIdcStatus), GermanStr(kIdsAidMissing)); // nothing typed
+    Control<QLineEdit>(kIdcAidEdit)->setText(QStringLiteral("7"));
+    Click(kIdcReadFileIds);
+    EXPECT_EQ(Entries(kIdcFileList), QStringList{QStringLiteral("--")}); // no such application
     EXPECT_EQ(Window().CardStatus().m_nCurrentAid, -1);
 
-    Control<QLineEdit>(1081)->setText(QStringLiteral("0A0B0C"));
-    Click(1079);
-    EXPECT_EQ(Text(1068), QStringLiteral("Operation erfolgreich"));
-    EXPECT_EQ(Entries(1092), (QStringList{QStringLiteral("01"), QStringLiteral("05")}));
+    Control<QLineEdit>(kIdcAidEdit)->setText(QStringLiteral("0A0B0C"));
+    Click(kIdcReadFileIds);
+    EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Operation erfolgreich"));
+    EXPECT_EQ(Entries(kIdcFileList), (QStringList{QStringLiteral("01"), QStringLiteral("05")}));
 }
 
 TEST_F(MainWindowTest, FormatAsksFirst)
 {
     reader.AddApplication(0x0A0B0C);
-    Click(1085);
+    Click(kIdcActivateCard);
 
     dialogs.Then([](CModalDialog& dlg) {
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Karte zurücksetzen"));
@@ -223,7 +225,7 @@ TEST_F(MainWindowTest, FormatAsksFirst)
         return static_cast<int>(QDialog::Rejected);
     });
     const size_t before = reader.Sim().CountReceived(0x45);
-    Click(1071);
+    Click(kIdcFormatCard);
     EXPECT_EQ(reader.Sim().CountReceived(0x45), before);
     EXPECT_EQ(reader.State().applications.size(), 1u);
 
@@ -233,46 +235,49 @@ TEST_F(MainWindowTest, FormatAsksFirst)
         dlg.findChild<QPushButton*>(QStringLiteral("1"))->click();
         return dlg.result();
     });
-    Click(1071);
+    Click(kIdcFormatCard);
     EXPECT_TRUE(reader.State().applications.empty());
-    EXPECT_EQ(Text(1068), QStringLiteral("Operation erfolgreich  (Authentifiziert mit Hauptschlüssel)"));
-    EXPECT_EQ(Entries(1080), QStringList{QStringLiteral("--")}); // the lists are read again
+    EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Operation erfolgreich  (Authentifiziert mit Hauptschlüssel)"));
+    EXPECT_EQ(Entries(kIdcAppList), QStringList{QStringLiteral("--")}); // the lists are read again
 }
 
 TEST_F(MainWindowTest, FormatWithoutKnownKeyAsksAndCancelIsNotDone)
 {
     reader.AddApplication(0x0A0B0C);
-    Click(1085);
+    Click(kIdcActivateCard);
     dialogs.Then([](CModalDialog& dlg) {
         dlg.accept();
         return dlg.result();
     });
     dialogs.Then(ScriptedDialogs::Cancel());
-    Click(1071);
+    Click(kIdcFormatCard);
     EXPECT_EQ(dialogs.runs,
               (QStringList{QStringLiteral("velmora::CNachfrageDlg"), QStringLiteral("velmora::CMasterkeyAuthentDlg")}));
     EXPECT_EQ(reader.State().applications.size(), 1u);
-    EXPECT_EQ(Text(1068), GermanStr(193));
+    EXPECT_EQ(Text(kIdcStatus), GermanStr(kIdsCancelled));
 }
 
 TEST_F(MainWindowTest, LaterButtonsAreVisibleButDisabled)
 {
-    for (int id : {1078, 1105, 1107, 1136, 1073, 1104, 1076, 1106, 1084, 1101, 1089, 1100}) {
+    for (int id : {kIdcCardVersion, kIdcCardKeySettings, kIdcCardKeyValues, kIdcMoreCardSettings, kIdcCreateApp,
+                   kIdcAppKeySettings, kIdcDeleteApp, kIdcAppKeyValues, kIdcCreateFile, kIdcFileSettings,
+                   kIdcDeleteFile, kIdcReadWriteFile}) {
         auto* b = Control<QPushButton>(id);
         EXPECT_FALSE(b->isHidden()) << id;
         EXPECT_FALSE(b->isEnabled()) << id;
-        EXPECT_EQ(b->toolTip(), GermanStr(20001)) << id;
+        EXPECT_EQ(b->toolTip(), GermanStr(kIdsLaterVersion)) << id;
     }
-    for (int id : {1085, 1074, 1072, 1071, 1077, 1079, 1075, 2})
+    for (int id : {kIdcActivateCard, kIdcReadUid, kIdcGetFreeMemory, kIdcFormatCard, kIdcReadAppIds, kIdcReadFileIds,
+                   kIdcKeyStore, kIdCancel})
         EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
-    EXPECT_EQ(Control<QLineEdit>(1068)->accessibleName(), QStringLiteral("Status:"));
+    EXPECT_EQ(Control<QLineEdit>(kIdcStatus)->accessibleName(), QStringLiteral("Status:"));
     EXPECT_FALSE(Window().windowIcon().isNull());
-    EXPECT_EQ(Control<QListWidget>(1092)->accessibleName(), QStringLiteral("Files der Applikation (d):"));
+    EXPECT_EQ(Control<QListWidget>(kIdcFileList)->accessibleName(), QStringLiteral("Files der Applikation (d):"));
 }
 
 TEST_F(MainWindowTest, CloseAndLanguageResults)
 {
-    Click(2);
+    Click(kIdCancel);
     EXPECT_EQ(Window().result(), CVelmoraDlg::kResultClosed);
     window.reset();
 

@@ -5,6 +5,8 @@
 #include "app/settings/settings.h"
 #include "app/model/ui_strings.h"
 #include "tests/app/ui_test_support.h"
+#include "resources/string_ids.h"
+#include "resources/control_ids.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,17 +45,17 @@ protected:
     QString Combo(int id) { return Control<QComboBox>(id)->currentText(); }
     QString Selected()
     {
-        const auto items = Control<QListWidget>(1012)->selectedItems();
+        const auto items = Control<QListWidget>(kIdcInterfaceList)->selectedItems();
         return items.isEmpty() ? QString() : items.first()->text();
     }
     void Choose(const QString& entry)
     {
-        auto* list = Control<QListWidget>(1012);
+        auto* list = Control<QListWidget>(kIdcInterfaceList);
         list->setCurrentItem(list->findItems(entry, Qt::MatchExactly).value(0));
     }
     bool Ok()
     {
-        Control<QPushButton>(1)->click();
+        Control<QPushButton>(kIdOk)->click();
         return Dialog().result() == QDialog::Accepted;
     }
 
@@ -67,36 +69,36 @@ TEST_F(PortDlgTest, FirstStartStoresCom1)
 {
     CPortDlg fresh(lists);
     EXPECT_EQ(GetProfileString(kPort, QStringLiteral("Name"), QString()), QStringLiteral("COM1"));
-    EXPECT_EQ(fresh.GetPortName(), QStringLiteral("COM1:1"));
-    EXPECT_EQ(fresh.m_nTimeout, 1000); // the dialog proposes a second
+    EXPECT_EQ(fresh.GetSettings().PortName(), QStringLiteral("COM1:1"));
+    EXPECT_EQ(fresh.GetSettings().timeout, 1000); // the dialog proposes a second
 
     Dialog();
-    EXPECT_EQ(Combo(1011), QStringLiteral("19200"));
-    EXPECT_EQ(Combo(1013), QStringLiteral("keine"));
-    EXPECT_EQ(Combo(1014), QStringLiteral("1"));
-    EXPECT_EQ(Control<QLineEdit>(1002)->text(), QStringLiteral("1000"));
-    EXPECT_EQ(Control<QLineEdit>(1003)->text(), QStringLiteral("1"));
+    EXPECT_EQ(Combo(kIdcBaud), QStringLiteral("19200"));
+    EXPECT_EQ(Combo(kIdcParity), QStringLiteral("keine"));
+    EXPECT_EQ(Combo(kIdcStopBits), QStringLiteral("1"));
+    EXPECT_EQ(Control<QLineEdit>(kIdcTimeout)->text(), QStringLiteral("1000"));
+    EXPECT_EQ(Control<QLineEdit>(kIdcAddress)->text(), QStringLiteral("1"));
     // The list: serial ports without "\\.\", then USB.
-    auto* list = Control<QListWidget>(1012);
+    auto* list = Control<QListWidget>(kIdcInterfaceList);
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->item(0)->text(), QStringLiteral("COM1"));
     EXPECT_EQ(list->item(2)->text(), QStringLiteral("USB: 1262-000123 HID"));
     EXPECT_EQ(Selected(), QStringLiteral("COM1"));
-    EXPECT_TRUE(Control<QComboBox>(1011)->isEnabled());
+    EXPECT_TRUE(Control<QComboBox>(kIdcBaud)->isEnabled());
 }
 
 TEST_F(PortDlgTest, StoredLineSettingsAndNewBaudCode)
 {
     WriteProfileInt(kPort, QStringLiteral("Baudrate"), 19203);
     Dialog();
-    EXPECT_EQ(Combo(1011), QStringLiteral("19200"));
-    EXPECT_EQ(Combo(1013), QStringLiteral("keine"));
-    EXPECT_EQ(Combo(1014), QStringLiteral("2"));
+    EXPECT_EQ(Combo(kIdcBaud), QStringLiteral("19200"));
+    EXPECT_EQ(Combo(kIdcParity), QStringLiteral("keine"));
+    EXPECT_EQ(Combo(kIdcStopBits), QStringLiteral("2"));
 
-    Control<QComboBox>(1013)->setCurrentIndex(1); // "gerade"; the two stop bits stay chosen
-    Control<QComboBox>(1011)->setCurrentIndex(Control<QComboBox>(1011)->findText(QStringLiteral("38400")));
-    Control<QLineEdit>(1002)->setText(QStringLiteral("250"));
-    Control<QLineEdit>(1003)->setText(QStringLiteral("12"));
+    Control<QComboBox>(kIdcParity)->setCurrentIndex(1); // "gerade"; the two stop bits stay chosen
+    Control<QComboBox>(kIdcBaud)->setCurrentIndex(Control<QComboBox>(kIdcBaud)->findText(QStringLiteral("38400")));
+    Control<QLineEdit>(kIdcTimeout)->setText(QStringLiteral("250"));
+    Control<QLineEdit>(kIdcAddress)->setText(QStringLiteral("12"));
     Choose(QStringLiteral("COM7 [Brakk Virtual COM]"));
     ASSERT_TRUE(Ok());
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("Baudrate"), 0), 38401);
@@ -104,53 +106,56 @@ TEST_F(PortDlgTest, StoredLineSettingsAndNewBaudCode)
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("Adresse"), 0), 12);
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("EthernetAktiv"), -1), 0);
     EXPECT_EQ(GetProfileString(kPort, QStringLiteral("Name"), QString()), QStringLiteral("COM7 [Brakk Virtual COM]"));
-    EXPECT_EQ(Dialog().GetPortName(), QStringLiteral("COM7:12"));
+    const CPortDlg::Settings chosen = Dialog().GetSettings();
+    EXPECT_EQ(chosen.PortName(), QStringLiteral("COM7:12"));
+    EXPECT_EQ(chosen.baudCode, 38401);
+    EXPECT_EQ(chosen.timeout, 250);
 }
 
 TEST_F(PortDlgTest, UnknownBaudCodeSelectsNoRateAndStores19200)
 {
     WriteProfileInt(kPort, QStringLiteral("Baudrate"), 12300);
     Dialog();
-    EXPECT_EQ(Control<QComboBox>(1011)->currentIndex(), -1);
+    EXPECT_EQ(Control<QComboBox>(kIdcBaud)->currentIndex(), -1);
     ASSERT_TRUE(Ok());
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("Baudrate"), 0), 19200);
 }
 
 TEST_F(PortDlgTest, RangeChecksKeepTheDialogOpen)
 {
-    Control<QLineEdit>(1002)->setText(QStringLiteral("5"));
+    Control<QLineEdit>(kIdcTimeout)->setText(QStringLiteral("5"));
     EXPECT_FALSE(Ok());
     EXPECT_EQ(messages.shown, QStringList{QStringLiteral("Geben Sie eine ganze Zahl zwischen 10 und 300000 ein.")});
-    Control<QLineEdit>(1002)->setText(QStringLiteral("300000"));
-    Control<QLineEdit>(1003)->setText(QStringLiteral("256"));
+    Control<QLineEdit>(kIdcTimeout)->setText(QStringLiteral("300000"));
+    Control<QLineEdit>(kIdcAddress)->setText(QStringLiteral("256"));
     EXPECT_FALSE(Ok());
     EXPECT_EQ(messages.shown.last(), QStringLiteral("Geben Sie eine ganze Zahl zwischen 1 und 255 ein."));
-    Control<QLineEdit>(1003)->setText(QString());
+    Control<QLineEdit>(kIdcAddress)->setText(QString());
     EXPECT_FALSE(Ok());
-    EXPECT_EQ(messages.shown.last(), GermanStr(20003));
+    EXPECT_EQ(messages.shown.last(), GermanStr(kIdsWholeNumber));
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("Timeout"), -1), -1); // nothing stored
-    Control<QLineEdit>(1003)->setText(QStringLiteral("255"));
+    Control<QLineEdit>(kIdcAddress)->setText(QStringLiteral("255"));
     EXPECT_TRUE(Ok());
 }
 
 TEST_F(PortDlgTest, EntryKindDecidesLineSettingsAndModeButtons)
 {
     Choose(QStringLiteral("USB: 1262-000123 HID"));
-    EXPECT_FALSE(Control<QComboBox>(1011)->isEnabled());
-    EXPECT_FALSE(Control<QComboBox>(1013)->isEnabled());
-    EXPECT_FALSE(Control<QComboBox>(1014)->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(1035)->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(1035)->isChecked());
-    EXPECT_FALSE(Control<QPushButton>(1036)->isChecked());
+    EXPECT_FALSE(Control<QComboBox>(kIdcBaud)->isEnabled());
+    EXPECT_FALSE(Control<QComboBox>(kIdcParity)->isEnabled());
+    EXPECT_FALSE(Control<QComboBox>(kIdcStopBits)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(kIdcHidMode)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(kIdcHidMode)->isChecked());
+    EXPECT_FALSE(Control<QPushButton>(kIdcVirtualCom)->isChecked());
 
     Choose(QStringLiteral("COM7 [Brakk Virtual COM]"));
-    EXPECT_TRUE(Control<QComboBox>(1011)->isEnabled());
-    EXPECT_TRUE(Control<QPushButton>(1036)->isChecked());
-    EXPECT_FALSE(Control<QPushButton>(1035)->isChecked());
+    EXPECT_TRUE(Control<QComboBox>(kIdcBaud)->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(kIdcVirtualCom)->isChecked());
+    EXPECT_FALSE(Control<QPushButton>(kIdcHidMode)->isChecked());
 
     Choose(QStringLiteral("COM1"));
-    EXPECT_FALSE(Control<QPushButton>(1035)->isEnabled());
-    EXPECT_FALSE(Control<QPushButton>(1036)->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(kIdcHidMode)->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(kIdcVirtualCom)->isEnabled());
 }
 
 TEST_F(PortDlgTest, StoredUsbReaderThatIsGoneIsReplaced)
@@ -159,16 +164,16 @@ TEST_F(PortDlgTest, StoredUsbReaderThatIsGoneIsReplaced)
     Dialog();
     EXPECT_EQ(GetProfileString(kPort, QStringLiteral("Name"), QString()), QStringLiteral("USB: 1262-000123 HID"));
     EXPECT_EQ(Selected(), QStringLiteral("USB: 1262-000123 HID"));
-    EXPECT_EQ(Dialog().GetPortName(), QStringLiteral("1262-000123 HID:1"));
+    EXPECT_EQ(Dialog().GetSettings().PortName(), QStringLiteral("1262-000123 HID:1"));
 }
 
 TEST_F(PortDlgTest, LanNameWithEthernetOffIsKeptButMatchesNothing)
 {
     WriteProfileString(kPort, QStringLiteral("Name"), QStringLiteral("LAN: 192.168.1.20"));
     CPortDlg atStart(lists);
-    EXPECT_EQ(atStart.GetPortName(), QStringLiteral("192.168.1.20:1"));
+    EXPECT_EQ(atStart.GetSettings().PortName(), QStringLiteral("192.168.1.20:1"));
     atStart.OnInitDialog();
-    EXPECT_TRUE(atStart.m_strPortName.isEmpty());
+    EXPECT_TRUE(atStart.GetSettings().entry.isEmpty());
     EXPECT_TRUE(atStart.findChild<QListWidget*>(QStringLiteral("1012"))->selectedItems().isEmpty());
     EXPECT_FALSE(atStart.findChild<QPushButton*>(QStringLiteral("1256"))->isVisibleTo(&atStart));
 }
@@ -179,7 +184,7 @@ TEST_F(PortDlgTest, SingleEntryIsTaken)
     lists.usb.clear();
     Dialog();
     EXPECT_EQ(Selected(), QStringLiteral("/dev/ttyUSB3"));
-    EXPECT_EQ(Dialog().GetPortName(), QStringLiteral("/dev/ttyUSB3:1"));
+    EXPECT_EQ(Dialog().GetSettings().PortName(), QStringLiteral("/dev/ttyUSB3:1"));
 }
 
 TEST_F(PortDlgTest, DeviceChangesRefreshTheList)
@@ -188,7 +193,7 @@ TEST_F(PortDlgTest, DeviceChangesRefreshTheList)
     QCoreApplication::processEvents(); // the refresh the dialog posts to itself
     lists.com << QStringLiteral("\\\\.\\COM9");
     Dialog().OnDeviceChange(kDeviceArrived);
-    auto* list = Control<QListWidget>(1012);
+    auto* list = Control<QListWidget>(kIdcInterfaceList);
     ASSERT_EQ(list->count(), 4);
     EXPECT_EQ(list->item(2)->text(), QStringLiteral("COM9"));
     EXPECT_EQ(Selected(), QStringLiteral("COM1")); // the choice stays
@@ -205,8 +210,9 @@ TEST_F(PortDlgTest, MissingDriversAreOfferedOnEveryNotification)
     Dialog();
     Dialog().OnDeviceChange(kDeviceArrived);
     ASSERT_EQ(messages.questions.size(), 1);
-    EXPECT_EQ(messages.questions.at(0), GermanStr(10133) + QLatin1Char('\n') + GermanStr(10134) + QLatin1Char('\n') +
-                                            GermanStr(10135) + QLatin1Char('\n'));
+    EXPECT_EQ(messages.questions.at(0), GermanStr(kIdsNoLindorDriver) + QLatin1Char('\n') +
+                                            GermanStr(kIdsNoVcomDriver) + QLatin1Char('\n') +
+                                            GermanStr(kIdsLoadDriver) + QLatin1Char('\n'));
     Dialog().OnDeviceChange(kConfigChanged);
     EXPECT_EQ(messages.questions.size(), 2);
     lists.missingDrivers = 0;
@@ -232,17 +238,17 @@ TEST_F(PortDlgTest, NotificationDuringTheDriverQuestionIsDropped)
     lists.com << QStringLiteral("\\\\.\\COM4");
     lists.missingDrivers = 0;
     Dialog().OnDeviceChange(kDevNodesChanged);
-    EXPECT_EQ(Control<QListWidget>(1012)->count(), 4);
+    EXPECT_EQ(Control<QListWidget>(kIdcInterfaceList)->count(), 4);
 }
 
 TEST_F(PortDlgTest, EthernetBoxShowsTheIpButton)
 {
     Dialog();
-    auto* ip = Control<QPushButton>(1256);
+    auto* ip = Control<QPushButton>(kIdcIpSearch);
     EXPECT_FALSE(ip->isVisibleTo(&Dialog()));
-    Control<QCheckBox>(1250)->click();
+    Control<QCheckBox>(kIdcEthernet)->click();
     EXPECT_TRUE(ip->isVisibleTo(&Dialog()));
-    EXPECT_EQ(Dialog().m_nEthernet, 1);
+    EXPECT_TRUE(Dialog().GetSettings().ethernet);
     ASSERT_TRUE(Ok());
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("EthernetAktiv"), 0), 1);
 }
@@ -252,7 +258,7 @@ TEST_F(PortDlgTest, CancelStoresNothing)
     WriteProfileString(kPort, QStringLiteral("Name"), QStringLiteral("COM1"));
     Dialog();
     Choose(QStringLiteral("COM7 [Brakk Virtual COM]"));
-    Control<QPushButton>(2)->click();
+    Control<QPushButton>(kIdCancel)->click();
     EXPECT_EQ(Dialog().result(), QDialog::Rejected);
     EXPECT_EQ(GetProfileString(kPort, QStringLiteral("Name"), QString()), QStringLiteral("COM1"));
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("Baudrate"), -1), -1);
