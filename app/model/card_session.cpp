@@ -101,7 +101,7 @@ bool AuthenticateKey(int port, CCardStatus& status, int aid, int keyNo, const CC
         status.ResetAuth();
         if (forgetOnFailure) status.ForgetKeys(aid, keyNo);
         msg = Kavex_GetLastError(port) == KAVEX_DF_AUTHENTICATION_ERROR ? LoadStr(kIdsAuthFailed)
-                                                                     : GetStatusText(port, false, nullptr);
+                                                                        : GetStatusText(port, false, nullptr);
         return false;
     }
     status.m_nAuthKeyNo = static_cast<uint8_t>(keyNo);
