@@ -12,9 +12,8 @@
 #include "app/settings/key_store.h"
 #include "app/settings/settings.h"
 #include "cli/stored_key.h"
-#include "sim/desfire/desfire_card.h"
-#include "sim/pty_reader.h"
 #include "tests/app/isolated_settings.h"
+#include "tests/support/sim_reader.h"
 
 namespace {
 
@@ -40,19 +39,12 @@ struct Outcome {
 
 class KeyNameAgainstTheCard : public ::testing::Test {
 protected:
-    KeyNameAgainstTheCard()
-        : card(std::make_shared<kavex::sim::desfire::DesfireCard>()), pty(kavex::sim::ReaderConfig{}, card),
-          link("/tmp/kavex-keyname-test-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name())
-    {
-        pty.Start(link);
-    }
     // Without a display: the tool must not need one to read the settings.
     Outcome Kavex(const std::string& args)
     {
         const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME='" +
-                                settings.Dir().toStdString() + "' " + KAVEX_CLI_PROGRAM + " --port " + link + " " +
-                                args + " 2>&1";
+                                settings.Dir().toStdString() + "' " + KAVEX_CLI_PROGRAM + " --port " + reader.link +
+                                " " + args + " 2>&1";
         Outcome r{-1, {}};
         FILE* p = popen(cmd.c_str(), "r");
         if (!p) return r;
@@ -68,12 +60,10 @@ protected:
         for (int i = 0; i + 1 < namesAndValues.size(); i += 2) list.Append(namesAndValues[i], namesAndValues[i + 1]);
         list.SaveKeyStore();
     }
-    kavex::sim::desfire::KeySet& MasterKeys() { return card->State().masterKeys; }
+    kavex::sim::desfire::KeySet& MasterKeys() { return reader.State().masterKeys; }
 
     velmora::test::IsolatedSettings settings;
-    std::shared_ptr<kavex::sim::desfire::DesfireCard> card;
-    kavex::sim::PtyReader pty;
-    std::string link;
+    kavex::test::SimReader reader{{}, kavex::sim::desfire::DesfireCardOptions{}};
 };
 
 TEST_F(KeyNameAgainstTheCard, AuthenticatesWithAStoredKey)
@@ -132,7 +122,7 @@ TEST_F(KeyNameAgainstTheCard, ChangesKeysByName)
 
     // Key 1 of the application: the master key authenticates, the old key
     // of key 1 comes by name as well.
-    auto& app = card->State().applications.at(0x0A0B0C);
+    auto& app = reader.State().applications.at(0x0A0B0C);
     app.keys.keys.at(1).value.fill(0);
     app.keys.keys.at(1).value[0] = 0x01;
     r = Kavex(
