@@ -96,6 +96,11 @@ void CKeyStoreDlg::OnNew()
 {
     SetStatus(QString());
     CNeuerSchluesselDlg dlg(this);
+    RunEntryDialog(dlg);
+}
+
+void CKeyStoreDlg::RunEntryDialog(CModalDialog& dlg)
+{
     if (RunModal(dlg) != QDialog::Accepted) {
         SetStatus(LoadStr(kIdsCancelled));
         return;

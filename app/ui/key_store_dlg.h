@@ -34,6 +34,9 @@ protected:
     CKeyStoreDlg(const QString& templatePath, QWidget* parent);
     QPushButton* Button(int id) const;
     void SetStatus(const QString& text);
+    // Runs a dialog that writes one entry of the store, reports how it ended
+    // and shows the store as it is now.
+    void RunEntryDialog(CModalDialog& dlg);
     int SelectedRow() const { return m_ListCtrl.SelectedRow(); }
 
     QWidget* m_pTemplate;

@@ -26,13 +26,7 @@ void CKeyStoreEditDlg::OnEdit()
         return;
     }
     CSchluesselAendernDlg dlg(m_List.At(row), row, this);
-    if (RunModal(dlg) != QDialog::Accepted) {
-        SetStatus(LoadStr(kIdsCancelled));
-        return;
-    }
-    SetStatus(LoadStr(kIdsOperationOk));
-    m_List.LoadKeyStore();
-    FillKeyList();
+    RunEntryDialog(dlg);
 }
 
 } // namespace velmora
