@@ -95,10 +95,10 @@ int main(int argc, char** argv)
     Session session;
     session.handle = Kavex_OpenPort(global.port.c_str(), global.baud, global.timeout);
     if (session.handle <= 0) {
-        const char* why = session.handle == -2    ? "invalid timeout"
+        const char* why = session.handle == -2                     ? "invalid timeout"
                           : session.handle == KAVEX_OPEN_NO_ANSWER ? "no reader answers on this port"
-                          : session.handle == -13 ? "the HID reader refused the attach report"
-                                                  : "the port cannot be opened";
+                          : session.handle == -13                  ? "the HID reader refused the attach report"
+                                                                   : "the port cannot be opened";
         report.Error("cannot open " + global.port + ": " + why, session.handle);
         report.Finish(false);
         return 1;
