@@ -14,6 +14,7 @@
 #include "kavex.h"
 
 #include <QCheckBox>
+#include <QSignalBlocker>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -80,7 +81,9 @@ CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWi
     connect(m_pList, &QListWidget::itemSelectionChanged, this, &CPortDlg::OnSelectionChanged);
     connect(m_pHidMode, &QPushButton::clicked, this, &CPortDlg::OnHidMode);
     connect(m_pVirtualCom, &QPushButton::clicked, this, &CPortDlg::OnVirtualCom);
-    connect(m_pEthernet, &QCheckBox::clicked, this, &CPortDlg::OnEthernet);
+    // toggled, not clicked: the keyboard and accessibility tools switch the
+    // box too.
+    connect(m_pEthernet, &QCheckBox::toggled, this, &CPortDlg::OnEthernet);
     connect(Ctl<QPushButton>(m_pTemplate, kIdOk), &QPushButton::clicked, this, &CPortDlg::OnOk);
     connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
 
@@ -116,7 +119,10 @@ void CPortDlg::OnInitDialog()
     m_bRunning = true;
     m_pTimeout->setText(QString::number(m_Settings.timeout));
     m_pAddress->setText(QString::number(m_Settings.address));
-    m_pEthernet->setChecked(m_Settings.ethernet);
+    {
+        const QSignalBlocker quiet(m_pEthernet); // showing the stored state is no change
+        m_pEthernet->setChecked(m_Settings.ethernet);
+    }
 
     const LineSettings line = LineSettingsFromBaudCode(m_Settings.baudCode);
     m_pParity->setCurrentIndex(line.parity);

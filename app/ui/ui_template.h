@@ -13,6 +13,11 @@ namespace velmora {
 // it) and returns the template's root widget.
 QWidget* LoadTemplate(QWidget* host, const QString& resourcePath);
 
+// What every template's fields do, whatever the dialog: read-only fields
+// show the start of their text and the whole as tooltip; editable combos
+// neither insert typed text nor complete it. LoadTemplate applies it.
+void ApplyFieldConventions(QWidget* root);
+
 // The control with the number id; a template without it is a build fault.
 QWidget* FindControl(QWidget* root, int id);
 

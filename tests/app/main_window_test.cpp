@@ -18,6 +18,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <QKeyEvent>
+
 #include <gtest/gtest.h>
 
 namespace velmora {
@@ -161,6 +163,15 @@ TEST_F(MainWindowTest, NoCardInTheField)
     EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Kein Transponder oder Transponder nicht aktiviert"));
 }
 
+TEST_F(MainWindowTest, LongStatusShowsItsStartAndTheWholeAsTooltip)
+{
+    auto* status = Control<QLineEdit>(kIdcStatus);
+    const QString text = QStringLiteral("Anfang ") + QString(300, QLatin1Char('x'));
+    status->setText(text);
+    EXPECT_EQ(status->cursorPosition(), 0);
+    EXPECT_EQ(status->toolTip(), text);
+}
+
 TEST_F(MainWindowTest, FreeMemory)
 {
     Click(kIdcActivateCard);
@@ -186,6 +197,16 @@ TEST_F(MainWindowTest, ApplicationIdsSwitchTheInputToTheCombo)
     Control<QListWidget>(kIdcAppList)->setCurrentRow(1);
     EXPECT_EQ(Window().CardStatus().m_nCurrentAid, 0x0A0B0C);
     EXPECT_EQ(Control<QComboBox>(kIdcAidCombo)->currentText(), QStringLiteral("0A0B0C"));
+
+    // Typed text is neither completed into an entry nor added as one.
+    auto* combo = Control<QComboBox>(kIdcAidCombo);
+    combo->lineEdit()->clear();
+    for (const auto& [key, text] : {std::pair{Qt::Key_0, QStringLiteral("0")}, {Qt::Key_Return, QString()}}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(combo->lineEdit(), &press);
+    }
+    EXPECT_EQ(combo->currentText(), QStringLiteral("0"));
+    EXPECT_EQ(combo->count(), 2);
 
     // A new activation goes back to typing.
     Click(kIdcActivateCard);
