@@ -51,7 +51,6 @@ inline constexpr int kIdsAuthWithKeyNo = 232;
 inline constexpr int kIdsAlreadyAuthWithKeyNo = 233;
 inline constexpr int kIdsAuthWithMasterKey = 240;
 inline constexpr int kIdsAlreadyAuthWithMasterKey = 241;
-inline constexpr int kIdsNoPdfReader = 10001;
 inline constexpr int kIdsNoLindorDriver = 10133;
 inline constexpr int kIdsNoVcomDriver = 10134;
 inline constexpr int kIdsLoadDriver = 10135; // "Treiber laden und installieren?"
@@ -65,5 +64,7 @@ inline constexpr int kIdsAboutText = 20006;
 inline constexpr int kIdsManual = 20008;
 inline constexpr int kIdsNameColumn = 20009;
 inline constexpr int kIdsValueColumn = 20010;
+inline constexpr int kIdsNoPdfViewer = 20030;
+inline constexpr int kIdsManualMissing = 20031; // "... im Ordner\n%1\n..." (the folder searched)
 
 } // namespace velmora

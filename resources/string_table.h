@@ -147,6 +147,9 @@ inline constexpr StringTableEntry kStringTable[] = {
     // Column headers of the key store list.
     {20009, QT_TRANSLATE_NOOP("StringTable", "Name")},
     {20010, QT_TRANSLATE_NOOP("StringTable", "Wert")},
+    // The manual (F1).
+    {20030, QT_TRANSLATE_NOOP("StringTable", "Es ist kein Programm zum Anzeigen von PDF-Dateien eingerichtet.")},
+    {20031, QT_TRANSLATE_NOOP("StringTable", "Das Handbuch (eine PDF-Datei) wurde im Ordner\n%1\nnicht gefunden.")},
 };
 
 } // namespace velmora

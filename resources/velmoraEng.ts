@@ -796,5 +796,16 @@ The program may have to be allowed through the firewall manually.</translation>
         <source>Wert</source>
         <translation>Value</translation>
     </message>
+    <message>
+        <source>Es ist kein Programm zum Anzeigen von PDF-Dateien eingerichtet.</source>
+        <translation>No program for viewing PDF files is set up.</translation>
+    </message>
+    <message>
+        <source>Das Handbuch (eine PDF-Datei) wurde im Ordner
+%1
+nicht gefunden.</source>
+        <translation>The manual (a PDF file) was not found in the folder
+%1</translation>
+    </message>
 </context>
 </TS>

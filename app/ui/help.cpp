@@ -20,11 +20,19 @@ QString FindManual(const QString& dir)
 
 void OpenManual(QWidget* parent)
 {
-    const QString manual = FindManual(QCoreApplication::applicationDirPath());
-    if (manual.isEmpty()) return;
-    // The desktop only says whether it found a viewer; the usual reason it
-    // did not is that no program is associated with PDF files.
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) MessageBox(parent, LoadStr(kIdsNoPdfReader));
+    OpenManual(parent, QCoreApplication::applicationDirPath());
+}
+
+void OpenManual(QWidget* parent, const QString& dir)
+{
+    const QString manual = FindManual(dir);
+    if (manual.isEmpty()) {
+        MessageBox(parent, LoadStr(kIdsManualMissing).arg(QDir::toNativeSeparators(QDir(dir).absolutePath())));
+        return;
+    }
+    // The desktop only says whether it could hand the file on; the usual
+    // reason it could not is that no program is set up for PDF files.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) MessageBox(parent, LoadStr(kIdsNoPdfViewer));
 }
 
 } // namespace velmora

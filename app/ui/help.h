@@ -10,8 +10,11 @@ namespace velmora {
 
 // The first PDF of dir in name order; empty when there is none.
 QString FindManual(const QString& dir);
-// Opens the manual; a missing manual is silent, a viewer that cannot be
-// started is reported.
+// Opens the manual of the program's directory with the desktop's handler for
+// PDF files; a missing manual and a desktop without a PDF viewer are both
+// reported, the first naming the folder searched.
 void OpenManual(QWidget* parent);
+// The same for the manual in dir.
+void OpenManual(QWidget* parent, const QString& dir);
 
 } // namespace velmora

@@ -7,6 +7,7 @@
 #include "app/ui/qt_controls.h"
 #include "app/model/ui_strings.h"
 #include "tests/app/ui_test_support.h"
+#include "resources/string_ids.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -116,6 +117,26 @@ TEST(HelpTest, FirstPdfInNameOrder)
     }
     QDir(dir.path()).mkdir(QStringLiteral("a.pdf")); // a directory is no manual
     EXPECT_EQ(FindManual(dir.path()), QDir(dir.path()).filePath(QStringLiteral("b.pdf")));
+}
+
+// The offscreen platform hands no file to any program, as a desktop without a
+// PDF viewer does not.
+TEST(HelpTest, MissingManualAndMissingViewerAreReported)
+{
+    test::App();
+    test::ScriptedMessages messages;
+    QTemporaryDir dir;
+    OpenManual(nullptr, dir.path());
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].contains(QDir::toNativeSeparators(dir.path()))) << messages.shown[0].toStdString();
+    EXPECT_FALSE(messages.shown[0].contains(QStringLiteral("%1")));
+
+    QFile manual(QDir(dir.path()).filePath(QStringLiteral("Handbuch.pdf")));
+    ASSERT_TRUE(manual.open(QIODevice::WriteOnly));
+    manual.close();
+    OpenManual(nullptr, dir.path());
+    ASSERT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.shown[1], LoadStr(kIdsNoPdfViewer));
 }
 
 } // namespace
