@@ -1,34 +1,53 @@
-// Draws the main window on the built-in simulator after a card activation
-// and saves it as a PNG: velmora_screenshot OUTPUT.png
+// Draws the pictures of the README on the built-in simulator and saves them
+// as PNG files into a folder: velmora_screenshot OUTPUT_DIR
+//   main-window.png  the main window after a card activation
+//   key-store.png    the key store, opened from it, with a few keys
 #include "app/model/device_list_source.h"
-#include "app/ui/modal_dialog.h"
-#include "app/settings/settings.h"
+#include "app/settings/key_store.h"
+#include "app/ui/key_store_edit_dlg.h"
 #include "app/ui/simulator.h"
 #include "app/ui/velmora_dlg.h"
 
 #include "sim/desfire/desfire_card.h"
-#include "sim/pty_reader.h"
 
 #include <QApplication>
-#include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 
+namespace {
+
+// Keys of the kind a user keeps: one per lock, typed once.
+void FillKeyStore()
+{
+    velmora::CKeyStoreItemList keys;
+    keys.Append(QStringLiteral("Haupteingang"), QStringLiteral("00112233445566778899AABBCCDDEEFF"));
+    keys.Append(QStringLiteral("Kantine"), QStringLiteral("0F1E2D3C4B5A69788796A5B4C3D2E1F0"));
+    keys.Append(QStringLiteral("Lager Nord"), QStringLiteral("A0A1A2A3A4A5A6A7A8A9AAABACADAEAF"));
+    keys.Append(QStringLiteral("Werkstatt"), QStringLiteral("00000000000000000000000000000000"));
+    keys.SaveKeyStore();
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: velmora_screenshot OUTPUT.png\n");
+        std::fprintf(stderr, "usage: velmora_screenshot OUTPUT_DIR\n");
         return 2;
     }
-    // A settings store of its own: the picture must not depend on (or
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    // A settings store of its own: the pictures must not depend on (or
     // change) the user's settings.
     QTemporaryDir settingsDir;
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    FillKeyStore();
 
     velmora::CBuiltInSimulator simulator;
     if (!simulator.Start(QString())) {
@@ -57,9 +76,19 @@ int main(int argc, char* argv[])
     dlg.Template()->findChild<QPushButton*>(QStringLiteral("1072"))->click();
     dlg.Template()->findChild<QPushButton*>(QStringLiteral("1077"))->click();
 
+    // Shown without its modal loop, so that both windows can be drawn from
+    // the one event loop.
+    velmora::CKeyStoreEditDlg keyStore(&dlg);
+    keyStore.OnInitDialog();
+    keyStore.show();
+    keyStore.findChild<QTableWidget*>()->selectRow(0);
+
     int rc = 1;
+    // Both windows have been laid out and painted by then.
     QTimer::singleShot(500, &app, [&] {
-        rc = dlg.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+        const bool ok = dlg.grab().save(out.filePath(QStringLiteral("main-window.png"))) &&
+                        keyStore.grab().save(out.filePath(QStringLiteral("key-store.png")));
+        rc = ok ? 0 : 1;
         app.quit();
     });
     app.exec();
