@@ -37,6 +37,7 @@ CAuthenticateDlg::CAuthenticateDlg(int port, CCardStatus& status, int aid, const
 void CAuthenticateDlg::Build()
 {
     m_pTemplate = LoadTemplate(this, QStringLiteral(":/templates/authenticate_dlg.ui"));
+    RememberGeometry(QStringLiteral("Authenticate"));
     m_pAidEdit = Ctl<QLineEdit>(m_pTemplate, kIdcAuthAidEdit);
     m_pAidCombo = Ctl<QComboBox>(m_pTemplate, kIdcAidCombo);
     m_pKeyNoEdit = Ctl<QLineEdit>(m_pTemplate, kIdcAuthKeyNoEdit);

@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 
 namespace velmora {
 
@@ -13,6 +14,9 @@ CNachfrageDlg::CNachfrageDlg(int captionId, int textId, int okTextId, QWidget* p
     : CModalDialog(parent), m_nCaptionId(captionId), m_nTextId(textId), m_nOkTextId(okTextId),
       m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/confirm_dlg.ui")))
 {
+    const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    m_pTemplate->findChild<QLabel*>(QStringLiteral("warningIcon"))
+        ->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(size, size));
     connect(Ctl<QPushButton>(m_pTemplate, kIdOk), &QPushButton::clicked, this, &QDialog::accept);
     connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
 }

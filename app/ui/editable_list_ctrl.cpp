@@ -26,7 +26,10 @@ CEditableListCtrl::CEditableListCtrl(QTableWidget* table) : m_pTable(table)
     m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pTable->setShowGrid(true);
     m_pTable->verticalHeader()->hide();
-    m_pTable->horizontalHeader()->setStretchLastSection(false);
+    // The last column takes what the others leave, and a value is shown as
+    // it is: a key cut short in the middle is no key.
+    m_pTable->horizontalHeader()->setStretchLastSection(true);
+    m_pTable->setTextElideMode(Qt::ElideNone);
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Dragging and its scrolling are ours: Qt's own would start a drag
     // operation with a modal loop and scroll by pixels.
@@ -39,6 +42,15 @@ CEditableListCtrl::CEditableListCtrl(QTableWidget* table) : m_pTable(table)
     m_pTable->installEventFilter(this);
     for (QScrollBar* bar : {m_pTable->verticalScrollBar(), m_pTable->horizontalScrollBar()})
         connect(bar, &QAbstractSlider::actionTriggered, this, [this] { TakeFocus(); });
+    // The focus frame looks like a selection, and the buttons act on the
+    // selection: the row with the frame is the selected one. Qt puts the
+    // frame on the first row when the table gets the keyboard focus.
+    connect(m_pTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && !m_pTable->selectionModel()->isRowSelected(current.row(), QModelIndex()))
+                    m_pTable->selectionModel()->select(current,
+                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            });
 }
 
 CEditableListCtrl::~CEditableListCtrl()
@@ -130,6 +142,7 @@ void CEditableListCtrl::OnLButtonDown(const QPoint& pos)
         // Beside the rows, as in any report list: nothing stays selected.
         m_nPressRow = -1;
         m_pTable->clearSelection();
+        m_pTable->selectionModel()->clearCurrentIndex();
         return;
     }
     if (m_nPressRow != m_pTable->currentRow() || SelectedRow() != m_nPressRow)

@@ -19,8 +19,9 @@ namespace velmora {
 class CEditableListCtrl : public QObject {
     Q_OBJECT
 public:
-    // Makes the table a report view: full-row single selection, grid lines,
-    // no row header, no editing until a column is switched on.
+    // Makes the table a report view: full-row single selection that goes
+    // with the focus frame, grid lines, no row header, the last column
+    // stretched, texts never elided, no editing until a column is switched on.
     explicit CEditableListCtrl(QTableWidget* table);
     ~CEditableListCtrl() override;
 

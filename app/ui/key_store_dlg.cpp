@@ -9,10 +9,15 @@
 #include "resources/string_ids.h"
 #include "resources/control_ids.h"
 
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -31,6 +36,9 @@ QTableWidgetItem* ReadOnlyItem(const QString& text)
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     return item;
 }
+
+// The longest value a key has: 16 bytes in hexadecimal.
+constexpr int kKeyHexChars = 32;
 
 } // namespace
 
@@ -61,10 +69,10 @@ void CKeyStoreDlg::OnInitDialog()
     m_pList->setRowCount(0);
     m_pList->setColumnCount(2);
     m_pList->setHorizontalHeaderLabels({LoadStr(kIdsNameColumn), LoadStr(kIdsValueColumn)});
-    for (int column = 0; column < 2; ++column) {
-        m_pList->setColumnWidth(column, GetProfileInt(kListSection, WidthKey(column), 100));
-        m_ListCtrl.SetColumnEditable(column, false);
-    }
+    // The name column keeps the user's width; the value column, the last,
+    // takes the rest.
+    m_pList->setColumnWidth(0, GetProfileInt(kListSection, WidthKey(0), 100));
+    for (int column = 0; column < 2; ++column) m_ListCtrl.SetColumnEditable(column, false);
     m_pStatus->clear();
     m_List.LoadKeyStore();
     FillKeyList();
@@ -74,16 +82,32 @@ void CKeyStoreDlg::FillKeyList()
 {
     m_pList->setRowCount(0);
     m_pList->setRowCount(m_List.Count());
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFontMetrics metrics(fixed);
+    int widest = metrics.horizontalAdvance(QString(kKeyHexChars, QLatin1Char('0')));
     for (int row = 0; row < m_List.Count(); ++row) {
         m_pList->setItem(row, 0, ReadOnlyItem(m_List.At(row).m_strName));
-        m_pList->setItem(row, 1, ReadOnlyItem(m_List.At(row).m_strValue));
+        QTableWidgetItem* value = ReadOnlyItem(m_List.At(row).m_strValue);
+        value->setFont(fixed);
+        m_pList->setItem(row, 1, value);
+        widest = std::max(widest, metrics.horizontalAdvance(m_List.At(row).m_strValue));
     }
+    FitValueColumn(widest);
+}
+
+// Room for the whole of the widest value beside the name column: the
+// dialog grows with the table.
+void CKeyStoreDlg::FitValueColumn(int textWidth)
+{
+    const int cellMargin = 2 * (m_pList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_pList) + 1);
+    m_nValueColumnWidth = textWidth + cellMargin + 2; // and the grid line
+    m_pList->setMinimumWidth(2 * m_pList->frameWidth() + m_pList->columnWidth(0) + m_nValueColumnWidth +
+                             m_pList->verticalScrollBar()->sizeHint().width());
 }
 
 void CKeyStoreDlg::SaveColumnWidths()
 {
-    for (int column = 0; column < 2; ++column)
-        WriteProfileInt(kListSection, WidthKey(column), m_pList->columnWidth(column));
+    WriteProfileInt(kListSection, WidthKey(0), m_pList->columnWidth(0));
 }
 
 void CKeyStoreDlg::done(int result)

@@ -22,6 +22,8 @@ public:
     void OnInitDialog() override;
     void FillKeyList();
     void SaveColumnWidths();
+    // What the value column needs to show the widest value in full.
+    int ValueColumnWidth() const { return m_nValueColumnWidth; }
     void OnNew();
     void OnDelete();
     // Every way of closing keeps the column widths.
@@ -47,6 +49,8 @@ protected:
 
 private:
     void OnRowMoved(int from, int to);
+    void FitValueColumn(int textWidth);
+    int m_nValueColumnWidth = 0;
 };
 
 // The entry dialogs' checks: the name and the key text, then the value as

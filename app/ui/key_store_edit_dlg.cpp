@@ -12,6 +12,7 @@ namespace velmora {
 CKeyStoreEditDlg::CKeyStoreEditDlg(QWidget* parent)
     : CKeyStoreDlg(QStringLiteral(":/templates/key_store_edit_dlg.ui"), parent)
 {
+    RememberGeometry(QStringLiteral("KeyStoreEdit"));
     connect(Button(kIdcEditKey), &QPushButton::clicked, this, &CKeyStoreEditDlg::OnEdit);
     connect(&m_ListCtrl, &CEditableListCtrl::rowDoubleClicked, this, [this](int row) {
         if (row >= 0) OnEdit();

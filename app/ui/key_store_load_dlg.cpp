@@ -12,6 +12,7 @@ namespace velmora {
 CKeyStoreLoadDlg::CKeyStoreLoadDlg(QWidget* parent)
     : CKeyStoreDlg(QStringLiteral(":/templates/key_store_load_dlg.ui"), parent)
 {
+    RememberGeometry(QStringLiteral("KeyStoreLoad"));
     connect(Button(kIdcLoadKey), &QPushButton::clicked, this, &CKeyStoreLoadDlg::OnLoad);
     connect(&m_ListCtrl, &CEditableListCtrl::rowDoubleClicked, this, [this](int row) {
         if (row >= 0) LoadRow(row);

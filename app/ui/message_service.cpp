@@ -17,14 +17,22 @@ public:
         box.exec();
     }
 
-    bool AskYesNo(QWidget* parent, const QString& text) override
+    bool AskYesNo(QWidget* parent, const QString& text) override { return Ask(parent, text, QMessageBox::Question); }
+    // Enter alone does not destroy anything: "No" is the default.
+    bool AskDestructive(QWidget* parent, const QString& text) override
     {
-        QMessageBox box(QMessageBox::Question, LoadStr(kIdsProductName), text, QMessageBox::Yes | QMessageBox::No,
-                        parent);
-        return box.exec() == QMessageBox::Yes;
+        return Ask(parent, text, QMessageBox::Warning, QMessageBox::No);
     }
 
 private:
+    static bool Ask(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
+    {
+        QMessageBox box(icon, LoadStr(kIdsProductName), text, QMessageBox::Yes | QMessageBox::No, parent);
+        if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
+        return box.exec() == QMessageBox::Yes;
+    }
+
     static QMessageBox::Icon ToQt(Icon icon)
     {
         switch (icon) {
@@ -60,6 +68,11 @@ void MessageBox(QWidget* parent, const QString& text)
 bool AskYesNo(QWidget* parent, const QString& text)
 {
     return Messages().AskYesNo(parent, text);
+}
+
+bool AskDestructive(QWidget* parent, const QString& text)
+{
+    return Messages().AskDestructive(parent, text);
 }
 
 } // namespace velmora

@@ -15,6 +15,9 @@ public:
     virtual void Message(QWidget* parent, const QString& text, Icon icon) = 0;
     // true for "Yes".
     virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
+    // A yes/no question before something that cannot be undone (overwriting,
+    // deleting): the same question with a warning icon.
+    virtual bool AskDestructive(QWidget* parent, const QString& text) { return AskYesNo(parent, text); }
 };
 
 CMessageService& Messages();
@@ -24,5 +27,6 @@ void SetMessageService(CMessageService* service);
 // Shorthands for the usual warning and the yes/no question.
 void MessageBox(QWidget* parent, const QString& text);
 bool AskYesNo(QWidget* parent, const QString& text);
+bool AskDestructive(QWidget* parent, const QString& text);
 
 } // namespace velmora

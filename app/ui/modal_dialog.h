@@ -23,9 +23,18 @@ public:
     }
     bool EndedInInit() const { return m_bEndedInInit; }
 
+    // A dialog the user may size to their liking keeps its size and place
+    // from one run to the next (and from one start of the program to the
+    // next): in the settings, section "Window", under key.
+    void RememberGeometry(const QString& key);
+    // Every way of closing keeps the geometry of a shown dialog.
+    void done(int result) override;
+
 private:
     friend int RunModal(CModalDialog& dialog);
+    void RestoreGeometry();
     bool m_bEndedInInit = false;
+    QString m_strGeometryKey;
 };
 
 using ModalRunner = std::function<int(CModalDialog&)>;

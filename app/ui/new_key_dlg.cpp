@@ -32,7 +32,7 @@ void CNeuerSchluesselDlg::OnOK()
     QString name, stored;
     if (!TakeKeyStoreEntry(m_pName, m_pValue, m_pStatus, &name, &stored)) return;
     if (CKeyStoreItem* existing = m_List.FindKeyByName(name)) {
-        if (!AskYesNo(this, LoadStr(kIdsKeyNameExistsOverwrite))) return;
+        if (!AskDestructive(this, LoadStr(kIdsKeyNameExistsOverwrite))) return;
         existing->m_strValue = stored;
     } else {
         m_List.Append(name, stored);

@@ -1,8 +1,13 @@
 #include "app/ui/ui_template.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QUiLoader>
 #include <QVBoxLayout>
 
@@ -24,8 +29,74 @@ QWidget* LoadTemplate(QWidget* host, const QString& resourcePath)
     return root;
 }
 
+namespace {
+
+// A read-only field looks like one: the window's background instead of the
+// base of a field one can type into. A dialog may switch a field between
+// the two, so the look follows every change.
+class CReadOnlyLook : public QObject {
+public:
+    using QObject::QObject;
+    static void Apply(QLineEdit* edit)
+    {
+        QPalette palette = edit->palette();
+        const QPalette normal = QApplication::palette(edit);
+        palette.setColor(QPalette::Base,
+                         edit->isReadOnly() ? normal.color(QPalette::Window) : normal.color(QPalette::Base));
+        edit->setPalette(palette);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ReadOnlyChange) Apply(static_cast<QLineEdit*>(watched));
+        return false;
+    }
+};
+
+// Hexadecimal values (keys, UIDs, data) are read in columns of two: a
+// fixed-width font, and room for the longest value the field takes
+// (its "hexChars" property in the template).
+void SizeForHex(QWidget* field, int chars)
+{
+    field->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    if (auto* combo = qobject_cast<QComboBox*>(field)) {
+        combo->setMinimumContentsLength(chars);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        return;
+    }
+    auto* edit = qobject_cast<QLineEdit*>(field);
+    if (!edit) return;
+    const QFontMetrics metrics(edit->font());
+    // QLineEdit's own sizing: 2 pixels of margin on each side, one for the cursor.
+    const QMargins text = edit->textMargins();
+    const QMargins contents = edit->contentsMargins();
+    const int width = metrics.horizontalAdvance(QString(chars, QLatin1Char('0'))) + 2 * 2 + 1 + text.left() +
+                      text.right() + contents.left() + contents.right();
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    option.features = QStyleOptionFrame::None;
+    const QSize size =
+        edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(width, edit->sizeHint().height()), edit);
+    edit->setMinimumWidth(size.width());
+}
+
+} // namespace
+
 void ApplyFieldConventions(QWidget* root)
 {
+    for (QWidget* field : root->findChildren<QWidget*>()) {
+        const QVariant chars = field->property(kHexCharsProperty);
+        if (chars.isValid()) SizeForHex(field, chars.toInt());
+    }
+    auto* look = new CReadOnlyLook(root);
+    for (QLineEdit* edit : root->findChildren<QLineEdit*>()) {
+        CReadOnlyLook::Apply(edit);
+        edit->installEventFilter(look);
+    }
     // Read-only fields carry results and status texts, which are often
     // longer than the field: show their start, and the whole as tooltip.
     for (QLineEdit* edit : root->findChildren<QLineEdit*>()) {

@@ -13,9 +13,15 @@ namespace velmora {
 // it) and returns the template's root widget.
 QWidget* LoadTemplate(QWidget* host, const QString& resourcePath);
 
-// What every template's fields do, whatever the dialog: read-only fields
-// show the start of their text and the whole as tooltip; editable combos
-// neither insert typed text nor complete it. LoadTemplate applies it.
+// A field of a template holds hexadecimal values of at most this many
+// characters (a dynamic property; a 16-byte key with spaces is 47).
+inline constexpr char kHexCharsProperty[] = "hexChars";
+
+// What every template's fields do, whatever the dialog: hexadecimal fields
+// are in the fixed-width font and wide enough for their longest value;
+// read-only fields look read-only, show the start of their text and the
+// whole as tooltip; editable combos neither insert typed text nor complete
+// it. LoadTemplate applies it.
 void ApplyFieldConventions(QWidget* root);
 
 // The control with the number id; a template without it is a build fault.

@@ -63,6 +63,7 @@ CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferred
     setWindowIcon(QIcon(QStringLiteral(":/velmora.xpm")));
     m_strTitleBase = windowTitle();
     SetMainWindow(this);
+    RememberGeometry(QStringLiteral("Main"));
 
     auto button = [this](int id) { return Ctl<QPushButton>(m_pTemplate, id); };
     connect(button(kIdcActivateCard), &QPushButton::clicked, this, &CVelmoraDlg::OnActivateCard);

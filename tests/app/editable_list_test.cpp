@@ -93,6 +93,25 @@ TEST_F(EditableListTest, ReportViewAndClicks)
     EXPECT_TRUE(moves.isEmpty());
 }
 
+// The buttons of a list act on the selected row: the focus frame, which
+// looks like a selection, is never anywhere else.
+TEST_F(EditableListTest, TheFocusFrameIsOnTheSelectedRow)
+{
+    QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(&table, &tabbedIn);
+    EXPECT_EQ(table.currentRow(), 0);
+    EXPECT_EQ(ctrl.SelectedRow(), 0);
+
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(&table, &down);
+    EXPECT_EQ(ctrl.SelectedRow(), 1);
+    EXPECT_EQ(table.currentRow(), 1);
+
+    Press(QPoint(20, table.rowViewportPosition(3) + 3 * table.rowHeight(3))); // below the rows
+    EXPECT_EQ(ctrl.SelectedRow(), -1);
+    EXPECT_EQ(table.currentRow(), -1);
+}
+
 TEST_F(EditableListTest, DroppedRowGoesInFrontOfTheRowTenPixelsBelow)
 {
     const int h = table.rowHeight(0);

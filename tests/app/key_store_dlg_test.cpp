@@ -103,18 +103,39 @@ TEST_F(KeyStoreDlgTest, EditViewShowsTheStoreAndKeepsColumnWidths)
     EXPECT_EQ(t->horizontalHeaderItem(0)->text(), QStringLiteral("Name"));
     EXPECT_EQ(t->horizontalHeaderItem(1)->text(), QStringLiteral("Wert"));
     EXPECT_EQ(t->columnWidth(0), 140);
-    EXPECT_EQ(t->columnWidth(1), 100);
     EXPECT_EQ(Rows(dlg),
               (QStringList{QStringLiteral("Tür=00112233445566778899AABBCCDDEEFF"), QStringLiteral("Tor=01")}));
     EXPECT_FALSE(t->item(0, 0)->flags() & Qt::ItemIsEditable);
     EXPECT_TRUE(test::Find<QPushButton>(dlg, 2)->isDefault());
     EXPECT_EQ(t->accessibleName(), QStringLiteral("Schlüssel im Programm-Schlüsselspeicher:"));
 
-    t->setColumnWidth(1, 230);
+    t->setColumnWidth(0, 230);
     Click(dlg, 2);
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
-    EXPECT_EQ(GetProfileInt(QStringLiteral("ListCtrl1"), QStringLiteral("Breite0"), 0), 140);
-    EXPECT_EQ(GetProfileInt(QStringLiteral("ListCtrl1"), QStringLiteral("Breite1"), 0), 230);
+    EXPECT_EQ(GetProfileInt(QStringLiteral("ListCtrl1"), QStringLiteral("Breite0"), 0), 230);
+}
+
+TEST_F(KeyStoreDlgTest, ValuesShowInFullAndTheValueColumnTakesTheRoomGiven)
+{
+    const QString key = QStringLiteral("00112233445566778899AABBCCDDEEFF");
+    Store({QStringLiteral("Tür"), key});
+    WriteProfileInt(QStringLiteral("ListCtrl1"), QStringLiteral("Breite0"), 180);
+    CKeyStoreEditDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    QCoreApplication::processEvents();
+    QTableWidget* t = Table(dlg);
+    const QTableWidgetItem* value = t->item(0, 1);
+    EXPECT_TRUE(QFontInfo(value->font()).fixedPitch());
+    EXPECT_EQ(t->textElideMode(), Qt::ElideNone);
+    EXPECT_GT(t->visualItemRect(value).width(), QFontMetrics(value->font()).horizontalAdvance(key));
+    EXPECT_LE(t->visualItemRect(value).right(), t->viewport()->width());
+
+    const int before = t->columnWidth(1);
+    dlg.resize(dlg.width() + 100, dlg.height());
+    QCoreApplication::processEvents();
+    EXPECT_GE(t->columnWidth(1), before + 90);
+    EXPECT_EQ(t->columnWidth(0), 180);
 }
 
 TEST_F(KeyStoreDlgTest, NewEntriesAndTheOverwriteQuestion)
@@ -148,6 +169,7 @@ TEST_F(KeyStoreDlgTest, NewEntriesAndTheOverwriteQuestion)
         SetText(entry, 1114, QStringLiteral("0102030405060708090a0b0c0d0e0f1011121314"));
         Click(entry, 1);
         EXPECT_EQ(messages.questions, QStringList{GermanStr(kIdsKeyNameExistsOverwrite)});
+        EXPECT_EQ(messages.warnings, messages.questions); // overwriting a key cannot be undone
         EXPECT_EQ(entry.result(), QDialog::Rejected);
         messages.answerYes = true;
         Click(entry, 1);

@@ -45,9 +45,15 @@ public:
         if (whileAsking) whileAsking();
         return answerYes;
     }
+    bool AskDestructive(QWidget* parent, const QString& text) override
+    {
+        warnings << text;
+        return AskYesNo(parent, text);
+    }
     std::function<void()> whileAsking; // runs while the question is "open"
     QStringList shown;
     QStringList questions;
+    QStringList warnings; // the questions that came with a warning icon
     bool answerYes = false;
 };
 

@@ -75,6 +75,8 @@ TEST(NachfrageDlgTest, TextsFromTheStringTable)
         EXPECT_EQ(text, GermanStr(u.text).remove(QLatin1Char('\r')));
     }
     CNachfrageDlg dlg(168, 143, 175);
+    // It comes before something that cannot be undone, and shows it.
+    EXPECT_FALSE(dlg.findChild<QLabel*>(QStringLiteral("warningIcon"))->pixmap().isNull());
     dlg.findChild<QPushButton*>(QStringLiteral("2"))->click();
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     dlg.findChild<QPushButton*>(QStringLiteral("1"))->click();
