@@ -65,5 +65,11 @@ inline constexpr int kIdsAboutText = 20006;
 inline constexpr int kIdsManual = 20008;
 inline constexpr int kIdsNameColumn = 20009;
 inline constexpr int kIdsValueColumn = 20010;
+// Reader state and typed device paths.
+inline constexpr int kIdsNoReaderOpen = 20031;       // "Kein Leser geöffnet – bitte eine Schnittstelle wählen"
+inline constexpr int kIdsNoReaderCaption = 20032;    // "kein Leser" (in the caption's <>)
+inline constexpr int kIdsOpenFailed = 20033;         // "%1 lässt sich nicht öffnen: %2" (port, SDK text)
+inline constexpr int kIdsDevicePathMissing = 20034;  // "Den Gerätepfad %1 gibt es nicht."
+inline constexpr int kIdsDevicePathNoDevice = 20035; // "%1 ist kein Gerät einer seriellen Schnittstelle ..."
 
 } // namespace velmora

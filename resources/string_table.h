@@ -147,6 +147,13 @@ inline constexpr StringTableEntry kStringTable[] = {
     // Column headers of the key store list.
     {20009, QT_TRANSLATE_NOOP("StringTable", "Name")},
     {20010, QT_TRANSLATE_NOOP("StringTable", "Wert")},
+    // Reader state and typed device paths.
+    {20031, QT_TRANSLATE_NOOP("StringTable", "Kein Leser geöffnet – bitte eine Schnittstelle wählen")},
+    {20032, QT_TRANSLATE_NOOP("StringTable", "kein Leser")},
+    {20033, QT_TRANSLATE_NOOP("StringTable", "%1 lässt sich nicht öffnen: %2")},
+    {20034, QT_TRANSLATE_NOOP("StringTable", "Den Gerätepfad %1 gibt es nicht.")},
+    {20035, QT_TRANSLATE_NOOP("StringTable",
+                              "%1 ist kein Gerät einer seriellen Schnittstelle (kein zeichenorientiertes Gerät).")},
 };
 
 } // namespace velmora
