@@ -58,6 +58,7 @@ inline constexpr int kIdcParity = 1013;
 inline constexpr int kIdcStopBits = 1014;
 inline constexpr int kIdcTimeout = 1002;
 inline constexpr int kIdcAddress = 1003;
+inline constexpr int kIdcDevicePath = 1260; // a device path typed by the user
 
 // Confirmation question (confirm_dlg.ui).
 inline constexpr int kIdcQuestion = 1186;

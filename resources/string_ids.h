@@ -65,6 +65,12 @@ inline constexpr int kIdsManual = 20008;
 inline constexpr int kIdsNameColumn = 20009;
 inline constexpr int kIdsValueColumn = 20010;
 inline constexpr int kIdsNoPdfViewer = 20030;
-inline constexpr int kIdsManualMissing = 20031; // "... im Ordner\n%1\n..." (the folder searched)
+inline constexpr int kIdsManualMissing = 20036; // "... im Ordner\n%1\n..." (the folder searched)
+// Reader state and typed device paths.
+inline constexpr int kIdsNoReaderOpen = 20031;       // "Kein Leser geöffnet – bitte eine Schnittstelle wählen"
+inline constexpr int kIdsNoReaderCaption = 20032;    // "kein Leser" (in the caption's <>)
+inline constexpr int kIdsOpenFailed = 20033;         // "%1 lässt sich nicht öffnen: %2" (port, SDK text)
+inline constexpr int kIdsDevicePathMissing = 20034;  // "Den Gerätepfad %1 gibt es nicht."
+inline constexpr int kIdsDevicePathNoDevice = 20035; // "%1 ist kein Gerät einer seriellen Schnittstelle ..."
 
 } // namespace velmora

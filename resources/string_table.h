@@ -149,7 +149,14 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20010, QT_TRANSLATE_NOOP("StringTable", "Wert")},
     // The manual (F1).
     {20030, QT_TRANSLATE_NOOP("StringTable", "Es ist kein Programm zum Anzeigen von PDF-Dateien eingerichtet.")},
-    {20031, QT_TRANSLATE_NOOP("StringTable", "Das Handbuch (eine PDF-Datei) wurde im Ordner\n%1\nnicht gefunden.")},
+    {20036, QT_TRANSLATE_NOOP("StringTable", "Das Handbuch (eine PDF-Datei) wurde im Ordner\n%1\nnicht gefunden.")},
+    // Reader state and typed device paths.
+    {20031, QT_TRANSLATE_NOOP("StringTable", "Kein Leser geöffnet – bitte eine Schnittstelle wählen")},
+    {20032, QT_TRANSLATE_NOOP("StringTable", "kein Leser")},
+    {20033, QT_TRANSLATE_NOOP("StringTable", "%1 lässt sich nicht öffnen: %2")},
+    {20034, QT_TRANSLATE_NOOP("StringTable", "Den Gerätepfad %1 gibt es nicht.")},
+    {20035, QT_TRANSLATE_NOOP("StringTable",
+                              "%1 ist kein Gerät einer seriellen Schnittstelle (kein zeichenorientiertes Gerät).")},
 };
 
 } // namespace velmora

@@ -229,6 +229,10 @@
         <source>Abbrechen</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>Gerätepfad:</source>
+        <translation>Device path:</translation>
+    </message>
 </context>
 <context>
     <name>CSchluesselAendernDlg</name>
@@ -806,6 +810,26 @@ The program may have to be allowed through the firewall manually.</translation>
 nicht gefunden.</source>
         <translation>The manual (a PDF file) was not found in the folder
 %1</translation>
+    </message>
+    <message>
+        <source>Kein Leser geöffnet – bitte eine Schnittstelle wählen</source>
+        <translation>No reader open – please choose an interface</translation>
+    </message>
+    <message>
+        <source>kein Leser</source>
+        <translation>no reader</translation>
+    </message>
+    <message>
+        <source>%1 lässt sich nicht öffnen: %2</source>
+        <translation>%1 cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>Den Gerätepfad %1 gibt es nicht.</source>
+        <translation>The device path %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>%1 ist kein Gerät einer seriellen Schnittstelle (kein zeichenorientiertes Gerät).</source>
+        <translation>%1 is not a serial interface device (not a character device).</translation>
     </message>
 </context>
 </TS>

@@ -32,7 +32,16 @@ OpenReaderResult OpenReader(const QString& portName, int baudRate, int timeout)
     // The SDK identifies the reader while opening: a port where nothing
     // answers is the silent-reader case, not an unknown port.
     if (port == KAVEX_OPEN_NO_ANSWER) return Failed(OpenReaderResult::Failure::NoAnswer, port, LoadStr(kIdsNoReader));
-    if (port < 0) return Failed(OpenReaderResult::Failure::Open, port, SdkStatusText(port));
+    if (port < 0) {
+        // Name the interface (without the device address) and why it failed:
+        // at start this box comes before any window.
+        QString device = portName;
+        const int colon = device.lastIndexOf(QLatin1Char(':'));
+        if (colon > 0 && colon + 1 < device.size() &&
+            std::all_of(device.begin() + colon + 1, device.end(), [](QChar c) { return c.isDigit(); }))
+            device.truncate(colon);
+        return Failed(OpenReaderResult::Failure::Open, port, LoadStr(kIdsOpenFailed).arg(device, SdkStatusText(port)));
+    }
 
     unsigned char ident[4] = {};
     if (Kavex_GetDeviceIdent(port, ident, sizeof ident) == -1) {

@@ -1,6 +1,13 @@
 #include "app/model/port_settings.h"
 
 #include "app/model/device_list_source.h"
+#include "app/model/ui_strings.h"
+#include "resources/string_ids.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace velmora {
 
@@ -31,6 +38,17 @@ QString SerialDevice(const QString& entry)
 {
     const int bracket = entry.indexOf(QLatin1String(" ["), 1);
     return bracket > 0 ? entry.left(bracket) : entry;
+}
+
+QString DevicePathProblem(const QString& path)
+{
+    // exists() follows links, so a link whose device is unplugged counts as
+    // missing too.
+    if (!QFileInfo::exists(path)) return LoadStr(kIdsDevicePathMissing).arg(path);
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return LoadStr(kIdsDevicePathNoDevice).arg(path);
+    return QString();
 }
 
 QString GetPortName(const QString& entry, int address)

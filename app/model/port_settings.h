@@ -25,6 +25,10 @@ QString GetPortName(const QString& entry, int address);
 // What to open for a serial entry: the entry without its " [...]" suffix.
 QString SerialDevice(const QString& entry);
 
+// Why a typed device path cannot be a serial interface (in the user's
+// language), or an empty text when it is a character device or a link to one.
+QString DevicePathProblem(const QString& path);
+
 // A USB entry of one of the maker's HID-capable readers.
 bool IsMakerHidReader(const QString& entry);
 // A serial entry of one of the maker's readers in virtual-COM mode.

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
@@ -70,6 +71,7 @@ CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWi
     m_pStopBits = Ctl<QComboBox>(m_pTemplate, kIdcStopBits);
     m_pTimeout = Ctl<QLineEdit>(m_pTemplate, kIdcTimeout);
     m_pAddress = Ctl<QLineEdit>(m_pTemplate, kIdcAddress);
+    m_pDevicePath = Ctl<QLineEdit>(m_pTemplate, kIdcDevicePath);
 
     const auto digits = QRegularExpression(QStringLiteral("[0-9]*"));
     m_pTimeout->setValidator(new QRegularExpressionValidator(digits, m_pTimeout));
@@ -79,6 +81,7 @@ CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWi
     m_pIp->setToolTip(LoadStr(kIdsLaterVersion));
 
     connect(m_pList, &QListWidget::itemSelectionChanged, this, &CPortDlg::OnSelectionChanged);
+    connect(m_pDevicePath, &QLineEdit::textEdited, this, &CPortDlg::OnDevicePathEdited);
     connect(m_pHidMode, &QPushButton::clicked, this, &CPortDlg::OnHidMode);
     connect(m_pVirtualCom, &QPushButton::clicked, this, &CPortDlg::OnVirtualCom);
     // toggled, not clicked: the keyboard and accessibility tools switch the
@@ -139,20 +142,25 @@ void CPortDlg::OnInitDialog()
 
     FillListBox();
     SelectPortNameEntry();
+    m_pDevicePath->clear();
     if (!m_pList->currentItem() || !m_pList->currentItem()->isSelected()) {
         if (m_pList->count() == 1) {
             const QSignalBlocker block(m_pList);
             m_pList->setCurrentRow(0);
             m_Settings.entry = m_pList->item(0)->text();
         } else {
+            // A stored path that no list shows (a link under /dev/serial,
+            // or a device that is gone) is offered for correction.
+            if (m_Settings.entry.startsWith(QLatin1Char('/'))) m_pDevicePath->setText(m_Settings.entry);
             m_Settings.entry.clear();
         }
     }
 
     EnableLineSettings(m_Settings.entry.isEmpty() || IsSerialEntry(m_Settings.entry));
     UpdateModeButtons(m_Settings.entry);
+    // No fixed minimum size: the dialog's layout keeps it large enough for
+    // every control, also when "IP ?" appears later.
     m_pIp->setVisible(m_Settings.ethernet);
-    setMinimumSize(sizeHint());
 
     PostDeviceChange(kConfigChanged);
 }
@@ -223,8 +231,17 @@ void CPortDlg::OnSelectionChanged()
         return;
     }
     m_Settings.entry = entry;
+    m_pDevicePath->clear(); // the list's choice replaces a typed path
     EnableLineSettings(IsSerialEntry(entry));
     UpdateModeButtons(entry);
+}
+
+void CPortDlg::OnDevicePathEdited(const QString& text)
+{
+    if (text.isEmpty()) return;
+    // A typed path is a serial interface and replaces the list's choice.
+    m_pList->clearSelection();
+    EnableLineSettings(true);
 }
 
 void CPortDlg::PostDeviceChange(int eventCode)
@@ -383,11 +400,25 @@ void CPortDlg::OnOk()
     int timeout = 0;
     int address = 0;
     if (!TakeNumber(m_pTimeout, 10, 300000, timeout) || !TakeNumber(m_pAddress, 1, 255, address)) return;
+    const QString typed = m_pDevicePath->text().trimmed();
+    QString path;
+    if (!typed.isEmpty()) {
+        const QString problem = DevicePathProblem(typed);
+        if (!problem.isEmpty()) {
+            MessageBox(this, problem);
+            m_pDevicePath->setFocus();
+            m_pDevicePath->selectAll();
+            return;
+        }
+        // Stored as given (a /dev/serial/by-id link stays a link), but
+        // independent of the directory the program was started in.
+        path = QFileInfo(typed).absoluteFilePath();
+    }
     m_Settings.timeout = timeout;
     m_Settings.address = address;
     m_Settings.ethernet = m_pEthernet->isChecked();
 
-    const QString entry = SelectedEntry();
+    const QString entry = path.isEmpty() ? SelectedEntry() : path;
     if (!entry.isEmpty()) {
         m_Settings.entry = entry;
         WriteProfileString(kPort, QStringLiteral("Name"), m_Settings.entry);

@@ -66,6 +66,7 @@ private:
     void OfferDriverDownload(const QString& question);
 
     void OnSelectionChanged();
+    void OnDevicePathEdited(const QString& text);
     void OnHidMode();
     void OnVirtualCom();
     void OnEthernet();
@@ -86,6 +87,7 @@ private:
     QComboBox* m_pStopBits;
     QLineEdit* m_pTimeout;
     QLineEdit* m_pAddress;
+    QLineEdit* m_pDevicePath;
     QTimer m_RefreshTimer;
     int m_nRefreshCounter = 0;
     bool m_bRunning = false; // between OnInitDialog and the end of the run

@@ -132,6 +132,7 @@ void CVelmoraDlg::OnInitDialog()
         if (RunModal(*m_pPortDlg) != QDialog::Accepted) break;
         port = m_pPortDlg->GetSettings();
     }
+    if (m_hPort <= 0) ShowNoReader();
 
     m_pAidEdit->show();
     m_pAidCombo->hide();
@@ -146,8 +147,7 @@ void CVelmoraDlg::StartUpdateCheck()
 
 bool CVelmoraDlg::OpenAndCheck(const QString& portName, int baudRate, int timeout)
 {
-    const QString version = QStringLiteral(" V") + ProductVersion();
-    setWindowTitle(m_strTitleBase + version + QStringLiteral(" <>"));
+    setWindowTitle(Caption(LoadStr(kIdsNoReaderCaption)));
 
     const OpenReaderResult reader = OpenReader(portName, baudRate, timeout);
     m_hPort = reader.port;
@@ -155,8 +155,7 @@ bool CVelmoraDlg::OpenAndCheck(const QString& portName, int baudRate, int timeou
         MessageBox(this, reader.message);
         return false;
     }
-    setWindowTitle(m_strTitleBase + version + QStringLiteral(" <") + reader.device + QStringLiteral("  ") +
-                   reader.firmware + QLatin1Char('>'));
+    setWindowTitle(Caption(reader.device + QStringLiteral("  ") + reader.firmware));
     m_strUid.clear();
     return true;
 }
@@ -165,6 +164,31 @@ void CVelmoraDlg::ClosePort()
 {
     if (m_hPort > 0) Kavex_ClosePort(m_hPort);
     m_hPort = 0;
+}
+
+QString CVelmoraDlg::Caption(const QString& reader) const
+{
+    return m_strTitleBase + QStringLiteral(" V") + ProductVersion() + QStringLiteral(" <") + reader + QLatin1Char('>');
+}
+
+void CVelmoraDlg::ShowNoReader()
+{
+    setWindowTitle(Caption(LoadStr(kIdsNoReaderCaption)));
+    // What the fields show belongs to a card of the reader that is gone.
+    m_CardStatus.ResetOnActivation();
+    ResetCardControls();
+    m_strUid.clear();
+    m_pUidEdit->clear();
+    m_pCardUidEdit->clear();
+    m_pFreeMemory->clear();
+    m_pStatus->clear();
+}
+
+bool CVelmoraDlg::NoReader()
+{
+    if (m_hPort > 0) return false;
+    m_pStatus->setText(LoadStr(kIdsNoReaderOpen));
+    return true;
 }
 
 void CVelmoraDlg::SetStatus(const QString& text, int code)
@@ -196,7 +220,12 @@ void CVelmoraDlg::OnActivateCard()
     m_pCardUidEdit->setText(QStringLiteral("  "));
     const ActivateCardResult card = ActivateCard(m_hPort, m_CardStatus);
     // A failed open leaves its negative result: no port either.
-    if (card.failure == ActivateCardResult::Failure::NoPort) return;
+    if (card.failure == ActivateCardResult::Failure::NoPort) {
+        m_strUid.clear();
+        m_pUidEdit->clear();
+        NoReader();
+        return;
+    }
 
     m_strUid = card.uid;
     m_pStatus->setText(card.statusLine);
@@ -208,6 +237,7 @@ void CVelmoraDlg::OnReadUid()
 {
     m_pCardUidEdit->setText(QStringLiteral("  "));
     ClearStatus();
+    if (NoReader()) return; // no key to ask for
     if (!EnsureAuthenticated(m_hPort, m_CardStatus, -1, -1, &m_StatusLine, true)) {
         m_pCardUidEdit->setText(QStringLiteral("--"));
         return;
@@ -226,6 +256,7 @@ void CVelmoraDlg::OnFreeMemory()
 {
     m_pFreeMemory->setText(QStringLiteral(" "));
     ClearStatus();
+    if (NoReader()) return;
     const int free = Kavex_DFGetFreeMemory(m_hPort);
     if (free < 0) {
         m_pFreeMemory->setText(QStringLiteral("--"));
@@ -239,6 +270,7 @@ void CVelmoraDlg::OnFreeMemory()
 void CVelmoraDlg::OnFormatCard()
 {
     ClearStatus();
+    if (NoReader()) return;
     CNachfrageDlg ask(kIdsFormatCaption, kIdsFormatQuestion, kIdsFormatButton, this);
     if (RunModal(ask) != QDialog::Accepted) return;
     if (!EnsureAuthenticated(m_hPort, m_CardStatus, 0, 0, &m_StatusLine, true)) return;
@@ -255,6 +287,7 @@ void CVelmoraDlg::OnReadAppIds()
     m_AidCombo.Clear();
     m_FileList.Clear();
     ClearStatus();
+    if (NoReader()) return;
     QString message;
     if (!ReadAppIds(m_hPort, m_CardStatus, true, &message)) {
         m_pStatus->setText(message);
@@ -285,13 +318,14 @@ void CVelmoraDlg::OnAidChosen(const QString& text, bool select)
     const uint32_t aid = HexToNumber(text);
     m_AidCombo.SelectString(text);
     m_FileList.Clear();
-    if (select) EnsureAppSelected(m_hPort, m_CardStatus, static_cast<int>(aid), nullptr);
+    if (select && !NoReader()) EnsureAppSelected(m_hPort, m_CardStatus, static_cast<int>(aid), nullptr);
 }
 
 void CVelmoraDlg::OnReadFileIds()
 {
     m_FileList.Clear();
     ClearStatus();
+    if (NoReader()) return;
     if (!ValidateAid(&m_AidCombo, &m_AidEdit, &m_StatusLine, false)) return;
     const uint32_t aid = m_CardStatus.m_bAppIdsRead ? GetAidFromCombo(m_AidCombo) : GetAidFromEdit(m_AidEdit);
     QString message;
@@ -335,6 +369,8 @@ void CVelmoraDlg::OnChooseInterface()
         if (Kavex_ClosePort(m_hPort) == -1) MessageBox(this, GetStatusText(m_hPort, false, nullptr));
         m_hPort = 0;
     }
+    // Also when the user keeps the dialog from choosing another reader.
+    ShowNoReader();
     if (!m_pPortDlg) m_pPortDlg = std::make_unique<CPortDlg>(m_ListSource, m_strPreferredPort, this);
     for (;;) {
         if (RunModal(*m_pPortDlg) != QDialog::Accepted) break;

@@ -73,6 +73,12 @@ private:
     void BuildMenu();
     void ResetCardControls();
     void ClosePort();
+    // "Kavex Velmora V1.2 <reader>".
+    QString Caption(const QString& reader) const;
+    // The caption and the card's fields for a window without a reader.
+    void ShowNoReader();
+    // True (and says so in the status line) when no reader is open.
+    bool NoReader();
     void StartUpdateCheck();
     void OnAppListSelection();
     void OnAppComboSelection();

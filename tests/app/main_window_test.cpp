@@ -54,15 +54,14 @@ TEST_F(MainWindowTest, SilentReaderThenCancel)
     EXPECT_EQ(messages.shown.at(0), GermanStr(kIdsNoReader));
     EXPECT_EQ(dialogs.runs, QStringList{QStringLiteral("velmora::CPortDlg")});
 
-    // Without a port only the key store is of use: activation does nothing,
-    // the card buttons report the SDK's status for a missing port.
+    // Without a port only the key store is of use: the caption and the
+    // card buttons say that no reader is open.
+    EXPECT_TRUE(Window().windowTitle().endsWith(QStringLiteral(" <kein Leser>"))) << qPrintable(Window().windowTitle());
     Click(kIdcActivateCard);
-    EXPECT_EQ(Text(kIdcStatus), QString());
+    EXPECT_EQ(Text(kIdcStatus), GermanStr(kIdsNoReaderOpen));
     EXPECT_EQ(Text(kIdcUid), QString());
     Click(kIdcGetFreeMemory);
-    EXPECT_EQ(Text(kIdcFreeMemory), QStringLiteral("--"));
-    EXPECT_EQ(Text(kIdcStatus), SdkStatusText(0));
-    EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Portnummer ungültig"));
+    EXPECT_EQ(Text(kIdcStatus), QStringLiteral("Kein Leser geöffnet – bitte eine Schnittstelle wählen"));
 
     dialogs.Then([](CModalDialog& dlg) {
         EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Programm-Schlüsselspeicher"));
@@ -94,9 +93,41 @@ TEST_F(MainWindowTest, InterfaceDialogChoiceIsTriedAgain)
     });
     EXPECT_GT(Window().PortHandle(), 0);
     ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_EQ(messages.shown.at(0), QStringLiteral("Portnummer ungültig")); // the failed open
+    // The failed open names the interface and what failed.
+    EXPECT_EQ(messages.shown.at(0),
+              QStringLiteral("/nonexistent/velmora-port lässt sich nicht öffnen: Portnummer ungültig"));
     EXPECT_EQ(GetProfileString(QStringLiteral("Port"), QStringLiteral("Name"), QString()),
               QString::fromStdString(reader.link));
+}
+
+TEST_F(MainWindowTest, CancelledInterfaceChoiceLeavesNoReaderAndNoCard)
+{
+    reader.AddApplication(0x0A0B0C);
+    Click(kIdcActivateCard);
+    Click(kIdcReadAppIds);
+    ASSERT_EQ(Text(kIdcUid), QStringLiteral("04 11 22 33 44 55 66"));
+
+    dialogs.Then(ScriptedDialogs::Cancel());
+    Window().WindowMenu()->findChild<QAction*>(QStringLiteral("216"))->trigger();
+    EXPECT_EQ(Window().PortHandle(), 0);
+    EXPECT_TRUE(Window().windowTitle().endsWith(QStringLiteral(" <kein Leser>"))) << qPrintable(Window().windowTitle());
+    EXPECT_EQ(Text(kIdcUid), QString());
+    EXPECT_EQ(Text(kIdcStatus), QString());
+    EXPECT_TRUE(Entries(kIdcAppList).isEmpty());
+    EXPECT_TRUE(Shown(kIdcAidEdit));
+
+    // Actions that need the reader say so instead of doing nothing or
+    // asking for a key.
+    Click(kIdcActivateCard);
+    EXPECT_EQ(Text(kIdcStatus), GermanStr(kIdsNoReaderOpen));
+    EXPECT_EQ(Text(kIdcUid), QString());
+    Control<QLineEdit>(kIdcStatus)->clear();
+    Click(kIdcReadUid);
+    EXPECT_EQ(Text(kIdcStatus), GermanStr(kIdsNoReaderOpen));
+    Control<QLineEdit>(kIdcStatus)->clear();
+    Click(kIdcFormatCard);
+    EXPECT_EQ(Text(kIdcStatus), GermanStr(kIdsNoReaderOpen));
+    EXPECT_EQ(dialogs.runs, QStringList{QStringLiteral("velmora::CPortDlg")}); // no question, no key
 }
 
 TEST_F(MainWindowTest, BuiltInSimulatorIsADesktopUsbProgrammer)

@@ -9,12 +9,18 @@
 #include "resources/control_ids.h"
 
 #include <QCheckBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -251,6 +257,62 @@ TEST_F(PortDlgTest, EthernetBoxShowsTheIpButton)
     EXPECT_TRUE(Dialog().GetSettings().ethernet);
     ASSERT_TRUE(Ok());
     EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("EthernetAktiv"), 0), 1);
+}
+
+TEST_F(PortDlgTest, EthernetBoxNeverClipsItsLabel)
+{
+    Dialog().show();
+    Dialog().resize(Dialog().minimumSize()); // as narrow as the user can make it
+    QCoreApplication::processEvents();
+    Control<QCheckBox>(kIdcEthernet)->toggle(); // "IP ?" appears beside it
+    QCoreApplication::processEvents();
+    auto* box = Control<QCheckBox>(kIdcEthernet);
+    EXPECT_GE(box->width(), box->sizeHint().width());
+    EXPECT_GE(Dialog().width(), Dialog().minimumSizeHint().width());
+    Dialog().hide();
+}
+
+TEST_F(PortDlgTest, TypedDevicePathMustBeACharacterDevice)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A stored path that is gone is offered for correction, and refused.
+    const QString missing = dir.filePath(QStringLiteral("ttyGone"));
+    WriteProfileString(kPort, QStringLiteral("Name"), missing);
+    auto* path = Control<QLineEdit>(kIdcDevicePath);
+    EXPECT_EQ(path->accessibleName(), QStringLiteral("Gerätepfad:"));
+    EXPECT_EQ(path->text(), missing);
+    EXPECT_FALSE(Ok());
+    EXPECT_EQ(messages.shown.last(), GermanStr(kIdsDevicePathMissing).arg(missing));
+
+    auto type = [&](const QString& text) {
+        path->setText(text);
+        emit path->textEdited(text);
+    };
+    const QString plain = dir.filePath(QStringLiteral("plain"));
+    QFile file(plain);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    Choose(QStringLiteral("COM1"));
+    EXPECT_TRUE(path->text().isEmpty()); // the list's choice replaces a typed path
+    type(plain);
+    EXPECT_TRUE(Selected().isEmpty()); // and the other way round
+    EXPECT_FALSE(Ok());
+    EXPECT_EQ(messages.shown.last(), GermanStr(kIdsDevicePathNoDevice).arg(plain));
+    EXPECT_EQ(GetProfileInt(kPort, QStringLiteral("Timeout"), -1), -1); // nothing stored
+
+    // A link to a character device (as under /dev/serial/by-id) is kept as typed.
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const QString link = dir.filePath(QStringLiteral("usb-Kavex_Reader-if00"));
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(ptsname(master)), link));
+    type(link);
+    EXPECT_TRUE(Ok());
+    close(master);
+    EXPECT_EQ(GetProfileString(kPort, QStringLiteral("Name"), QString()), link);
+    EXPECT_EQ(Dialog().GetSettings().PortName(), link + QStringLiteral(":1"));
 }
 
 TEST_F(PortDlgTest, CancelStoresNothing)

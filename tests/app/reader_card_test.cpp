@@ -61,8 +61,9 @@ TEST_F(OpenReaderTest, FailedOpenKeepsItsNegativeResult)
     result = OpenReader(QStringLiteral("/nonexistent/velmora-port:1"), 19200, 500);
     EXPECT_EQ(result.failure, OpenReaderResult::Failure::Open);
     EXPECT_LT(result.port, 0);
-    EXPECT_EQ(result.message, SdkStatusText(result.port));
-    EXPECT_FALSE(result.message.isEmpty());
+    // The message names the interface (not its device address) and the SDK's reason.
+    EXPECT_EQ(result.message,
+              GermanStr(kIdsOpenFailed).arg(QStringLiteral("/nonexistent/velmora-port"), SdkStatusText(result.port)));
 }
 
 class ActivateCardTest : public ::testing::Test {
