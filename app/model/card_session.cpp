@@ -35,11 +35,15 @@ void ReportDialogEnd(int port, CCardUi::DialogResult result, CtlText* statusWnd)
 {
     if (result == CCardUi::DialogResult::Cancelled) Write(statusWnd, LoadStr(kIdsCancelled));
     if (result == CCardUi::DialogResult::Unavailable) Write(statusWnd, LoadStr(kIdsAuthMissing));
-    if (Kavex_GetLastError(port) == KAVEX_ERR_NO_TRANSPONDER && statusWnd)
-        statusWnd->SetText(GetStatusText(port, false, nullptr));
+    if (CardGone(port) && statusWnd) statusWnd->SetText(GetStatusText(port, false, nullptr));
 }
 
 } // namespace
+
+bool CardGone(int port)
+{
+    return Kavex_GetLastError(port) == KAVEX_ERR_NO_TRANSPONDER;
+}
 
 bool EnsureAppSelected(int port, CCardStatus& status, int aid, QString* message)
 {

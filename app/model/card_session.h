@@ -17,6 +17,8 @@ class CtlText;
 
 // Selects aid unless it is selected already. A failure goes to message, or
 // into a message box when message is null.
+// The last command found no card in the field.
+bool CardGone(int port);
 bool EnsureAppSelected(int port, CCardStatus& status, int aid, QString* message);
 
 // Selects aid and authenticates keyNo with key, by the crypto method of the

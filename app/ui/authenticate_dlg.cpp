@@ -9,8 +9,6 @@
 #include "app/ui/ui_template.h"
 #include "resources/control_ids.h"
 
-#include "kavex.h"
-
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>

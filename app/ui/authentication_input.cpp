@@ -6,16 +6,9 @@
 #include "app/ui/key_store_load_dlg.h"
 #include "resources/string_ids.h"
 
-#include "kavex.h"
-
 #include <QLineEdit>
 
 namespace velmora {
-
-bool CardGone(int port)
-{
-    return Kavex_GetLastError(port) == KAVEX_ERR_NO_TRANSPONDER;
-}
 
 CCardStatus::Key KeyFromText(const QString& text)
 {

@@ -1,5 +1,5 @@
 // What the two authentication dialogs share: the key field's text as a
-// key, the key store's "Laden", and the check for a card that left the field.
+// key and the key store's "Laden".
 #pragma once
 
 #include "app/model/card_status.h"
@@ -10,9 +10,6 @@ class QLineEdit;
 class QWidget;
 
 namespace velmora {
-
-// Status 21 on the port: the card is gone, the dialog has nothing to do.
-bool CardGone(int port);
 
 CCardStatus::Key KeyFromText(const QString& text);
 

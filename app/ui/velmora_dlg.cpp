@@ -1,6 +1,7 @@
 #include "app/ui/velmora_dlg.h"
 
 #include "app/model/activate_card.h"
+#include "app/model/card_actions.h"
 #include "app/model/open_reader.h"
 #include "app/ui/busy_scope.h"
 #include "app/model/card_session.h"
@@ -238,18 +239,9 @@ void CVelmoraDlg::OnReadUid()
     m_pCardUidEdit->setText(QStringLiteral("  "));
     ClearStatus();
     if (NoReader()) return; // no key to ask for
-    if (!EnsureAuthenticated(m_hPort, m_CardStatus, -1, -1, &m_StatusLine, true)) {
-        m_pCardUidEdit->setText(QStringLiteral("--"));
-        return;
-    }
-    unsigned char uid[7] = {};
-    if (Kavex_DFGetCardUID(m_hPort, uid, sizeof uid) < 7) {
-        m_CardStatus.ResetAuth();
-        m_pCardUidEdit->setText(QStringLiteral("--"));
-    } else {
-        m_pCardUidEdit->setText(BytesToHex(uid, 7, false, true));
-    }
-    m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+    const CardActionResult uid = ReadCardUid(m_hPort, m_CardStatus, &m_StatusLine);
+    m_pCardUidEdit->setText(uid.value);
+    if (uid.sent) m_pStatus->setText(uid.statusLine);
 }
 
 void CVelmoraDlg::OnFreeMemory()
@@ -257,14 +249,9 @@ void CVelmoraDlg::OnFreeMemory()
     m_pFreeMemory->setText(QStringLiteral(" "));
     ClearStatus();
     if (NoReader()) return;
-    const int free = Kavex_DFGetFreeMemory(m_hPort);
-    if (free < 0) {
-        m_pFreeMemory->setText(QStringLiteral("--"));
-        m_CardStatus.ResetAuth();
-    } else {
-        m_pFreeMemory->setText(QString::number(free));
-    }
-    m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+    const CardActionResult free = ReadFreeMemory(m_hPort, m_CardStatus);
+    m_pFreeMemory->setText(free.value);
+    m_pStatus->setText(free.statusLine);
 }
 
 void CVelmoraDlg::OnFormatCard()
@@ -273,12 +260,10 @@ void CVelmoraDlg::OnFormatCard()
     if (NoReader()) return;
     CNachfrageDlg ask(kIdsFormatCaption, kIdsFormatQuestion, kIdsFormatButton, this);
     if (RunModal(ask) != QDialog::Accepted) return;
-    if (!EnsureAuthenticated(m_hPort, m_CardStatus, 0, 0, &m_StatusLine, true)) return;
-    if (Kavex_DFFormatPICC(m_hPort) < 0)
-        m_CardStatus.ResetAuth();
-    else
-        RefreshAppLists();
-    m_pStatus->setText(GetStatusText(m_hPort, true, &m_CardStatus));
+    const CardActionResult format = FormatCard(m_hPort, m_CardStatus, &m_StatusLine);
+    if (!format.sent) return;
+    if (format.ok) RefreshAppLists();
+    m_pStatus->setText(format.statusLine);
 }
 
 void CVelmoraDlg::OnReadAppIds()
