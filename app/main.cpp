@@ -1,4 +1,5 @@
 // velmora [--simulate [--card FILE]]
+#include "app/model/update_checker.h"
 #include "app/ui/message_service.h"
 #include "app/ui/simulator.h"
 #include "app/model/ui_strings.h"
@@ -89,6 +90,13 @@ int main(int argc, char* argv[])
     const CommandLine options = ParseCommandLine(qapp);
 
     CloseOnTermination(&qapp);
+
+    // One update check per run; a download still running at exit is dropped.
+    velmora::CUpdateChecker updateChecker;
+    velmora::SetUpdateChecker(&updateChecker);
+    struct Unset {
+        ~Unset() { velmora::SetUpdateChecker(nullptr); }
+    } unset;
 
     velmora::CBuiltInSimulator simulator;
     if (options.simulate) {

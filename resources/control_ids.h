@@ -79,4 +79,12 @@ inline constexpr int kIdcAuthKeyNoEdit = 1074;
 inline constexpr int kIdcAuthKeyNoCombo = 1179;
 inline constexpr int kIdcMasterKeyLabel = 1210;
 
+// About box (about_dlg.ui).
+inline constexpr int kIdcAboutTitle = 20450;
+inline constexpr int kIdcUpdateLine = 20451;
+inline constexpr int kIdcAutoUpdate = 20452;
+inline constexpr int kIdcAboutLogo = 20453;
+inline constexpr int kIdcWebLink = 20454;
+inline constexpr int kIdcMailLink = 20455;
+
 } // namespace velmora

@@ -73,4 +73,22 @@ inline constexpr int kIdsOpenFailed = 20033;         // "%1 lässt sich nicht ö
 inline constexpr int kIdsDevicePathMissing = 20034;  // "Den Gerätepfad %1 gibt es nicht."
 inline constexpr int kIdsDevicePathNoDevice = 20035; // "%1 ist kein Gerät einer seriellen Schnittstelle ..."
 
+// Update check, about box and the installer download.
+inline constexpr int kIdsUpdateNoConnection = 20400;  // "Keine Internet Verbindung: Update Prüfung nicht möglich!"
+inline constexpr int kIdsUpdateNoFile = 20401;        // "Keine Datei gefunden: Update Prüfung nicht möglich!"
+inline constexpr int kIdsUpdateNewVersion = 20402;    // "Neue Version:%1 V %2 (%3)" (program, version, build)
+inline constexpr int kIdsUpdateCurrent = 20403;       // "%1 ist aktuell" (program)
+inline constexpr int kIdsUpdateStarting = 20404;      // "Update wird gestartet, bitte warten!"
+inline constexpr int kIdsInstallerAsk = 20405;        // "... von\n%1\nherunterladen ..." (address)
+inline constexpr int kIdsInstallerVerified = 20406;   // "... geprüft und unter\n%1\ngespeichert ..." (path)
+inline constexpr int kIdsInstallerUnverified = 20407; // "... unter\n%1\ngespeichert, nicht geprüft ..." (path)
+inline constexpr int kIdsInstallerDigestMismatch = 20408; // "... stimmt nicht mit der Prüfsumme ... gelöscht."
+inline constexpr int kIdsInstallerFailed = 20409;         // "... nicht heruntergeladen werden: %1" (one of the next)
+inline constexpr int kIdsInstallerNotHttps = 20410;
+inline constexpr int kIdsInstallerNoConnection = 20411;
+inline constexpr int kIdsInstallerHttpStatus = 20412; // "%1": the HTTP status
+inline constexpr int kIdsInstallerIncomplete = 20413;
+inline constexpr int kIdsInstallerTooLarge = 20414;
+inline constexpr int kIdsInstallerWriteFailed = 20415; // "%1": why, or the folder
+
 } // namespace velmora

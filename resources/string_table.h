@@ -157,6 +157,32 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20034, QT_TRANSLATE_NOOP("StringTable", "Den Gerätepfad %1 gibt es nicht.")},
     {20035, QT_TRANSLATE_NOOP("StringTable",
                               "%1 ist kein Gerät einer seriellen Schnittstelle (kein zeichenorientiertes Gerät).")},
+    // Update check, about box and the installer download.
+    {20400, QT_TRANSLATE_NOOP("StringTable", "Keine Internet Verbindung: Update Prüfung nicht möglich!")},
+    {20401, QT_TRANSLATE_NOOP("StringTable", "Keine Datei gefunden: Update Prüfung nicht möglich!")},
+    {20402, QT_TRANSLATE_NOOP("StringTable", "Neue Version:%1 V %2 (%3)")},
+    {20403, QT_TRANSLATE_NOOP("StringTable", "%1 ist aktuell")},
+    {20404, QT_TRANSLATE_NOOP("StringTable", "Update wird gestartet, bitte warten!")},
+    {20405, QT_TRANSLATE_NOOP("StringTable", "Die neue Version wird von\n%1\nheruntergeladen und in den "
+                                             "Download-Ordner gelegt. Gestartet wird sie nicht.\nHerunterladen?")},
+    {20406, QT_TRANSLATE_NOOP("StringTable",
+                              "Die neue Version wurde geprüft und unter\n%1\ngespeichert.\nDas Installationsprogramm "
+                              "ist für ein anderes Betriebssystem gebaut und wird nicht gestartet.")},
+    {20407,
+     QT_TRANSLATE_NOOP("StringTable", "Die neue Version wurde unter\n%1\ngespeichert, konnte aber nicht geprüft "
+                                      "werden: die Versionsdatei nennt keine Prüfsumme.\nDas Installationsprogramm ist "
+                                      "für ein anderes Betriebssystem gebaut und wird nicht gestartet.")},
+    {20408,
+     QT_TRANSLATE_NOOP(
+         "StringTable",
+         "Die heruntergeladene Datei stimmt nicht mit der Prüfsumme der Versionsdatei überein und wurde gelöscht.")},
+    {20409, QT_TRANSLATE_NOOP("StringTable", "Die neue Version konnte nicht heruntergeladen werden: %1")},
+    {20410, QT_TRANSLATE_NOOP("StringTable", "die Adresse ist keine https-Adresse.")},
+    {20411, QT_TRANSLATE_NOOP("StringTable", "keine sichere Verbindung zum Server.")},
+    {20412, QT_TRANSLATE_NOOP("StringTable", "der Server antwortete mit dem Status %1.")},
+    {20413, QT_TRANSLATE_NOOP("StringTable", "die Datei kam nicht vollständig an.")},
+    {20414, QT_TRANSLATE_NOOP("StringTable", "die Datei ist zu groß.")},
+    {20415, QT_TRANSLATE_NOOP("StringTable", "die Datei konnte nicht gespeichert werden (%1).")},
 };
 
 } // namespace velmora

@@ -831,5 +831,125 @@ nicht gefunden.</source>
         <source>%1 ist kein Gerät einer seriellen Schnittstelle (kein zeichenorientiertes Gerät).</source>
         <translation>%1 is not a serial interface device (not a character device).</translation>
     </message>
+    <message>
+        <source>Keine Internet Verbindung: Update Prüfung nicht möglich!</source>
+        <translation>No internet connection: update check not possible!</translation>
+    </message>
+    <message>
+        <source>Keine Datei gefunden: Update Prüfung nicht möglich!</source>
+        <translation>No file found: update check not possible!</translation>
+    </message>
+    <message>
+        <source>Neue Version:%1 V %2 (%3)</source>
+        <translation>New version:%1 V %2 (%3)</translation>
+    </message>
+    <message>
+        <source>%1 ist aktuell</source>
+        <translation>%1 is up to date</translation>
+    </message>
+    <message>
+        <source>Update wird gestartet, bitte warten!</source>
+        <translation>Starting the update, please wait!</translation>
+    </message>
+    <message>
+        <source>Die neue Version wird von
+%1
+heruntergeladen und in den Download-Ordner gelegt. Gestartet wird sie nicht.
+Herunterladen?</source>
+        <translation>The new version will be downloaded from
+%1
+and put into the download folder. It will not be started.
+Download?</translation>
+    </message>
+    <message>
+        <source>Die neue Version wurde geprüft und unter
+%1
+gespeichert.
+Das Installationsprogramm ist für ein anderes Betriebssystem gebaut und wird nicht gestartet.</source>
+        <translation>The new version was verified and saved as
+%1
+The installer is built for another operating system and is not started.</translation>
+    </message>
+    <message>
+        <source>Die neue Version wurde unter
+%1
+gespeichert, konnte aber nicht geprüft werden: die Versionsdatei nennt keine Prüfsumme.
+Das Installationsprogramm ist für ein anderes Betriebssystem gebaut und wird nicht gestartet.</source>
+        <translation>The new version was saved as
+%1
+but could not be verified: the version file gives no checksum.
+The installer is built for another operating system and is not started.</translation>
+    </message>
+    <message>
+        <source>Die heruntergeladene Datei stimmt nicht mit der Prüfsumme der Versionsdatei überein und wurde gelöscht.</source>
+        <translation>The downloaded file does not match the checksum of the version file and was deleted.</translation>
+    </message>
+    <message>
+        <source>Die neue Version konnte nicht heruntergeladen werden: %1</source>
+        <translation>The new version could not be downloaded: %1</translation>
+    </message>
+    <message>
+        <source>die Adresse ist keine https-Adresse.</source>
+        <translation>the address is not an https address.</translation>
+    </message>
+    <message>
+        <source>keine sichere Verbindung zum Server.</source>
+        <translation>no secure connection to the server.</translation>
+    </message>
+    <message>
+        <source>der Server antwortete mit dem Status %1.</source>
+        <translation>the server answered with status %1.</translation>
+    </message>
+    <message>
+        <source>die Datei kam nicht vollständig an.</source>
+        <translation>the file did not arrive completely.</translation>
+    </message>
+    <message>
+        <source>die Datei ist zu groß.</source>
+        <translation>the file is too large.</translation>
+    </message>
+    <message>
+        <source>die Datei konnte nicht gespeichert werden (%1).</source>
+        <translation>the file could not be saved (%1).</translation>
+    </message>
+</context>
+<context>
+    <name>CAboutDlg</name>
+    <message>
+        <source>Info über Kavex Velmora</source>
+        <translation>About Kavex Velmora</translation>
+    </message>
+    <message>
+        <source>Kavex Velmora V</source>
+        <translation>Kavex Velmora V</translation>
+    </message>
+    <message>
+        <source>Brakk Applikationen GmbH</source>
+        <translation>Brakk Applikationen GmbH</translation>
+    </message>
+    <message>
+        <source>Musterstraße 1, 12345 Musterstadt</source>
+        <translation>Musterstraße 1, 12345 Musterstadt, Germany</translation>
+    </message>
+    <message>
+        <source>Tel.: +49 (0)0000 0000-0   Fax: +49 (0)0000 0000-9</source>
+        <translation>Phone: +49 (0)0000 0000-0   Fax: +49 (0)0000 0000-9</translation>
+    </message>
+    <message>
+        <source>© Brakk Applikationen GmbH. Alle Rechte vorbehalten.</source>
+        <translation>© Brakk Applikationen GmbH. All rights reserved.</translation>
+    </message>
+    <message>
+        <source>Nach Update suchen</source>
+        <translation>Looking for an update</translation>
+    </message>
+    <message>
+        <source>automatisch auf neue Version prüfen</source>
+        <translation>check for a new version automatically</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,8 @@
 #include "app/ui/ui_template.h"
 
+#include "app/ui/bitmap_static.h"
+#include "app/ui/link_label.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -13,11 +16,33 @@
 
 namespace velmora {
 
+namespace {
+
+// The program's own controls, named in the templates as custom widgets.
+class CTemplateLoader : public QUiLoader {
+public:
+    using QUiLoader::QUiLoader;
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override
+    {
+        QWidget* w = nullptr;
+        if (className == QLatin1String("velmora::CLabel"))
+            w = new CLabel(parent);
+        else if (className == QLatin1String("velmora::CBitmapStatic"))
+            w = new CBitmapStatic(parent);
+        else
+            return QUiLoader::createWidget(className, parent, name);
+        w->setObjectName(name);
+        return w;
+    }
+};
+
+} // namespace
+
 QWidget* LoadTemplate(QWidget* host, const QString& resourcePath)
 {
     QFile file(resourcePath);
     if (!file.open(QIODevice::ReadOnly)) qFatal("dialog template %s missing", qPrintable(resourcePath));
-    QUiLoader loader;
+    CTemplateLoader loader;
     QWidget* root = loader.load(&file, host);
     if (!root) qFatal("dialog template %s unreadable: %s", qPrintable(resourcePath), qPrintable(loader.errorString()));
     auto* layout = new QVBoxLayout(host);

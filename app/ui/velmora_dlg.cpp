@@ -17,6 +17,8 @@
 #include "app/settings/settings.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
+#include "app/model/update_checker.h"
+#include "app/ui/about_dlg.h"
 #include "app/ui/ui_template.h"
 #include "resources/string_ids.h"
 #include "resources/control_ids.h"
@@ -143,7 +145,13 @@ void CVelmoraDlg::OnInitDialog()
 
 void CVelmoraDlg::StartUpdateCheck()
 {
-    // The update check is not part of this program version yet.
+    if (CUpdateChecker* checker = UpdateChecker()) checker->StartUpdateCheck(this, [this] { OnUpdateChecked(); });
+}
+
+void CVelmoraDlg::OnUpdateChecked()
+{
+    const CUpdateChecker* checker = UpdateChecker();
+    if (checker && checker->IsNewerVersionKnown(OwnProgramVersion())) OnAbout();
 }
 
 bool CVelmoraDlg::OpenAndCheck(const QString& portName, int baudRate, int timeout)
@@ -372,10 +380,8 @@ void CVelmoraDlg::OnSwitchLanguage(int language)
 
 void CVelmoraDlg::OnAbout()
 {
-    Messages().Message(this,
-                       LoadStr(kIdsProductName) + QStringLiteral(" V") + ProductVersion() + QStringLiteral("\n\n") +
-                           LoadStr(kIdsAboutText),
-                       CMessageService::Icon::Information);
+    CAboutDlg about(this);
+    RunModal(about);
 }
 
 void CVelmoraDlg::reject()

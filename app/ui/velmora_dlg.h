@@ -80,6 +80,8 @@ private:
     // True (and says so in the status line) when no reader is open.
     bool NoReader();
     void StartUpdateCheck();
+    // The automatic check has ended: the about box when it found a newer version.
+    void OnUpdateChecked();
     void OnAppListSelection();
     void OnAppComboSelection();
 
