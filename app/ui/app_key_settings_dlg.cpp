@@ -31,6 +31,7 @@ CDesfireKeySettingsDlg::CDesfireKeySettingsDlg(int port, CCardStatus& status, QW
       m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcStatus)), m_AidEdit(m_pAidEdit), m_AidCombo(m_pAidCombo),
       m_Access(m_pAccessCombo), m_StatusLine(m_pStatus)
 {
+    RememberGeometry(QStringLiteral("AppKeySettings"));
     auto button = [this](int id) { return Ctl<QPushButton>(m_pTemplate, id); };
     connect(button(kIdcGetSettings), &QPushButton::clicked, this, &CDesfireKeySettingsDlg::OnGetSettings);
     connect(button(kIdcChangeSettings), &QPushButton::clicked, this, &CDesfireKeySettingsDlg::OnChangeSettings);

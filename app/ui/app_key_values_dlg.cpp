@@ -3,6 +3,7 @@
 #include "app/model/app_key_settings.h"
 #include "app/model/change_key_combo.h"
 #include "app/model/input_helpers.h"
+#include "app/model/key_text.h"
 #include "app/model/key_values.h"
 #include "app/model/ui_strings.h"
 #include "app/ui/authentication_input.h"
@@ -40,6 +41,7 @@ CDesfireKeyDlg::CDesfireKeyDlg(int port, CCardStatus& status, QWidget* parent)
       m_AidCombo(m_pAidCombo), m_AidEdit(m_pAidEdit), m_KeyNoCombo(m_pKeyNoCombo), m_KeyNoEdit(m_pKeyNoEdit),
       m_Access(m_pAccessCombo), m_StatusLine(m_pStatus)
 {
+    RememberGeometry(QStringLiteral("AppKeyValues"));
     auto button = [this](int id) { return Ctl<QPushButton>(m_pTemplate, id); };
     connect(button(kIdcReadKeySettings), &QPushButton::clicked, this, &CDesfireKeyDlg::OnReadSettings);
     connect(button(kIdcChangeKey), &QPushButton::clicked, this, &CDesfireKeyDlg::OnChangeKey);
@@ -156,7 +158,12 @@ void CDesfireKeyDlg::OnGetVersion()
     const int aid = DialogAid();
     if (aid < 0) return;
     if (!ValidateKeyNumber(&m_KeyNoCombo, &m_KeyNoEdit, &m_StatusLine)) return;
-    const int keyNo = m_bMasterKeyMode ? 0 : KeyNumberFromText(VisibleText(&m_KeyNoCombo, &m_KeyNoEdit));
+    // The whole number, as for a change: "256" is no key.
+    const int keyNo = m_bMasterKeyMode ? 0 : StrictKeyNumber(VisibleText(&m_KeyNoCombo, &m_KeyNoEdit));
+    if (keyNo < 0 || keyNo > kLastKeyNo) {
+        m_pStatus->setText(LoadStr(kIdsKeyNoTooBig));
+        return;
+    }
     const KeyVersionResult result = ReadKeyVersion(m_hPort, m_Status, aid, keyNo);
     m_pKeyVersion->setText(result.version);
     if (m_pStatus->text().isEmpty()) ShowResult(m_pStatus, result);

@@ -22,6 +22,7 @@ CSetConfigDlg::CSetConfigDlg(int port, CCardStatus& status, QWidget* parent)
       m_pHistoricalByte(Ctl<QLineEdit>(m_pTemplate, kIdcHistoricalByte)),
       m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcConfigStatus)), m_StatusLine(m_pStatus)
 {
+    RememberGeometry(QStringLiteral("CardConfig"));
     auto button = [this](int id) { return Ctl<QPushButton>(m_pTemplate, id); };
     connect(button(kIdcSetDefaultKey), &QPushButton::clicked, this, &CSetConfigDlg::OnSetDefaults);
     connect(button(kIdcSetHistoricalByte), &QPushButton::clicked, this, &CSetConfigDlg::OnSetHistoricalByte);

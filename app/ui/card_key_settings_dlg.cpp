@@ -23,6 +23,7 @@ CMasterKeySettingsDlg::CMasterKeySettingsDlg(int port, CCardStatus& status, QWid
       m_pConfigChangeable(Ctl<QCheckBox>(m_pTemplate, kIdcConfigChangeable)),
       m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcStatus)), m_StatusLine(m_pStatus)
 {
+    RememberGeometry(QStringLiteral("CardKeySettings"));
     MakeDisplayOnly(m_pConfigChangeable);
     auto button = [this](int id) { return Ctl<QPushButton>(m_pTemplate, id); };
     connect(button(kIdcGetSettings), &QPushButton::clicked, this, &CMasterKeySettingsDlg::OnGetSettings);

@@ -19,6 +19,7 @@ CDesfireCardKeyDlg::CDesfireCardKeyDlg(int port, CCardStatus& status, QWidget* p
       m_pKeyVersion(Ctl<QLineEdit>(m_pTemplate, kIdcKeyVersion)), m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcStatus)),
       m_StatusLine(m_pStatus)
 {
+    RememberGeometry(QStringLiteral("CardMasterKey"));
     auto button = [this](int id) { return Ctl<QPushButton>(m_pTemplate, id); };
     connect(button(kIdcChangeKey), &QPushButton::clicked, this, &CDesfireCardKeyDlg::OnChangeKey);
     connect(button(kIdcGetKeyVersion), &QPushButton::clicked, this, &CDesfireCardKeyDlg::OnGetVersion);

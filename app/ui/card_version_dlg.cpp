@@ -13,6 +13,7 @@ CCardVersionDlg::CCardVersionDlg(int port, CCardStatus& status, QWidget* parent)
     : CModalDialog(parent), m_hPort(port), m_Status(status),
       m_pTemplate(LoadTemplate(this, QStringLiteral(":/templates/card_version_dlg.ui")))
 {
+    RememberGeometry(QStringLiteral("CardVersion"));
     connect(Ctl<QPushButton>(m_pTemplate, kIdCancel), &QPushButton::clicked, this, &QDialog::reject);
 }
 
