@@ -86,5 +86,50 @@ inline constexpr int kIdcAutoUpdate = 20452;
 inline constexpr int kIdcAboutLogo = 20453;
 inline constexpr int kIdcWebLink = 20454;
 inline constexpr int kIdcMailLink = 20455;
+// Card and key dialogs (card_key_settings_dlg.ui, card_master_key_dlg.ui,
+// app_key_settings_dlg.ui, app_key_values_dlg.ui, card_config_dlg.ui,
+// card_version_dlg.ui).
+inline constexpr int kIdcGetSettings = 1102;
+inline constexpr int kIdcChangeSettings = 1114;
+inline constexpr int kIdcFreezeSettings = 1116;
+inline constexpr int kIdcToAes = 1115;
+inline constexpr int kIdcMasterKeyChangeable = 1125; // settings bit 0
+inline constexpr int kIdcFreeDirectory = 1123;       // bit 1
+inline constexpr int kIdcFreeCreateDelete = 1124;    // bit 2
+inline constexpr int kIdcConfigChangeable = 1122;    // bit 3
+inline constexpr int kIdcNewKeyValue = 1105;
+inline constexpr int kIdcOldKey = 1106;
+inline constexpr int kIdcOldKeyLabel = 1127;
+inline constexpr int kIdcLoadOldKey = 1070;
+inline constexpr int kIdcNewKeyVersion = 1113;
+inline constexpr int kIdcChangeKey = 1104;
+inline constexpr int kIdcGetKeyVersion = 1111;
+inline constexpr int kIdcKeyVersion = 1112;
+inline constexpr int kIdcAppAidEdit = 1077;
+inline constexpr int kIdcKeyCount = 1099;
+inline constexpr int kIdcCryptoMethod = 1100;
+inline constexpr int kIdcChangeKeyAccessLabel = 1213;
+inline constexpr int kIdcChangeKeyAccess = 1121;
+inline constexpr int kIdcAppMasterKeyMode = 1219;
+inline constexpr int kIdcKeyNumberMode = 1220;
+inline constexpr int kIdcKeyNoCombo = 1179;
+inline constexpr int kIdcKeyNoEdit = 1200;
+inline constexpr int kIdcReadKeySettings = 1071;
+inline constexpr int kIdcSetDefaultKey = 1185;
+inline constexpr int kIdcDefaultKey = 1141;
+inline constexpr int kIdcDefaultKeyVersion = 1140;
+inline constexpr int kIdcSetHistoricalByte = 1188;
+inline constexpr int kIdcHistoricalByte = 1148;
+inline constexpr int kIdcLockFormat = 1186;
+inline constexpr int kIdcRandomUid = 1187;
+inline constexpr int kIdcConfigStatus = 1197;
+inline constexpr int kIdcStorageSize = 1207;
+inline constexpr int kIdcVersionUid = 1209;
+inline constexpr int kIdcVendor = 1208;
+inline constexpr int kIdcHardwareType = 1210;
+inline constexpr int kIdcHardwareVersion = 1212;
+inline constexpr int kIdcSoftwareType = 1211;
+inline constexpr int kIdcSoftwareVersion = 1213;
+inline constexpr int kIdcProductionDate = 1214;
 
 } // namespace velmora

@@ -91,4 +91,32 @@ inline constexpr int kIdsInstallerIncomplete = 20413;
 inline constexpr int kIdsInstallerTooLarge = 20414;
 inline constexpr int kIdsInstallerWriteFailed = 20415; // "%1": why, or the folder
 
+// Card and key dialogs.
+inline constexpr int kIdsCrypto3K3Des = 109;
+inline constexpr int kIdsCryptoAes = 110;
+inline constexpr int kIdsCryptoDes = 108;       // "(3)DES"
+inline constexpr int kIdsMasterKeyFrozen = 151; // "Der Hauptschlüssel dieser Applikation kann nicht verändert werden"
+inline constexpr int kIdsKeysFrozen = 152;      // "Die Schlüssel ab 1 können ... nicht verändert werden"
+inline constexpr int kIdsAppSettingsFrozen = 166; // "Die Schlüsseleinstellungen der Applikation sind unveränderlich"
+inline constexpr int kIdsFieldsMissing = 167;     // "Es sind nicht alle Felder gefüllt "
+inline constexpr int kIdsRandomUidQuestion = 169;
+inline constexpr int kIdsNoFormatQuestion = 170;
+inline constexpr int kIdsRandomUidCaption = 171;
+inline constexpr int kIdsRandomUidButton = 172;
+inline constexpr int kIdsNoFormatCaption = 173;
+inline constexpr int kIdsNoFormatButton = 174;
+inline constexpr int kIdsKeyNotHex = 176;   // "Schlüsselwert ist nicht hexadezimal"
+inline constexpr int kIdsAtsTooShort = 178; // "Keine Karte oder Karte nicht aktiviert oder ATS zu kurz"
+inline constexpr int kIdsRandomUid = 195;   // "zufällige UID"
+inline constexpr int kIdsFreezeCardSettingsQuestion = 210;
+inline constexpr int kIdsFreezeCardSettingsCaption = 211;
+inline constexpr int kIdsFreezeCardSettingsButton = 212;
+inline constexpr int kIdsToAesCaption = 213;
+inline constexpr int kIdsToAesQuestion = 214;
+inline constexpr int kIdsToAesButton = 215;
+inline constexpr int kIdsCardSettingsFrozen = 230;         // "Die Kartenschlüsseleinstellungen sind unveränderlich"
+inline constexpr int kIdsReadOk = 234;                     // "Auslesen erfolgreich"
+inline constexpr int kIdsByteNotHex = 20100;               // "Der Wert ist kein hexadezimales Byte (0 bis 2 Ziffern)"
+inline constexpr int kIdsConfirmMasterKey = 20101;         // "... ändern auf\n%1\n(%2) ? ..." (key bytes, key type)
+inline constexpr int kIdsConfirmFreezeAppSettings = 20102; // "... der Applikation %1 unveränderlich machen ? ..."
 } // namespace velmora

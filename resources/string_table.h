@@ -183,6 +183,14 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20413, QT_TRANSLATE_NOOP("StringTable", "die Datei kam nicht vollständig an.")},
     {20414, QT_TRANSLATE_NOOP("StringTable", "die Datei ist zu groß.")},
     {20415, QT_TRANSLATE_NOOP("StringTable", "die Datei konnte nicht gespeichert werden (%1).")},
+    // Card and key dialogs.
+    {109, QT_TRANSLATE_NOOP("StringTable", "3K3DES")},
+    {110, QT_TRANSLATE_NOOP("StringTable", "AES")},
+    {20100, QT_TRANSLATE_NOOP("StringTable", "Der Wert ist kein hexadezimales Byte (0 bis 2 Ziffern)")},
+    {20101, QT_TRANSLATE_NOOP("StringTable", "Den Hauptschlüssel der Karte ändern auf\n%1\n(%2) ?\nMit einem falsch "
+                                             "eingegebenen Schlüssel lässt sich die Karte nicht mehr verwalten.")},
+    {20102, QT_TRANSLATE_NOOP("StringTable", "Die Schlüsseleinstellungen der Applikation %1 unveränderlich machen "
+                                             "?\nDie Aktion kann nicht rückgängig gemacht werden.")},
 };
 
 } // namespace velmora

@@ -952,4 +952,341 @@ The installer is built for another operating system and is not started.</transla
         <translation>OK</translation>
     </message>
 </context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>3K3DES</source>
+        <translation>3K3DES</translation>
+    </message>
+    <message>
+        <source>AES</source>
+        <translation>AES</translation>
+    </message>
+    <message>
+        <source>Der Wert ist kein hexadezimales Byte (0 bis 2 Ziffern)</source>
+        <translation>The value is not a hexadecimal byte (0 to 2 digits)</translation>
+    </message>
+    <message>
+        <source>Den Hauptschlüssel der Karte ändern auf
+%1
+(%2) ?
+Mit einem falsch eingegebenen Schlüssel lässt sich die Karte nicht mehr verwalten.</source>
+        <translation>Change the card master key to
+%1
+(%2)?
+With a mistyped key the card can no longer be managed.</translation>
+    </message>
+    <message>
+        <source>Die Schlüsseleinstellungen der Applikation %1 unveränderlich machen ?
+Die Aktion kann nicht rückgängig gemacht werden.</source>
+        <translation>Make the key settings of application %1 unchangeable?
+This cannot be undone.</translation>
+    </message>
+</context>
+<context>
+    <name>CMasterKeySettingsDlg</name>
+    <message>
+        <source>Einstellungen holen</source>
+        <translation>Get settings</translation>
+    </message>
+    <message>
+        <source>Kartenschlüssel änderbar</source>
+        <translation>Card master key changeable</translation>
+    </message>
+    <message>
+        <source>Applikationenliste und Sicherheitseinstellungen ohne Authent</source>
+        <translation>Application list and key settings without authentication</translation>
+    </message>
+    <message>
+        <source>Applikationen erzeugen / löschen ohne Authentifizierung</source>
+        <translation>Create / delete applications without authentication</translation>
+    </message>
+    <message>
+        <source>Einstellungen ändern</source>
+        <translation>Change settings</translation>
+    </message>
+    <message>
+        <source>Kartenschlüsseleinstellungen änderbar</source>
+        <translation>Card key settings changeable</translation>
+    </message>
+    <message>
+        <source>Einstellungen schreibschützen..</source>
+        <translation>Write-protect settings..</translation>
+    </message>
+    <message>
+        <source>Auf AES-Verschlüsselung..</source>
+        <translation>To AES encryption..</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Kartenschlüsseleinstellungen holen und ändern</source>
+        <translation>Get and change card key settings</translation>
+    </message>
+</context>
+<context>
+    <name>CDesfireCardKeyDlg</name>
+    <message>
+        <source>Neuer Schlüssel (0-16 Byte, mit 0 aufgefüllt):</source>
+        <translation>New key (0-16 bytes, padded with 0):</translation>
+    </message>
+    <message>
+        <source>Laden</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Neue Schlüsselversion (1 Byte, nur bei AES, bei DES im Schlüssel integriert) (h):</source>
+        <translation>New key version (1 byte, AES only; a DES key carries it in its bytes) (h):</translation>
+    </message>
+    <message>
+        <source>Schlüssel ändern</source>
+        <translation>Change key</translation>
+    </message>
+    <message>
+        <source>Version holen</source>
+        <translation>Get version</translation>
+    </message>
+    <message>
+        <source>Schlüsselversion (h):</source>
+        <translation>Key version (h):</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Hauptschlüssel der Karte ändern</source>
+        <translation>Change card master key</translation>
+    </message>
+</context>
+<context>
+    <name>CDesfireKeySettingsDlg</name>
+    <message>
+        <source>Applikations-ID (h):</source>
+        <translation>Application ID (h):</translation>
+    </message>
+    <message>
+        <source>Einstellungen holen</source>
+        <translation>Get settings</translation>
+    </message>
+    <message>
+        <source>Schlüsselanzahl:</source>
+        <translation>Number of keys:</translation>
+    </message>
+    <message>
+        <source>Verschlüsselungsmethode:</source>
+        <translation>Crypto method:</translation>
+    </message>
+    <message>
+        <source>Schlüsseleinstellungen änderbar</source>
+        <translation>Key settings changeable</translation>
+    </message>
+    <message>
+        <source>Hauptschlüssel änderbar</source>
+        <translation>Master key changeable</translation>
+    </message>
+    <message>
+        <source>Vor Schlüsseländerung Authent mit:</source>
+        <translation>Authenticate before key change with:</translation>
+    </message>
+    <message>
+        <source>File-Liste und Schlüsseleinstellungen ohne Hauptschlüsselauthentifizierung</source>
+        <translation>File list and key settings without master key authentication</translation>
+    </message>
+    <message>
+        <source>File erzeugen / löschen ohne Hauptschlüsselauthentifizierung</source>
+        <translation>Create / delete files without master key authentication</translation>
+    </message>
+    <message>
+        <source>Einstellungen ändern</source>
+        <translation>Change settings</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Schlüsseleinstellungen der Applikation</source>
+        <translation>Application key settings</translation>
+    </message>
+</context>
+<context>
+    <name>CDesfireKeyDlg</name>
+    <message>
+        <source>Applikations-ID (h):</source>
+        <translation>Application ID (h):</translation>
+    </message>
+    <message>
+        <source>App-Hauptschlüssel</source>
+        <translation>Application master key</translation>
+    </message>
+    <message>
+        <source>Schlüsselnummer (d):</source>
+        <translation>Key number (d):</translation>
+    </message>
+    <message>
+        <source>Vor Schlüsseländerung Authent mit:</source>
+        <translation>Authenticate before key change with:</translation>
+    </message>
+    <message>
+        <source>Auslesen</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Bisheriger Wert (0-16 Byte, mit 0 aufgefüllt):</source>
+        <translation>Current value (0-16 bytes, padded with 0):</translation>
+    </message>
+    <message>
+        <source>Laden</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Neuer Wert (0-16 Byte, mit 0 aufgefüllt):</source>
+        <translation>New value (0-16 bytes, padded with 0):</translation>
+    </message>
+    <message>
+        <source>Neue Schlüsselversion (1 Byte, nur bei AES, bei DES im Schlüssel integriert) (h):</source>
+        <translation>New key version (1 byte, AES only; a DES key carries it in its bytes) (h):</translation>
+    </message>
+    <message>
+        <source>Schlüsselwert ändern</source>
+        <translation>Change key value</translation>
+    </message>
+    <message>
+        <source>Version holen</source>
+        <translation>Get version</translation>
+    </message>
+    <message>
+        <source>Schlüsselversion (h):</source>
+        <translation>Key version (h):</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Schlüsselwerte der Applikation</source>
+        <translation>Application key values</translation>
+    </message>
+</context>
+<context>
+    <name>CSetConfigDlg</name>
+    <message>
+        <source>Startwerte ändern</source>
+        <translation>Change defaults</translation>
+    </message>
+    <message>
+        <source>Startwert für Schlüssel neuer Applikationen (0-16 Byte, mit 0 aufgefüllt):</source>
+        <translation>Default key of new applications (0-16 bytes, padded with 0):</translation>
+    </message>
+    <message>
+        <source>Laden</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Startwert für Schlüsselversion, nur bei AES (1 Byte)(h):</source>
+        <translation>Default key version, AES only (1 byte)(h):</translation>
+    </message>
+    <message>
+        <source>Historisches Byte ändern</source>
+        <translation>Change historical byte</translation>
+    </message>
+    <message>
+        <source>Historisches Byte in ATS (Answer to Select)(h):</source>
+        <translation>Historical byte in ATS (Answer to Select)(h):</translation>
+    </message>
+    <message>
+        <source>Karte zurücksetzen sperren..</source>
+        <translation>Disable card formatting..</translation>
+    </message>
+    <message>
+        <source>Auf zufällige UID schalten..</source>
+        <translation>Switch to random UID..</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Sonstige Karteneinstellungen</source>
+        <translation>Other card settings</translation>
+    </message>
+</context>
+<context>
+    <name>CCardVersionDlg</name>
+    <message>
+        <source>UID:</source>
+        <translation>UID:</translation>
+    </message>
+    <message>
+        <source>Hersteller-ID:</source>
+        <translation>Vendor ID:</translation>
+    </message>
+    <message>
+        <source>Hardware-Typ:</source>
+        <translation>Hardware type:</translation>
+    </message>
+    <message>
+        <source>Hardware-Version:</source>
+        <translation>Hardware version:</translation>
+    </message>
+    <message>
+        <source>Software-Typ:</source>
+        <translation>Software type:</translation>
+    </message>
+    <message>
+        <source>Software-Version:</source>
+        <translation>Software version:</translation>
+    </message>
+    <message>
+        <source>Produktionsdatum:</source>
+        <translation>Production date:</translation>
+    </message>
+    <message>
+        <source>DESFire-Karte mit:</source>
+        <translation>DESFire card with:</translation>
+    </message>
+    <message>
+        <source>Speichergröße:</source>
+        <translation>Storage size:</translation>
+    </message>
+    <message>
+        <source>Byte</source>
+        <translation>bytes</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Kartenversion</source>
+        <translation>Card version</translation>
+    </message>
+</context>
 </TS>

@@ -3,7 +3,13 @@
 #include "app/model/activate_card.h"
 #include "app/model/card_actions.h"
 #include "app/model/open_reader.h"
+#include "app/ui/app_key_settings_dlg.h"
+#include "app/ui/app_key_values_dlg.h"
 #include "app/ui/busy_scope.h"
+#include "app/ui/card_config_dlg.h"
+#include "app/ui/card_key_settings_dlg.h"
+#include "app/ui/card_master_key_dlg.h"
+#include "app/ui/card_version_dlg.h"
 #include "app/model/card_session.h"
 #include "app/ui/help.h"
 #include "app/model/hex_text.h"
@@ -41,9 +47,8 @@ namespace {
 const QString kPort = QStringLiteral("Port");
 
 // Buttons whose dialogs are not built yet.
-constexpr int kLaterButtons[] = {kIdcCardVersion, kIdcCardKeySettings, kIdcCardKeyValues, kIdcMoreCardSettings,
-                                 kIdcCreateApp,   kIdcAppKeySettings,  kIdcDeleteApp,     kIdcAppKeyValues,
-                                 kIdcCreateFile,  kIdcFileSettings,    kIdcDeleteFile,    kIdcReadWriteFile};
+constexpr int kLaterButtons[] = {kIdcCreateApp,    kIdcDeleteApp,  kIdcCreateFile,
+                                 kIdcFileSettings, kIdcDeleteFile, kIdcReadWriteFile};
 
 QString ProductVersion()
 {
@@ -77,6 +82,14 @@ CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferred
     connect(button(kIdcReadFileIds), &QPushButton::clicked, this, &CVelmoraDlg::OnReadFileIds);
     connect(button(kIdcKeyStore), &QPushButton::clicked, this, &CVelmoraDlg::OnKeyStore);
     connect(button(kIdCancel), &QPushButton::clicked, this, &CVelmoraDlg::reject);
+    connect(button(kIdcCardVersion), &QPushButton::clicked, this, [this] { RunCardDialog<CCardVersionDlg>(); });
+    connect(button(kIdcCardKeySettings), &QPushButton::clicked, this,
+            [this] { RunCardDialog<CMasterKeySettingsDlg>(); });
+    connect(button(kIdcCardKeyValues), &QPushButton::clicked, this, [this] { RunCardDialog<CDesfireCardKeyDlg>(); });
+    connect(button(kIdcMoreCardSettings), &QPushButton::clicked, this, [this] { RunCardDialog<CSetConfigDlg>(); });
+    connect(button(kIdcAppKeySettings), &QPushButton::clicked, this,
+            [this] { RunCardDialog<CDesfireKeySettingsDlg>(); });
+    connect(button(kIdcAppKeyValues), &QPushButton::clicked, this, [this] { RunCardDialog<CDesfireKeyDlg>(); });
     connect(m_pAppList, &QListWidget::itemSelectionChanged, this, &CVelmoraDlg::OnAppListSelection);
     connect(m_pAidCombo, &QComboBox::activated, this, &CVelmoraDlg::OnAppComboSelection);
     for (int id : kLaterButtons) {

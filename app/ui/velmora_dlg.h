@@ -65,6 +65,15 @@ public:
     void OnReadAppIds();
     void OnReadFileIds();
     void OnKeyStore();
+    // The card and key dialogs: on the window's port and card session.
+    template <class Dialog>
+    void RunCardDialog()
+    {
+        ClearStatus();
+        if (NoReader()) return;
+        Dialog dlg(m_hPort, m_CardStatus, this);
+        RunModal(dlg);
+    }
 
     // Escape, "Schließen" and the window's close button end the program.
     void reject() override;
