@@ -65,6 +65,11 @@ public:
     void OnReadAppIds();
     void OnReadFileIds();
     void OnKeyStore();
+    void OnCreateApp();
+    void OnDeleteApp();
+    void OnCreateFile();
+    void OnFileSettings();
+    void OnDeleteFile();
 
     // Escape, "Schließen" and the window's close button end the program.
     void reject() override;

@@ -311,16 +311,16 @@ TEST_F(MainWindowTest, FormatWithoutKnownKeyAsksAndCancelIsNotDone)
 
 TEST_F(MainWindowTest, LaterButtonsAreVisibleButDisabled)
 {
-    for (int id : {kIdcCardVersion, kIdcCardKeySettings, kIdcCardKeyValues, kIdcMoreCardSettings, kIdcCreateApp,
-                   kIdcAppKeySettings, kIdcDeleteApp, kIdcAppKeyValues, kIdcCreateFile, kIdcFileSettings,
-                   kIdcDeleteFile, kIdcReadWriteFile}) {
+    for (int id : {kIdcCardVersion, kIdcCardKeySettings, kIdcCardKeyValues, kIdcMoreCardSettings, kIdcAppKeySettings,
+                   kIdcAppKeyValues, kIdcReadWriteFile}) {
         auto* b = Control<QPushButton>(id);
         EXPECT_FALSE(b->isHidden()) << id;
         EXPECT_FALSE(b->isEnabled()) << id;
         EXPECT_EQ(b->toolTip(), GermanStr(kIdsLaterVersion)) << id;
     }
-    for (int id : {kIdcActivateCard, kIdcReadUid, kIdcGetFreeMemory, kIdcFormatCard, kIdcReadAppIds, kIdcReadFileIds,
-                   kIdcKeyStore, kIdCancel})
+    for (int id :
+         {kIdcActivateCard, kIdcReadUid, kIdcGetFreeMemory, kIdcFormatCard, kIdcReadAppIds, kIdcReadFileIds,
+          kIdcKeyStore, kIdCancel, kIdcCreateApp, kIdcDeleteApp, kIdcCreateFile, kIdcFileSettings, kIdcDeleteFile})
         EXPECT_TRUE(Control<QPushButton>(id)->isEnabled()) << id;
     EXPECT_EQ(Control<QLineEdit>(kIdcStatus)->accessibleName(), QStringLiteral("Status:"));
     EXPECT_FALSE(Window().windowIcon().isNull());
