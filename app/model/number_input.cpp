@@ -1,5 +1,7 @@
 #include "app/model/number_input.h"
 
+#include <limits>
+
 namespace velmora {
 
 namespace {
@@ -27,11 +29,15 @@ ParsedNumber Result(ParsedNumber::Status status, int64_t value = 0)
 }
 
 // Digits from begin to end as a value that stops growing once it passes
-// limit, so that no input overflows.
+// limit, so that no input overflows; -1 when it does not fit 64 bits.
 int64_t DigitsValue(const QString& text, int begin, int end, int64_t limit)
 {
+    constexpr int64_t kLargest = std::numeric_limits<int64_t>::max();
     int64_t value = 0;
-    for (int i = begin; i < end && value <= limit; ++i) value = value * 10 + (text.at(i).unicode() - '0');
+    for (int i = begin; i < end && value <= limit; ++i) {
+        if (value > (kLargest - 9) / 10) return -1;
+        value = value * 10 + (text.at(i).unicode() - '0');
+    }
     return value;
 }
 
@@ -49,6 +55,7 @@ ParsedNumber ParseInteger(const QString& text, int64_t min, int64_t max)
     if (i == first || i != t.size()) return Result(ParsedNumber::Status::NotNumber);
     const int64_t limit = negative ? -min : max;
     const int64_t magnitude = DigitsValue(t, first, i, limit < 0 ? 0 : limit);
+    if (magnitude < 0) return Result(ParsedNumber::Status::OutOfRange);
     const int64_t value = negative ? -magnitude : magnitude;
     if (value < min || value > max) return Result(ParsedNumber::Status::OutOfRange, value);
     return Result(ParsedNumber::Status::Ok, value);
@@ -60,7 +67,7 @@ ParsedNumber ParseDigits(const QString& text, int64_t max)
     for (QChar c : text)
         if (!IsDigit(c)) return Result(ParsedNumber::Status::NotNumber);
     const int64_t value = DigitsValue(text, 0, text.size(), max);
-    if (value > max) return Result(ParsedNumber::Status::OutOfRange, value);
+    if (value < 0 || value > max) return Result(ParsedNumber::Status::OutOfRange, value);
     return Result(ParsedNumber::Status::Ok, value);
 }
 

@@ -105,6 +105,12 @@ TEST_F(AppFileDialogsTest, FileOfEachTypeIsCreated)
         EXPECT_EQ(messages.shown.value(0), QStringLiteral("Geben Sie eine ganze Zahl zwischen 1 und 16777215 ein."));
         EXPECT_TRUE(reader.State().FindApplication(0xC1)->files.empty());
         SetText(dlg, kIdcFileSize, QStringLiteral("20"));
+        Find<QRadioButton>(dlg, kIdcValueFile)->click();
+        SetText(dlg, kIdcLowerLimit, QStringLiteral("2147483648"));
+        Click(dlg, kIdcCreate);
+        EXPECT_EQ(messages.shown.value(1),
+                  QStringLiteral("Geben Sie eine ganze Zahl zwischen -2147483648 und 2147483647 ein."));
+        SetText(dlg, kIdcLowerLimit, QStringLiteral("0"));
 
         const int radios[] = {kIdcStdDataFile, kIdcBackupDataFile, kIdcValueFile, kIdcLinearRecordFile,
                               kIdcCyclicRecordFile};

@@ -131,6 +131,8 @@ TEST(ParseIntegerTest, WholeTextInRange)
     EXPECT_EQ(ParseInteger(QStringLiteral("99999999999999999999999"), 1, kMaxCardSize).status,
               ParsedNumber::Status::OutOfRange);
     EXPECT_EQ(ParseInteger(QString(), 0, 255).status, ParsedNumber::Status::Empty);
+    EXPECT_EQ(ParseInteger(QStringLiteral("-99999999999999999999999"), INT64_MIN + 1, INT64_MAX).status,
+              ParsedNumber::Status::OutOfRange);
 }
 
 TEST(NewApplicationTest, KeyCountAndChangeKey)
