@@ -131,5 +131,41 @@ inline constexpr int kIdcHardwareVersion = 1212;
 inline constexpr int kIdcSoftwareType = 1211;
 inline constexpr int kIdcSoftwareVersion = 1213;
 inline constexpr int kIdcProductionDate = 1214;
+// Application and file dialogs (create_app_dlg.ui, delete_app_dlg.ui,
+// create_file_dlg.ui, delete_file_dlg.ui, file_settings_dlg.ui). The AID is
+// kIdcAidCombo or, in its place, kIdcAidEdit; "Löschen" is kIdOk.
+inline constexpr int kIdcFileNoEdit = 1300;
+inline constexpr int kIdcFileNoCombo = 1301; // in place of kIdcFileNoEdit
+inline constexpr int kIdcGetFileNos = 1302;  // "File-IDs holen"
+inline constexpr int kIdcCommMode = 1303;
+inline constexpr int kIdcReadAccess = 1304;
+inline constexpr int kIdcWriteAccess = 1305;
+inline constexpr int kIdcReadWriteAccess = 1306;
+inline constexpr int kIdcChangeAccess = 1307;
+inline constexpr int kIdcStdDataFile = 1308; // the five file type radio buttons, in type order
+inline constexpr int kIdcBackupDataFile = 1309;
+inline constexpr int kIdcValueFile = 1310;
+inline constexpr int kIdcLinearRecordFile = 1311;
+inline constexpr int kIdcCyclicRecordFile = 1312;
+inline constexpr int kIdcFileSize = 1313;
+inline constexpr int kIdcLowerLimit = 1314;
+inline constexpr int kIdcUpperLimit = 1315;
+inline constexpr int kIdcStartValue = 1316;
+inline constexpr int kIdcLimitedCreditValue = 1317;
+inline constexpr int kIdcLimitedCredit = 1318; // "Limitierte Erhöhung erlaubt"
+inline constexpr int kIdcFreeGetValue = 1319;  // "Wert holen ohne Zugriffsrechte"
+inline constexpr int kIdcRecordSize = 1320;
+inline constexpr int kIdcMaxRecords = 1321;
+inline constexpr int kIdcCurrentRecords = 1322;
+inline constexpr int kIdcCreate = 1323;             // "Erzeugen"
+inline constexpr int kIdcGetFileSettings = 1324;    // "Eigenschaften holen"
+inline constexpr int kIdcChangeFileSettings = 1325; // "Eigenschaften ändern"
+inline constexpr int kIdcNewAppKeyCount = 1326;
+inline constexpr int kIdcCipher = 1327;
+inline constexpr int kIdcChangeKeyRule = 1328;
+inline constexpr int kIdcSettingsChangeable = 1329;        // key settings bit 3
+inline constexpr int kIdcNewAppMasterKeyChangeable = 1330; // bit 0
+inline constexpr int kIdcNewAppFreeDirectory = 1331;       // bit 1
+inline constexpr int kIdcNewAppFreeCreateDelete = 1332;    // bit 2
 
 } // namespace velmora

@@ -119,4 +119,22 @@ inline constexpr int kIdsReadOk = 234;                     // "Auslesen erfolgre
 inline constexpr int kIdsByteNotHex = 20100;               // "Der Wert ist kein hexadezimales Byte (0 bis 2 Ziffern)"
 inline constexpr int kIdsConfirmMasterKey = 20101;         // "... ändern auf\n%1\n(%2) ? ..." (key bytes, key type)
 inline constexpr int kIdsConfirmFreezeAppSettings = 20102; // "... der Applikation %1 unveränderlich machen ? ..."
+// Application and file dialogs.
+inline constexpr int kIdsCommPlain = 20200;       // "Unverschlüsselt"
+inline constexpr int kIdsCommMac = 20201;         // "Unverschlüsselt mit MAC"
+inline constexpr int kIdsCommEnciphered = 20202;  // "Voll verschlüsselt"
+inline constexpr int kIdsAccessFree = 20203;      // "immer"
+inline constexpr int kIdsAccessNever = 20204;     // "nie"
+inline constexpr int kIdsAccessMasterKey = 20205; // "Authentifizieren mit Hauptschlüssel"
+inline constexpr int kIdsAccessKeyN = 20206;      // "Authentifizieren mit Schlüssel %1"
+inline constexpr int kIdsMaxKeys = 20207;
+inline constexpr int kIdsChangeKeyTooBig = 20208;
+inline constexpr int kIdsLowerAboveUpper = 20209;
+inline constexpr int kIdsValueOutsideLimits = 20210;
+inline constexpr int kIdsAccessRightsFrozen = 20211;
+inline constexpr int kIdsDeleteAppQuestion = 20212;    // "%1": the AID
+inline constexpr int kIdsDeleteFileQuestion = 20213;   // "%1": the file number, "%2": the AID
+inline constexpr int kIdsFreezeAccessQuestion = 20214; // "%1": the file number
+inline constexpr int kIdsNotEnoughMemory = 20215;      // "%1" bytes needed, "%2" free
+
 } // namespace velmora

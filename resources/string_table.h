@@ -191,6 +191,33 @@ inline constexpr StringTableEntry kStringTable[] = {
                                              "eingegebenen Schlüssel lässt sich die Karte nicht mehr verwalten.")},
     {20102, QT_TRANSLATE_NOOP("StringTable", "Die Schlüsseleinstellungen der Applikation %1 unveränderlich machen "
                                              "?\nDie Aktion kann nicht rückgängig gemacht werden.")},
+    // Application and file dialogs.
+    {20200, QT_TRANSLATE_NOOP("StringTable", "Unverschlüsselt")},
+    {20201, QT_TRANSLATE_NOOP("StringTable", "Unverschlüsselt mit MAC")},
+    {20202, QT_TRANSLATE_NOOP("StringTable", "Voll verschlüsselt")},
+    {20203, QT_TRANSLATE_NOOP("StringTable", "immer")},
+    {20204, QT_TRANSLATE_NOOP("StringTable", "nie")},
+    {20205, QT_TRANSLATE_NOOP("StringTable", "Authentifizieren mit Hauptschlüssel")},
+    {20206, QT_TRANSLATE_NOOP("StringTable", "Authentifizieren mit Schlüssel %1")},
+    {20207, QT_TRANSLATE_NOOP("StringTable", "Maximal 14 Schlüssel möglich")},
+    {20208,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Eingegebene Schlüsselnr. für Authentifizierung zum Ändern eines Schlüssels ist zu groß")},
+    {20209, QT_TRANSLATE_NOOP("StringTable", "Die untere Grenze ist höher als die obere Grenze")},
+    {20210, QT_TRANSLATE_NOOP("StringTable", "Der Startwert ist außerhalb der Grenzen")},
+    {20211, QT_TRANSLATE_NOOP("StringTable",
+                              "Nicht möglich. Die Zugriffsrechte des Files sind auf \"unveränderlich\" eingestellt. ")},
+    {20212, QT_TRANSLATE_NOOP("StringTable", "Die Applikation %1 mit allen ihren Files und Schlüsseln löschen ?\nDie "
+                                             "Aktion kann nicht rückgängig gemacht werden.")},
+    {20213,
+     QT_TRANSLATE_NOOP(
+         "StringTable",
+         "File %1 der Applikation %2 mit seinen Daten löschen ?\nDie Aktion kann nicht rückgängig gemacht werden.")},
+    {20214,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Die Zugriffsrechte von File %1 auf \"nie\" ändern ?\nSie lassen sich danach nie mehr ändern.")},
+    {20215,
+     QT_TRANSLATE_NOOP("StringTable", "Nicht genügend freier Speicher auf der Karte: %1 Byte nötig, %2 Byte frei")},
 };
 
 } // namespace velmora

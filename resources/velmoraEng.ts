@@ -1289,4 +1289,392 @@ This cannot be undone.</translation>
         <translation>Card version</translation>
     </message>
 </context>
+<context>
+    <name>CDesfireCreateAppDlg</name>
+    <message>
+        <source>Applikations-ID (3 Byte)(h):</source>
+        <translation>Application ID (3 bytes)(h):</translation>
+    </message>
+    <message>
+        <source>Schlüsselanzahl (0-14)(d):</source>
+        <translation>Number of keys (0-14)(d):</translation>
+    </message>
+    <message>
+        <source>Verschlüsselungsmethode:</source>
+        <translation>Cipher:</translation>
+    </message>
+    <message>
+        <source>Vor Schlüsseländerung Authent mit:</source>
+        <translation>Before a key change, authenticate with:</translation>
+    </message>
+    <message>
+        <source>Schlüsseleinstellungen änderbar</source>
+        <translation>Key settings changeable</translation>
+    </message>
+    <message>
+        <source>Hauptschlüssel änderbar</source>
+        <translation>Master key changeable</translation>
+    </message>
+    <message>
+        <source>File-Liste und Schlüsseleinstellungen ohne Hauptschlüsselauthentifizierung</source>
+        <translation>File list and key settings without master key authentication</translation>
+    </message>
+    <message>
+        <source>File erzeugen / löschen ohne Hauptschlüsselauthentifizierung</source>
+        <translation>Create / delete files without master key authentication</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Erzeugen</source>
+        <translation>Create</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Applikation erzeugen</source>
+        <translation>Create application</translation>
+    </message>
+</context>
+<context>
+    <name>CDeleteAppDlg</name>
+    <message>
+        <source>Applikations-ID (h):</source>
+        <translation>Application ID (h):</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Löschen</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Applikation löschen</source>
+        <translation>Delete application</translation>
+    </message>
+</context>
+<context>
+    <name>CDesfireCreateFileDlg</name>
+    <message>
+        <source>In Applikation mit ID (h):</source>
+        <translation>In application with ID (h):</translation>
+    </message>
+    <message>
+        <source>File-ID (d) (0-31):</source>
+        <translation>File ID (d) (0-31):</translation>
+    </message>
+    <message>
+        <source>Kommunikationsart:</source>
+        <translation>Communication mode:</translation>
+    </message>
+    <message>
+        <source>Lesezugriff:</source>
+        <translation>Read access:</translation>
+    </message>
+    <message>
+        <source>Schreibzugriff:</source>
+        <translation>Write access:</translation>
+    </message>
+    <message>
+        <source>Lese-/Schreibzugriff:</source>
+        <translation>Read/write access:</translation>
+    </message>
+    <message>
+        <source>Ändern Zugriffsrechte:</source>
+        <translation>Change access rights:</translation>
+    </message>
+    <message>
+        <source>Standard Data File</source>
+        <translation>Standard Data File</translation>
+    </message>
+    <message>
+        <source>File-Größe (d):</source>
+        <translation>File size (d):</translation>
+    </message>
+    <message>
+        <source>Backup Data File</source>
+        <translation>Backup Data File</translation>
+    </message>
+    <message>
+        <source>Value File</source>
+        <translation>Value File</translation>
+    </message>
+    <message>
+        <source>Untere Grenze (d):</source>
+        <translation>Lower limit (d):</translation>
+    </message>
+    <message>
+        <source>Obere Grenze (d):</source>
+        <translation>Upper limit (d):</translation>
+    </message>
+    <message>
+        <source>Startwert (d):</source>
+        <translation>Start value (d):</translation>
+    </message>
+    <message>
+        <source>Limitierte Erhöhung erlaubt</source>
+        <translation>Limited credit allowed</translation>
+    </message>
+    <message>
+        <source>Wert holen ohne Zugriffsrechte</source>
+        <translation>Get value without access rights</translation>
+    </message>
+    <message>
+        <source>Linear Record File</source>
+        <translation>Linear Record File</translation>
+    </message>
+    <message>
+        <source>Record-Größe (d):</source>
+        <translation>Record size (d):</translation>
+    </message>
+    <message>
+        <source>Cyclic Record File</source>
+        <translation>Cyclic Record File</translation>
+    </message>
+    <message>
+        <source>Max. Record-Anzahl (d):</source>
+        <translation>Max. number of records (d):</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Erzeugen</source>
+        <translation>Create</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>File erzeugen</source>
+        <translation>Create file</translation>
+    </message>
+</context>
+<context>
+    <name>CDeleteFileDlg</name>
+    <message>
+        <source>Applikations-ID (h):</source>
+        <translation>Application ID (h):</translation>
+    </message>
+    <message>
+        <source>File-ID (d):</source>
+        <translation>File ID (d):</translation>
+    </message>
+    <message>
+        <source>File-IDs holen</source>
+        <translation>Get file IDs</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Löschen</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>File löschen</source>
+        <translation>Delete file</translation>
+    </message>
+</context>
+<context>
+    <name>CFileSettingsDlg</name>
+    <message>
+        <source>Kommunikationsart:</source>
+        <translation>Communication mode:</translation>
+    </message>
+    <message>
+        <source>Lesezugriff:</source>
+        <translation>Read access:</translation>
+    </message>
+    <message>
+        <source>Schreibzugriff:</source>
+        <translation>Write access:</translation>
+    </message>
+    <message>
+        <source>Lese-/Schreibzugriff:</source>
+        <translation>Read/write access:</translation>
+    </message>
+    <message>
+        <source>Ändern Zugriffsrechte:</source>
+        <translation>Change access rights:</translation>
+    </message>
+    <message>
+        <source>Standard Data File</source>
+        <translation>Standard Data File</translation>
+    </message>
+    <message>
+        <source>File-Größe (d):</source>
+        <translation>File size (d):</translation>
+    </message>
+    <message>
+        <source>Backup Data File</source>
+        <translation>Backup Data File</translation>
+    </message>
+    <message>
+        <source>Value File</source>
+        <translation>Value File</translation>
+    </message>
+    <message>
+        <source>Untere Grenze (d):</source>
+        <translation>Lower limit (d):</translation>
+    </message>
+    <message>
+        <source>Obere Grenze (d):</source>
+        <translation>Upper limit (d):</translation>
+    </message>
+    <message>
+        <source>Mögliche limitierte Erhöhung (d):</source>
+        <translation>Possible limited credit (d):</translation>
+    </message>
+    <message>
+        <source>Limitierte Erhöhung erlaubt</source>
+        <translation>Limited credit allowed</translation>
+    </message>
+    <message>
+        <source>Wert holen ohne Zugriffsrechte</source>
+        <translation>Get value without access rights</translation>
+    </message>
+    <message>
+        <source>Linear Record File</source>
+        <translation>Linear Record File</translation>
+    </message>
+    <message>
+        <source>Record-Größe (d):</source>
+        <translation>Record size (d):</translation>
+    </message>
+    <message>
+        <source>Cyclic Record File</source>
+        <translation>Cyclic Record File</translation>
+    </message>
+    <message>
+        <source>Max. Record-Anzahl (d):</source>
+        <translation>Max. number of records (d):</translation>
+    </message>
+    <message>
+        <source>Akt. Record-Anzahl (d):</source>
+        <translation>Current number of records (d):</translation>
+    </message>
+    <message>
+        <source>Applikations-ID (h):</source>
+        <translation>Application ID (h):</translation>
+    </message>
+    <message>
+        <source>File-ID (d):</source>
+        <translation>File ID (d):</translation>
+    </message>
+    <message>
+        <source>File-IDs holen</source>
+        <translation>Get file IDs</translation>
+    </message>
+    <message>
+        <source>Eigenschaften holen</source>
+        <translation>Get settings</translation>
+    </message>
+    <message>
+        <source>Eigenschaften ändern</source>
+        <translation>Change settings</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>File-Eigenschaften</source>
+        <translation>File settings</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>Unverschlüsselt</source>
+        <translation>Plain</translation>
+    </message>
+    <message>
+        <source>Unverschlüsselt mit MAC</source>
+        <translation>Plain with MAC</translation>
+    </message>
+    <message>
+        <source>Voll verschlüsselt</source>
+        <translation>Fully enciphered</translation>
+    </message>
+    <message>
+        <source>immer</source>
+        <translation>always</translation>
+    </message>
+    <message>
+        <source>nie</source>
+        <translation>never</translation>
+    </message>
+    <message>
+        <source>Authentifizieren mit Hauptschlüssel</source>
+        <translation>Authenticate with master key</translation>
+    </message>
+    <message>
+        <source>Authentifizieren mit Schlüssel %1</source>
+        <translation>Authenticate with key %1</translation>
+    </message>
+    <message>
+        <source>Maximal 14 Schlüssel möglich</source>
+        <translation>At most 14 keys are possible</translation>
+    </message>
+    <message>
+        <source>Eingegebene Schlüsselnr. für Authentifizierung zum Ändern eines Schlüssels ist zu groß</source>
+        <translation>The key number entered for authentication before a key change is too large</translation>
+    </message>
+    <message>
+        <source>Die untere Grenze ist höher als die obere Grenze</source>
+        <translation>The lower limit is higher than the upper limit</translation>
+    </message>
+    <message>
+        <source>Der Startwert ist außerhalb der Grenzen</source>
+        <translation>The start value is outside the limits</translation>
+    </message>
+    <message>
+        <source>Nicht möglich. Die Zugriffsrechte des Files sind auf &quot;unveränderlich&quot; eingestellt. </source>
+        <translation>Not possible. The access rights of the file are set to &quot;unchangeable&quot;. </translation>
+    </message>
+    <message>
+        <source>Die Applikation %1 mit allen ihren Files und Schlüsseln löschen ?
+Die Aktion kann nicht rückgängig gemacht werden.</source>
+        <translation>Delete the application %1 with all its files and keys?
+The action cannot be undone.</translation>
+    </message>
+    <message>
+        <source>File %1 der Applikation %2 mit seinen Daten löschen ?
+Die Aktion kann nicht rückgängig gemacht werden.</source>
+        <translation>Delete file %1 of application %2 with its data?
+The action cannot be undone.</translation>
+    </message>
+    <message>
+        <source>Die Zugriffsrechte von File %1 auf &quot;nie&quot; ändern ?
+Sie lassen sich danach nie mehr ändern.</source>
+        <translation>Change the access rights of file %1 to &quot;never&quot;?
+They can never be changed again afterwards.</translation>
+    </message>
+    <message>
+        <source>Nicht genügend freier Speicher auf der Karte: %1 Byte nötig, %2 Byte frei</source>
+        <translation>Not enough free memory on the card: %1 bytes needed, %2 bytes free</translation>
+    </message>
+</context>
 </TS>

@@ -40,13 +40,17 @@ CardActionResult ReadCardUid(int port, CCardStatus& status, CtlText* statusWnd)
 CardActionResult ReadFreeMemory(int port, CCardStatus& status)
 {
     const int free = Kavex_DFGetFreeMemory(port);
+    status.m_nFreeMemory = free >= 0 ? free : -1;
     return Finish(port, status, free >= 0, QString::number(free));
 }
 
 CardActionResult FormatCard(int port, CCardStatus& status, CtlText* statusWnd)
 {
     if (!EnsureAuthenticated(port, status, 0, 0, statusWnd, true)) return {};
-    return Finish(port, status, Kavex_DFFormatPICC(port) >= 0, QString());
+    status.m_nFreeMemory = -1;
+    const bool ok = Kavex_DFFormatPICC(port) >= 0;
+    if (ok) status.m_FileInfoList.clear(); // no file is left
+    return Finish(port, status, ok, QString());
 }
 
 } // namespace velmora

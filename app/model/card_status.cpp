@@ -31,8 +31,28 @@ void CCardStatus::ResetAuth()
     m_nAuthSource = kSourceNone;
 }
 
+void CCardStatus::ForgetFileInfo(int aid, int fileNo)
+{
+    m_FileInfoList.erase(
+        std::remove_if(m_FileInfoList.begin(), m_FileInfoList.end(),
+                       [&](const CFileInfo& f) { return f.aid == aid && (fileNo < 0 || f.fileNo == fileNo); }),
+        m_FileInfoList.end());
+}
+
+void CCardStatus::ForgetApplication(int aid)
+{
+    ForgetKeys(aid, -1);
+    ForgetFileInfo(aid, -1);
+    m_AppIds.erase(std::remove(m_AppIds.begin(), m_AppIds.end(), static_cast<uint32_t>(aid)), m_AppIds.end());
+    if (m_nCurrentAid == aid) {
+        m_nCurrentAid = 0;
+        ResetAuth();
+    }
+}
+
 void CCardStatus::ResetOnActivation()
 {
+    m_nFreeMemory = -1;
     m_bAppIdsRead = false;
     m_nCurrentAid = 0;
     ResetAuth();

@@ -55,6 +55,9 @@ public:
     uint8_t m_nAuthKeyNo = kNoKey;
     int m_nAuthSource = kSourceNone;
     QByteArray m_ATS;
+    // Bytes the card last said it had free; -1 unknown (after anything that
+    // may have used memory).
+    int m_nFreeMemory = -1;
 
     // Message boxes and authentication dialogs for the helpers; null: none.
     CCardUi* m_pUi = nullptr;
@@ -62,6 +65,13 @@ public:
     void RememberKey(int aid, int keyNo, const Key& key);
     void ForgetKeys(int aid, int keyNo);
     void ResetAuth();
+    // The card changed the file or dropped it: what is known of it is
+    // stale. fileNo -1: every file of aid.
+    void ForgetFileInfo(int aid, int fileNo);
+    // The application is gone from the card: its keys, its files and its
+    // place in the list; when it was selected, the card is back at the card
+    // level without authentication.
+    void ForgetApplication(int aid);
     // A new card (or the same card again) in the field: nothing known holds.
     void ResetOnActivation();
 

@@ -3,6 +3,7 @@
 #include "app/model/card_session.h"
 #include "app/model/controls.h"
 #include "app/model/hex_text.h"
+#include "app/model/number_input.h"
 #include "app/model/status_line.h"
 #include "app/model/ui_strings.h"
 #include "resources/string_ids.h"
@@ -131,9 +132,14 @@ bool ValidateAid(CtlCombo* combo, CtlText* edit, CtlText* statusWnd, bool allowZ
     const QString text = VisibleText(combo, edit);
     if (text.isEmpty()) return Fail(statusWnd, kIdsAidMissing);
     if (statusWnd && !IsHexText(text)) return Fail(statusWnd, kIdsAidNotHex);
-    const uint32_t value = HexToNumber(text);
-    if (value == 0 && !allowZero) return Fail(statusWnd, kIdsAidZero);
-    if (value > 0xFFFFFF) return Fail(statusWnd, kIdsAidTooLong);
+    // Without a status line other characters count as the digit 0.
+    QString digits = text;
+    for (QChar& c : digits)
+        if (!IsHexText(QString(c))) c = QLatin1Char('0');
+    // Every significant digit counts: "1000ABCDE" is too long, not AID 0ABCDE.
+    const ParsedNumber aid = ParseAid(digits);
+    if (aid.value == 0 && aid.Ok() && !allowZero) return Fail(statusWnd, kIdsAidZero);
+    if (!aid.Ok()) return Fail(statusWnd, kIdsAidTooLong);
     return true;
 }
 
@@ -154,7 +160,18 @@ bool ValidateKeyNumber(CtlCombo* combo, CtlText* edit, CtlText* statusWnd)
 
 bool ValidateFileNumber(CtlCombo* combo, CtlText* edit, CtlText* statusWnd)
 {
-    return ValidateNumber(combo, edit, statusWnd, kIdsFileIdMissing, kIdsFileIdNotDecimal, 32, kIdsFileIdInvalid);
+    // Judged on the whole value: "257" is no file, not file 1.
+    const ParsedNumber fileNo = ParseDigits(VisibleText(combo, edit), kMaxFileNo);
+    if (fileNo.status == ParsedNumber::Status::Empty) return Fail(statusWnd, kIdsFileIdMissing);
+    if (fileNo.status == ParsedNumber::Status::NotNumber) return Fail(statusWnd, kIdsFileIdNotDecimal);
+    if (!fileNo.Ok()) return Fail(statusWnd, kIdsFileIdInvalid);
+    return true;
+}
+
+int FileNumberFromText(const QString& text)
+{
+    const ParsedNumber fileNo = ParseDigits(text, kMaxFileNo);
+    return fileNo.Ok() ? static_cast<int>(fileNo.value) : -1;
 }
 
 int KeyNumberFromText(const QString& text)

@@ -29,6 +29,9 @@ bool ValidateFileNumber(CtlCombo* combo, CtlText* edit, CtlText* statusWnd);
 // A checked key or file number as the byte the card gets: decimal, modulo
 // 256 (the checks take "256" for 0).
 int KeyNumberFromText(const QString& text);
+// A checked file number (0 to kMaxFileNo); -1 for any other text.
+inline constexpr int kMaxFileNo = 31;
+int FileNumberFromText(const QString& text);
 
 bool FillFileIdCombo(int port, CCardStatus& status, CtlCombo& combo, bool noFilesIsError, QString* message, bool ask);
 bool SelectAppAndFillFileIds(int port, CCardStatus& status, CtlCombo& aidCombo, CtlText* aidEdit, CtlCombo& fileCombo,

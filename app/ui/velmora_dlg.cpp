@@ -19,6 +19,11 @@
 #include "app/model/main_window_logic.h"
 #include "app/ui/message_service.h"
 #include "app/ui/confirm_dlg.h"
+#include "app/ui/create_app_dlg.h"
+#include "app/ui/create_file_dlg.h"
+#include "app/ui/delete_app_dlg.h"
+#include "app/ui/delete_file_dlg.h"
+#include "app/ui/file_settings_dlg.h"
 #include "app/ui/port_dlg.h"
 #include "app/settings/settings.h"
 #include "app/model/status_line.h"
@@ -47,8 +52,7 @@ namespace {
 const QString kPort = QStringLiteral("Port");
 
 // Buttons whose dialogs are not built yet.
-constexpr int kLaterButtons[] = {kIdcCreateApp,    kIdcDeleteApp,  kIdcCreateFile,
-                                 kIdcFileSettings, kIdcDeleteFile, kIdcReadWriteFile};
+constexpr int kLaterButtons[] = {kIdcReadWriteFile};
 
 QString ProductVersion()
 {
@@ -81,6 +85,11 @@ CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferred
     connect(button(kIdcReadAppIds), &QPushButton::clicked, this, &CVelmoraDlg::OnReadAppIds);
     connect(button(kIdcReadFileIds), &QPushButton::clicked, this, &CVelmoraDlg::OnReadFileIds);
     connect(button(kIdcKeyStore), &QPushButton::clicked, this, &CVelmoraDlg::OnKeyStore);
+    connect(button(kIdcCreateApp), &QPushButton::clicked, this, &CVelmoraDlg::OnCreateApp);
+    connect(button(kIdcDeleteApp), &QPushButton::clicked, this, &CVelmoraDlg::OnDeleteApp);
+    connect(button(kIdcCreateFile), &QPushButton::clicked, this, &CVelmoraDlg::OnCreateFile);
+    connect(button(kIdcFileSettings), &QPushButton::clicked, this, &CVelmoraDlg::OnFileSettings);
+    connect(button(kIdcDeleteFile), &QPushButton::clicked, this, &CVelmoraDlg::OnDeleteFile);
     connect(button(kIdCancel), &QPushButton::clicked, this, &CVelmoraDlg::reject);
     connect(button(kIdcCardVersion), &QPushButton::clicked, this, [this] { RunCardDialog<CCardVersionDlg>(); });
     connect(button(kIdcCardKeySettings), &QPushButton::clicked, this,
@@ -350,6 +359,50 @@ void CVelmoraDlg::OnKeyStore()
 {
     CKeyStoreEditDlg dlg(this);
     RunModal(dlg);
+}
+
+void CVelmoraDlg::OnCreateApp()
+{
+    ClearStatus();
+    if (NoReader()) return;
+    CDesfireCreateAppDlg dlg(m_hPort, m_CardStatus, this);
+    RunModal(dlg);
+    if (dlg.m_bApplicationCreated) RefreshAppLists();
+}
+
+void CVelmoraDlg::OnDeleteApp()
+{
+    ClearStatus();
+    if (NoReader()) return;
+    CDeleteAppDlg dlg(m_hPort, m_CardStatus, this);
+    RunModal(dlg);
+    if (dlg.m_bApplicationDeleted) RefreshAppLists();
+}
+
+void CVelmoraDlg::OnCreateFile()
+{
+    ClearStatus();
+    if (NoReader()) return;
+    CDesfireCreateFileDlg dlg(m_hPort, m_CardStatus, this);
+    RunModal(dlg);
+    if (dlg.m_bFileCreated) RefreshAppCombo();
+}
+
+void CVelmoraDlg::OnFileSettings()
+{
+    ClearStatus();
+    if (NoReader()) return;
+    CFileSettingsDlg dlg(m_hPort, m_CardStatus, this);
+    RunModal(dlg);
+}
+
+void CVelmoraDlg::OnDeleteFile()
+{
+    ClearStatus();
+    if (NoReader()) return;
+    CDeleteFileDlg dlg(m_hPort, m_CardStatus, this);
+    RunModal(dlg);
+    if (dlg.m_bFileDeleted) RefreshAppCombo();
 }
 
 void CVelmoraDlg::RefreshAppLists()

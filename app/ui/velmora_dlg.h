@@ -74,6 +74,11 @@ public:
         Dialog dlg(m_hPort, m_CardStatus, this);
         RunModal(dlg);
     }
+    void OnCreateApp();
+    void OnDeleteApp();
+    void OnCreateFile();
+    void OnFileSettings();
+    void OnDeleteFile();
 
     // Escape, "Schließen" and the window's close button end the program.
     void reject() override;
