@@ -153,8 +153,7 @@ std::optional<Datagram> LanChannel::Receive(std::chrono::steady_clock::time_poin
     for (;;) {
         sockaddr_in from{};
         socklen_t fromLen = sizeof from;
-        const ssize_t n =
-            recvfrom(fd_, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        const ssize_t n = recvfrom(fd_, buffer, sizeof buffer, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLen);
         if (n >= 0) {
             // An oversized datagram is no answer of a module; drop it whole
             // rather than read its cut front as one.

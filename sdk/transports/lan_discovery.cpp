@@ -93,7 +93,8 @@ void SearchOn(const LanAdapter& adapter, SearchMode mode, const IdleFn& idle, st
             if (record->identity.empty()) continue;
             entry = record->identity + DottedText(d->from) + "-" + std::to_string(record->tcpPort);
         }
-        if (seen.insert(entry).second) found.push_back({entry, record->address == d->from ? "" : record->identity, d->from});
+        if (seen.insert(entry).second)
+            found.push_back({entry, record->address == d->from ? "" : record->identity, d->from});
     }
     for (const Found& f : found) {
         if (mode == SearchMode::AllModules) {
@@ -223,8 +224,8 @@ int GetLanConfig(const std::string& name, LanConfigTexts& texts, const IdleFn& i
     return 0;
 }
 
-int SetLanConfig(const std::string& name, const std::string& newAddress, const char* maskText,
-                 const char* gatewayText, const IdleFn& idle)
+int SetLanConfig(const std::string& name, const std::string& newAddress, const char* maskText, const char* gatewayText,
+                 const IdleFn& idle)
 {
     const auto target = ParseLanTarget(newAddress);
     std::optional<int> hostBits;
@@ -277,18 +278,18 @@ int SetLanConfig(const std::string& name, const std::string& newAddress, const c
                 s.tcpPort = static_cast<uint16_t>(target->port != 0 ? target->port : record->tcpPort);
                 s.mask = hostBits ? mask : MaskFromHostBits(record->hostBits);
                 s.gateway = gateway;
-                s.identity = !identity.empty()
-                                 ? identity
-                                 : record->identity.substr(1, record->identity.empty() ? 0 : record->identity.size() - 2);
+                s.identity =
+                    !identity.empty()
+                        ? identity
+                        : record->identity.substr(1, record->identity.empty() ? 0 : record->identity.size() - 2);
                 port->Send(SetAddressExtendedRequest(hardware, s));
                 remaining = false;
             } else {
                 port->Send(SetAddressShortRequest(hardware, address));
             }
             port->Close(false);
-            const std::string reachable =
-                (identity.empty() ? target->host : target->identity) +
-                (target->port != 0 ? "-" + std::to_string(target->port) : std::string());
+            const std::string reachable = (identity.empty() ? target->host : target->identity) +
+                                          (target->port != 0 ? "-" + std::to_string(target->port) : std::string());
             const auto end = Clock::now() + kReachLimit;
             while (!TestLanConnection(reachable, idle) && Clock::now() < end) Pause(kReachStep, idle);
             if (remaining) {

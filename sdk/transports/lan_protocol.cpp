@@ -89,8 +89,8 @@ Bytes SetAddressExtendedRequest(const std::array<uint8_t, 6>& hardware, const Mo
 
 Bytes SetAddressShortRequest(const std::array<uint8_t, 6>& hardware, uint32_t address)
 {
-    Bytes d = {0x00, 0x00, 0x00, 0xFC, 'I', 'P', '-', 'S', 'E', 'T', 'U', 'P', 0x00, 0x00, hardware[4], hardware[5], 0,
-               0,    0,    0};
+    Bytes d = {0x00, 0x00, 0x00, 0xFC, 'I',         'P',         '-', 'S', 'E', 'T',
+               'U',  'P',  0x00, 0x00, hardware[4], hardware[5], 0,   0,   0,   0};
     Store32(d.data() + 16, address);
     return d;
 }

@@ -100,9 +100,9 @@ std::optional<int> HostBitsOf(uint32_t mask);
 // A device name as the LAN link and the configuration functions take it:
 // an address or a bracketed identity, each optionally followed by "-port".
 struct LanTarget {
-    std::string identity;   // "[...]" when the name is in identity form
-    std::string host;       // dotted address when in address form
-    int port = 0;           // 0 when the name gives none
+    std::string identity; // "[...]" when the name is in identity form
+    std::string host;     // dotted address when in address form
+    int port = 0;         // 0 when the name gives none
 };
 // Nothing for a name in neither form, a bad address or a port outside
 // 1..65535.

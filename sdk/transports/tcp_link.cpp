@@ -25,6 +25,13 @@ bool ToAddress(const std::string& text, in_addr& out)
     return inet_pton(AF_INET, text.c_str(), &out) == 1;
 }
 
+bool PeerClosed(int fd)
+{
+    uint8_t byte;
+    const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
 } // namespace
 
 CTCPSocketThread::CTCPSocketThread() = default;
@@ -154,6 +161,9 @@ void CTCPSocketThread::Run(ByteSink* sink)
                 sent = 0;
             }
         }
+        // A reader that closed the connection while we were idle has left
+        // its FIN unread; the frame would vanish into that connection.
+        if (!sending.empty() && fd_.load() >= 0 && PeerClosed(fd_.load())) DropConnection();
         if (!sending.empty() && fd_.load() < 0) {
             fd_ = OpenConnection();
             if (fd_.load() < 0) {

@@ -19,7 +19,7 @@
 namespace kavex {
 
 struct TcpEndpoint {
-    std::string host;        // dotted address
+    std::string host; // dotted address
     int port = 10001;
     std::string bindAddress; // local adapter address, empty for any
 };
