@@ -157,6 +157,24 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20034, QT_TRANSLATE_NOOP("StringTable", "Den Gerätepfad %1 gibt es nicht.")},
     {20035, QT_TRANSLATE_NOOP("StringTable",
                               "%1 ist kein Gerät einer seriellen Schnittstelle (kein zeichenorientiertes Gerät).")},
+    // LAN readers.
+    {10128, QT_TRANSLATE_NOOP("StringTable", "Gültige IP Adresse eingeben!")},
+    {10129, QT_TRANSLATE_NOOP("StringTable", "Liste aller gefundenen IP-Adressen")},
+    {10131, QT_TRANSLATE_NOOP("StringTable",
+                              "Keine Geräte gefunden!\nBitte prüfen Sie die Firewall-Einstellungen!\nEvtl. muss das "
+                              "Programm manuell in der Firewall freigegeben werden.")},
+    {10132, QT_TRANSLATE_NOOP("StringTable", "IP-Adresse, Subnetzmaske oder Gateway konnte nicht gesetzt werden!")},
+    {20300, QT_TRANSLATE_NOOP("StringTable", "Der TCP-Port muss zwischen 1 und 65535 liegen.")},
+    {20301,
+     QT_TRANSLATE_NOOP("StringTable", "Eine Broadcast-, Multicast- oder Loopback-Adresse kann kein Leser haben.")},
+    {20302,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Gültige Subnetzmaske eingeben! Ihre Einsen müssen zusammenhängen (z. B. 255.255.255.0).")},
+    {20303,
+     QT_TRANSLATE_NOOP("StringTable", "Der DHCP-Name hat 1 bis 16 Zeichen, ohne eckige Klammern und Steuerzeichen.")},
+    {20304,
+     QT_TRANSLATE_NOOP("StringTable", "Die Einstellungen wurden gesetzt, aber der Leser antwortet unter %1 nicht.")},
+    {20305, QT_TRANSLATE_NOOP("StringTable", "Gültiges Gateway eingeben!")},
 };
 
 } // namespace velmora
