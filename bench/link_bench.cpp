@@ -18,7 +18,7 @@
 #include "sim/pty_reader.h"
 #include "sim/tcp_reader.h"
 #include "sim/test_card.h"
-#include "tests/support/netns.h"
+#include "sim/netns_lab.h"
 
 namespace {
 
@@ -154,12 +154,12 @@ BENCHMARK(BM_IdentifyRoundTripTcp)->Iterations(2000)->Unit(benchmark::kMicroseco
 // its own, so nothing is broadcast on a real network (needs root).
 void BM_SearchLanDevicesOneModule(benchmark::State& state)
 {
-    const std::string why = kavex::test::NetnsLab::Unavailable();
+    const std::string why = kavex::sim::NetnsLab::Unavailable();
     if (!why.empty()) {
         state.SkipWithError(why.c_str());
         return;
     }
-    kavex::test::NetnsLab lab;
+    kavex::sim::NetnsLab lab;
     if (!lab.ok || !lab.Connect("h0", "10.77.0.1/24", "m0", "10.77.0.2/24")) {
         state.SkipWithError("cannot create network namespaces");
         return;
@@ -168,11 +168,11 @@ void BM_SearchLanDevicesOneModule(benchmark::State& state)
     kavex::sim::ParseAddress("10.77.0.2", config.address);
     std::unique_ptr<kavex::sim::LanModule> module;
     {
-        kavex::test::InNetns in(lab.moduleNs);
+        kavex::sim::InNetns in(lab.moduleNs);
         module = std::make_unique<kavex::sim::LanModule>(config);
         module->Start();
     }
-    kavex::test::InNetns host(lab.hostNs);
+    kavex::sim::InNetns host(lab.hostNs);
     std::vector<double> durations;
     char buffer[2500];
     for (auto _ : state) {

@@ -11,7 +11,7 @@
 #include "resources/control_ids.h"
 #include "resources/string_ids.h"
 #include "sim/lan_module.h"
-#include "tests/support/netns.h"
+#include "sim/netns_lab.h"
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -25,10 +25,10 @@
 namespace velmora {
 namespace {
 
+using kavex::sim::InNetns;
 using kavex::sim::LanModule;
 using kavex::sim::LanModuleConfig;
-using kavex::test::InNetns;
-using kavex::test::NetnsLab;
+using kavex::sim::NetnsLab;
 
 uint32_t Address(const char* text)
 {

@@ -21,14 +21,14 @@
 #include "sim/lan_module.h"
 #include "sim/tcp_reader.h"
 #include "sim/test_card.h"
-#include "tests/support/netns.h"
+#include "sim/netns_lab.h"
 
 namespace {
 
+using kavex::sim::InNetns;
 using kavex::sim::LanModule;
 using kavex::sim::LanModuleConfig;
-using kavex::test::InNetns;
-using kavex::test::NetnsLab;
+using kavex::sim::NetnsLab;
 
 constexpr char kIdentity[] = "KVSIM-0000000001";
 

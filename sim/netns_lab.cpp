@@ -1,4 +1,4 @@
-#include "tests/support/netns.h"
+#include "sim/netns_lab.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include <sched.h>
 #include <unistd.h>
 
-namespace kavex::test {
+namespace kavex::sim {
 
 namespace {
 
@@ -83,4 +83,4 @@ InNetns::~InNetns()
     }
 }
 
-} // namespace kavex::test
+} // namespace kavex::sim

@@ -1,5 +1,6 @@
-// Network namespaces a test creates for itself, so that datagrams and
-// broadcasts never reach a real network: a "host" namespace where the SDK
+// Network namespaces of a test or benchmark's own, so that the simulated
+// network module can be searched for without a datagram or broadcast ever
+// reaching a real network: a "host" namespace where the SDK
 // runs and a "module" namespace for the simulated network module, joined by
 // veth pairs. The names carry the process id, so parallel test processes
 // never meet; the namespaces go away with the object, also when a test
@@ -8,7 +9,7 @@
 
 #include <string>
 
-namespace kavex::test {
+namespace kavex::sim {
 
 class NetnsLab {
 public:
@@ -47,4 +48,4 @@ private:
     int previous_ = -1;
 };
 
-} // namespace kavex::test
+} // namespace kavex::sim
