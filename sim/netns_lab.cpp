@@ -64,7 +64,22 @@ bool NetnsLab::Connect(const std::string& hostIf, const std::string& hostCidr, c
 {
     return IpInHost("link add " + hostIf + " type veth peer name " + moduleIf + " netns " + moduleNs) &&
            IpInHost("addr add " + hostCidr + " dev " + hostIf) && IpInHost("link set " + hostIf + " up") &&
-           IpInModule("addr add " + moduleCidr + " dev " + moduleIf) && IpInModule("link set " + moduleIf + " up");
+           IpInModule("addr add " + moduleCidr + " dev " + moduleIf) && IpInModule("link set " + moduleIf + " up") &&
+           WaitUntilUp(hostNs, hostIf) && WaitUntilUp(moduleNs, moduleIf);
+}
+
+// The kernel switches a link on a moment after "ip link set up" returns;
+// until then it drops what is sent, and a single broadcast would be lost.
+// There is no event to wait for short of a netlink listener, so ask a
+// bounded number of times.
+bool NetnsLab::WaitUntilUp(const std::string& ns, const std::string& link)
+{
+    const std::string check = "ip -n " + ns + " -o link show dev " + link + " | grep -q 'state UP'";
+    for (int tries = 0; tries < 100; ++tries) {
+        if (Run(check)) return true;
+        usleep(20000);
+    }
+    return false;
 }
 
 InNetns::InNetns(const std::string& name)

@@ -29,6 +29,9 @@ public:
     bool IpInHost(const std::string& args) const;
     bool IpInModule(const std::string& args) const;
 
+    // True once the link reports itself up (at most 2 s).
+    static bool WaitUntilUp(const std::string& ns, const std::string& link);
+
     const std::string hostNs;
     const std::string moduleNs;
     bool ok = false;

@@ -170,7 +170,12 @@ bool CPortDlg::RefreshDeviceList(DeviceKind kind, QStringList& list)
     switch (kind) {
     case DeviceKind::Com: fresh = m_Source.ComPorts(); break;
     case DeviceKind::Usb: fresh = m_Source.UsbPorts(); break;
-    case DeviceKind::Lan: fresh = m_Source.LanDevices(); break;
+    case DeviceKind::Lan: {
+        // The search waits half a second per network adapter.
+        CBusyScope busy;
+        fresh = m_Source.LanDevices();
+        break;
+    }
     case DeviceKind::Bluetooth: fresh = m_Source.BluetoothPorts(); break;
     }
     return MergeDeviceList(list, fresh);

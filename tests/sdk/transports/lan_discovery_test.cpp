@@ -6,6 +6,8 @@
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <netinet/in.h>
@@ -72,11 +74,11 @@ protected:
         ASSERT_TRUE(lab->Connect("h0", host, "m0", mod));
     }
 
-    void StartModule(LanModuleConfig config)
+    void StartModule(LanModuleConfig config, const std::string& stateFile = {})
     {
         InNetns in(lab->moduleNs);
         ASSERT_TRUE(in.ok);
-        module = std::make_unique<LanModule>(config);
+        module = std::make_unique<LanModule>(config, stateFile);
         module->Start();
     }
 
@@ -199,7 +201,10 @@ TEST_F(LanNetwork, GetLanConfigGivesTheModuleSettingsWithin25Bytes)
 TEST_F(LanNetwork, SetLanConfigWithTheExtendedCommandRestartsTheModuleOnItsNewAddress)
 {
     Wire();
-    StartModule(Module("10.77.0.2"));
+    char dir[] = "/tmp/kavex-lan-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string state = std::string(dir) + "/lan_module.conf";
+    StartModule(Module("10.77.0.2"), state);
     NetnsLab& l = *lab;
     module->OnRestart([&l](const LanModuleConfig& now) {
         l.IpInModule("addr flush dev m0");
@@ -218,6 +223,13 @@ TEST_F(LanNetwork, SetLanConfigWithTheExtendedCommandRestartsTheModuleOnItsNewAd
     EXPECT_EQ(now.hostBits, 16);
     EXPECT_EQ(now.gateway, Address("10.77.0.1"));
     EXPECT_EQ(now.identity, kIdentity);
+    // A module started again from its state file keeps what it was given.
+    const LanModuleConfig kept = LanModule(Module("10.77.0.2"), state).Active();
+    EXPECT_EQ(kept.address, Address("10.77.0.9"));
+    EXPECT_EQ(kept.tcpPort, 4001);
+    EXPECT_EQ(kept.hostBits, 16);
+    std::remove(state.c_str());
+    rmdir(dir);
 }
 
 TEST_F(LanNetwork, SetLanConfigWithTheShortCommandWritesTheRestAfterTheRestart)
