@@ -175,7 +175,8 @@ int main(int argc, char** argv)
             throw std::invalid_argument("--link must be pty:PATH or tcp:ADDRESS:PORT, got '" + link + "'");
         }
         if (lan_module) {
-            if (tcp_host.empty()) throw std::invalid_argument("--lan-module needs --link tcp:ADDRESS:PORT");
+            if (tcp_host.empty() || tcp_port == 0)
+                throw std::invalid_argument("--lan-module needs --link tcp:ADDRESS:PORT with a port of its own");
             if (lan_identity.size() != 16 || lan_identity.find_first_of("[]") != std::string::npos)
                 throw std::invalid_argument("--lan-identity: 16 characters without brackets");
             const Bytes mac = HexOrThrow(lan_mac, "--lan-mac");
