@@ -167,5 +167,17 @@ inline constexpr int kIdcSettingsChangeable = 1329;        // key settings bit 3
 inline constexpr int kIdcNewAppMasterKeyChangeable = 1330; // bit 0
 inline constexpr int kIdcNewAppFreeDirectory = 1331;       // bit 1
 inline constexpr int kIdcNewAppFreeCreateDelete = 1332;    // bit 2
+// LAN readers: the IP list (ip_addr_search_dlg.ui) and the LAN settings
+// (lan_config_dlg.ui).
+inline constexpr int kIdcLanList = 1295;
+inline constexpr int kIdcLanIpAddress = 1243;
+inline constexpr int kIdcLanMask = 1244;
+inline constexpr int kIdcLanGateway = 1245;
+inline constexpr int kIdcLanIpPort = 1246;
+inline constexpr int kIdcLanDhcpName = 1247;
+inline constexpr int kIdcLanDhcpPort = 1248;
+inline constexpr int kIdcLanDhcp = 1251;
+inline constexpr int kIdcLanFixed = 1252;
+inline constexpr int kIdcLanProgress = 1253;
 
 } // namespace velmora

@@ -136,5 +136,16 @@ inline constexpr int kIdsDeleteAppQuestion = 20212;    // "%1": the AID
 inline constexpr int kIdsDeleteFileQuestion = 20213;   // "%1": the file number, "%2": the AID
 inline constexpr int kIdsFreezeAccessQuestion = 20214; // "%1": the file number
 inline constexpr int kIdsNotEnoughMemory = 20215;      // "%1" bytes needed, "%2" free
+// LAN readers.
+inline constexpr int kIdsLanValidAddress = 10128; // "Gültige IP Adresse eingeben!"
+inline constexpr int kIdsLanListCaption = 10129;  // "Liste aller gefundenen IP-Adressen"
+inline constexpr int kIdsLanNoneFound = 10131;    // "Keine Geräte gefunden! ..." (firewall hint)
+inline constexpr int kIdsLanNotSet = 10132;    // "IP-Adresse, Subnetzmaske oder Gateway konnte nicht gesetzt werden!"
+inline constexpr int kIdsLanPortRange = 20300; // the TCP port must lie in 1..65535
+inline constexpr int kIdsLanAddressNotUsable = 20301; // broadcast, multicast or loopback address
+inline constexpr int kIdsLanMaskNotContiguous = 20302;
+inline constexpr int kIdsLanNameRules = 20303;  // 1..16 characters, no brackets or control characters
+inline constexpr int kIdsLanNotReached = 20304; // "... antwortet unter %1 nicht" (the new name)
+inline constexpr int kIdsLanValidGateway = 20305;
 
 } // namespace velmora

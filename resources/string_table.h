@@ -218,6 +218,18 @@ inline constexpr StringTableEntry kStringTable[] = {
                        "Die Zugriffsrechte von File %1 auf \"nie\" ändern ?\nSie lassen sich danach nie mehr ändern.")},
     {20215,
      QT_TRANSLATE_NOOP("StringTable", "Nicht genügend freier Speicher auf der Karte: %1 Byte nötig, %2 Byte frei")},
+    // LAN readers.
+    {20300, QT_TRANSLATE_NOOP("StringTable", "Der TCP-Port muss zwischen 1 und 65535 liegen.")},
+    {20301,
+     QT_TRANSLATE_NOOP("StringTable", "Eine Broadcast-, Multicast- oder Loopback-Adresse kann kein Leser haben.")},
+    {20302,
+     QT_TRANSLATE_NOOP("StringTable",
+                       "Gültige Subnetzmaske eingeben! Ihre Einsen müssen zusammenhängen (z. B. 255.255.255.0).")},
+    {20303,
+     QT_TRANSLATE_NOOP("StringTable", "Der DHCP-Name hat 1 bis 16 Zeichen, ohne eckige Klammern und Steuerzeichen.")},
+    {20304,
+     QT_TRANSLATE_NOOP("StringTable", "Die Einstellungen wurden gesetzt, aber der Leser antwortet unter %1 nicht.")},
+    {20305, QT_TRANSLATE_NOOP("StringTable", "Gültiges Gateway eingeben!")},
 };
 
 } // namespace velmora

@@ -1677,4 +1677,93 @@ They can never be changed again afterwards.</translation>
         <translation>Not enough free memory on the card: %1 bytes needed, %2 bytes free</translation>
     </message>
 </context>
+<context>
+    <name>CIPAddrSuche</name>
+    <message>
+        <source>IP-Adressen</source>
+        <translation>IP Addresses</translation>
+    </message>
+    <message>
+        <source>IP-Adresse ändern</source>
+        <translation>Change IP Address</translation>
+    </message>
+    <message>
+        <source>Schliessen</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>CLanConfig</name>
+    <message>
+        <source>LAN Einstellung</source>
+        <translation>LAN Settings</translation>
+    </message>
+    <message>
+        <source>IP Adresse automatisch beziehen</source>
+        <translation>Obtain an IP address automatically</translation>
+    </message>
+    <message>
+        <source>DHCP Name:</source>
+        <translation>DHCP name:</translation>
+    </message>
+    <message>
+        <source>-</source>
+        <translation>-</translation>
+    </message>
+    <message>
+        <source>TCP-Port</source>
+        <translation>TCP port</translation>
+    </message>
+    <message>
+        <source>Folgende IP Adresse verwenden</source>
+        <translation>Use the following IP address</translation>
+    </message>
+    <message>
+        <source>IP-Adresse:</source>
+        <translation>IP address:</translation>
+    </message>
+    <message>
+        <source>Subnetzmaske:</source>
+        <translation>Subnet mask:</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>Gateway:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>Der TCP-Port muss zwischen 1 und 65535 liegen.</source>
+        <translation>The TCP port must lie between 1 and 65535.</translation>
+    </message>
+    <message>
+        <source>Eine Broadcast-, Multicast- oder Loopback-Adresse kann kein Leser haben.</source>
+        <translation>A reader cannot have a broadcast, multicast or loopback address.</translation>
+    </message>
+    <message>
+        <source>Gültige Subnetzmaske eingeben! Ihre Einsen müssen zusammenhängen (z. B. 255.255.255.0).</source>
+        <translation>Enter a valid subnet mask! Its ones must be contiguous (such as 255.255.255.0).</translation>
+    </message>
+    <message>
+        <source>Der DHCP-Name hat 1 bis 16 Zeichen, ohne eckige Klammern und Steuerzeichen.</source>
+        <translation>The DHCP name has 1 to 16 characters, without square brackets and control characters.</translation>
+    </message>
+    <message>
+        <source>Die Einstellungen wurden gesetzt, aber der Leser antwortet unter %1 nicht.</source>
+        <translation>The settings were set, but the reader does not answer at %1.</translation>
+    </message>
+    <message>
+        <source>Gültiges Gateway eingeben!</source>
+        <translation>Enter a valid gateway!</translation>
+    </message>
+</context>
 </TS>

@@ -1,15 +1,20 @@
 // kavex-sim: a simulated Kavex reader with a card in its field, on a
-// pseudo-terminal. Runs until SIGINT, SIGTERM or SIGHUP; removes its link on
-// exit.
+// pseudo-terminal or, as a LAN reader, on a TCP port. Runs until SIGINT,
+// SIGTERM or SIGHUP; removes its link on exit.
 //
 //   kavex-sim --link pty:/tmp/kavex0 [--variant N] [--address N]
+//   kavex-sim --link tcp:ADDRESS:PORT [--lan-module [--lan-identity TEXT]
+//             [--lan-type TEXT] [--lan-mac HEX] [--lan-maker ABC]
+//             [--lan-address A.B.C.D]] [other options as above]
 //             [--ident TEXT | --ident-hex HEX] [--fv-hex HEX | --fv-none]
 //             [--card FILE] [--card-kind desfire|test] [--no-card]
 //             [--uid HEX] [--sak HEX] [--atqa HEX] [--ats HEX]
 //             [--piece-size N] [--block-form] [--log]
 
 #include "sim/frames.h"
+#include "sim/lan_module.h"
 #include "sim/pty_reader.h"
+#include "sim/tcp_reader.h"
 #include "sim/reader_simulator.h"
 #include "sim/desfire/card_file.h"
 #include "sim/desfire/desfire_card.h"
@@ -104,8 +109,22 @@ int main(int argc, char** argv)
     size_t piece_size = 0;
     CardOptions card;
 
-    app.add_option("--link", link, "where the reader appears: pty:PATH (PATH becomes a symlink to the pty)")
+    app.add_option("--link", link,
+                   "where the reader appears: pty:PATH (PATH becomes a symlink to the pty) or tcp:ADDRESS:PORT "
+                   "(a LAN reader listening there)")
         ->required();
+    bool lan_module = false;
+    std::string lan_identity = "KVSIM-0000000001", lan_type = "KV-405 LAN", lan_mac = "00 1A 4B 00 00 01",
+                lan_maker = "KVX", lan_address;
+    app.add_flag("--lan-module", lan_module,
+                 "with tcp:, also answer the network module's UDP protocol on port 30718 (search, settings); "
+                 "with --card, its settings are kept in lan_module.conf beside the card file");
+    app.add_option("--lan-identity", lan_identity, "the module's identity, 16 characters");
+    app.add_option("--lan-type", lan_type, "the module's device type name (readers begin with KV-)");
+    app.add_option("--lan-mac", lan_mac, "the module's hardware address, 6 hexadecimal bytes");
+    app.add_option("--lan-maker", lan_maker, "the module maker's three-letter code (ours: KVX)");
+    app.add_option("--lan-address", lan_address,
+                   "the module's own address at first (default: the tcp: address; 0.0.0.0 for none)");
     app.add_option("--variant", variant, "protocol variant 0..3")->check(CLI::Range(0, 3));
     app.add_option("--address", address, "device address (variants 0 and 1)")->check(CLI::Range(0, 255));
     auto* o_ident =
@@ -135,10 +154,47 @@ int main(int argc, char** argv)
     kavex::sim::ReaderConfig config;
     std::shared_ptr<kavex::sim::Card> card_object;
     std::string pty_path;
+    std::string tcp_host;
+    uint16_t tcp_port = 0;
+    kavex::sim::LanModuleConfig lan;
+    std::string lan_state;
     try {
-        if (link.rfind("pty:", 0) != 0 || link.size() <= 4)
-            throw std::invalid_argument("--link must be pty:PATH, got '" + link + "'");
-        pty_path = link.substr(4);
+        if (link.rfind("tcp:", 0) == 0) {
+            const size_t colon = link.rfind(':');
+            tcp_host = link.substr(4, colon > 4 ? colon - 4 : 0);
+            const std::string port = link.substr(colon + 1);
+            uint32_t parsed = 0;
+            if (colon <= 4 || !kavex::sim::ParseAddress(tcp_host, parsed) || port.empty() ||
+                port.find_first_not_of("0123456789") != std::string::npos || port.size() > 5 ||
+                std::stoul(port) > 65535)
+                throw std::invalid_argument("--link tcp:ADDRESS:PORT with an IPv4 address, got '" + link + "'");
+            tcp_port = static_cast<uint16_t>(std::stoul(port));
+        } else if (link.rfind("pty:", 0) == 0 && link.size() > 4) {
+            pty_path = link.substr(4);
+        } else {
+            throw std::invalid_argument("--link must be pty:PATH or tcp:ADDRESS:PORT, got '" + link + "'");
+        }
+        if (lan_module) {
+            if (tcp_host.empty() || tcp_port == 0)
+                throw std::invalid_argument("--lan-module needs --link tcp:ADDRESS:PORT with a port of its own");
+            if (lan_identity.size() != 16 || lan_identity.find_first_of("[]") != std::string::npos)
+                throw std::invalid_argument("--lan-identity: 16 characters without brackets");
+            const Bytes mac = HexOrThrow(lan_mac, "--lan-mac");
+            if (mac.size() != 6) throw std::invalid_argument("--lan-mac: 6 bytes expected");
+            std::copy(mac.begin(), mac.end(), lan.hardware.begin());
+            if (lan_maker.size() != 3) throw std::invalid_argument("--lan-maker: three letters expected");
+            lan.identity = lan_identity;
+            lan.typeName = lan_type;
+            lan.maker = lan_maker;
+            lan.tcpPort = tcp_port;
+            if (!kavex::sim::ParseAddress(lan_address.empty() ? tcp_host : lan_address, lan.address))
+                throw std::invalid_argument("--lan-address: not an IPv4 address");
+            if (!card.file.empty()) {
+                const size_t slash = card.file.rfind('/');
+                lan_state =
+                    (slash == std::string::npos ? std::string() : card.file.substr(0, slash + 1)) + "lan_module.conf";
+            }
+        }
         config.variant = variant;
         config.address = static_cast<uint8_t>(address);
         if (*o_ident) config.ident = Bytes(ident_text.begin(), ident_text.end());
@@ -197,22 +253,61 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    kavex::sim::PtyReader reader(config, card_object);
+    std::unique_ptr<kavex::sim::PtyReader> pty;
+    std::unique_ptr<kavex::sim::TcpReader> tcp;
+    std::unique_ptr<kavex::sim::LanModule> module;
+    if (tcp_host.empty())
+        pty = std::make_unique<kavex::sim::PtyReader>(config, card_object);
+    else
+        tcp = std::make_unique<kavex::sim::TcpReader>(config, card_object);
+    kavex::sim::ReaderSimulator& sim = pty ? pty->Sim() : tcp->Sim();
     if (log) {
-        const auto origin = reader.Sim().Origin();
-        reader.Sim().SetLogSink([origin](const kavex::sim::LogEntry& e) {
+        const auto origin = sim.Origin();
+        sim.SetLogSink([origin](const kavex::sim::LogEntry& e) {
             std::fprintf(stderr, "%s\n", kavex::sim::FormatLogEntry(e, origin).c_str());
             std::fflush(stderr);
         });
     }
     try {
-        reader.Start(pty_path);
+        if (pty) {
+            pty->Start(pty_path);
+        } else {
+            if (lan_module) {
+                module = std::make_unique<kavex::sim::LanModule>(lan, lan_state);
+                // Settings kept from an earlier run decide the reader's port.
+                tcp_port = module->Active().tcpPort;
+            }
+            tcp->Start(tcp_host, tcp_port);
+            if (module) {
+                // A restarted module serves its new port, and its new address
+                // when that is one of this machine's.
+                kavex::sim::TcpReader* reader = tcp.get();
+                const std::string first_host = tcp_host;
+                module->OnRestart([reader, first_host](const kavex::sim::LanModuleConfig& now) {
+                    reader->Stop();
+                    try {
+                        reader->Start(now.address ? kavex::sim::DottedAddress(now.address) : first_host, now.tcpPort);
+                    } catch (const std::exception&) {
+                        reader->Start(first_host, now.tcpPort);
+                    }
+                    std::printf("kavex-sim: module restarted, reader on %s:%u\n", reader->Host().c_str(),
+                                reader->Port());
+                    std::fflush(stdout);
+                });
+                module->Start();
+            }
+        }
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "kavex-sim: cannot start on %s: %s\n", pty_path.c_str(), e.what());
+        std::fprintf(stderr, "kavex-sim: cannot start on %s: %s\n", link.c_str(), e.what());
         return 1;
     }
-    std::printf("kavex-sim: variant %d reader, address %d, on %s -> %s, %s\n", config.variant, address,
-                reader.LinkPath().c_str(), reader.SlavePath().c_str(), card_object ? "card present" : "no card");
+    if (pty)
+        std::printf("kavex-sim: variant %d reader, address %d, on %s -> %s, %s\n", config.variant, address,
+                    pty->LinkPath().c_str(), pty->SlavePath().c_str(), card_object ? "card present" : "no card");
+    else
+        std::printf("kavex-sim: variant %d LAN reader, address %d, on %s:%u%s, %s\n", config.variant, address,
+                    tcp->Host().c_str(), tcp->Port(), module ? " with its network module on UDP port 30718" : "",
+                    card_object ? "card present" : "no card");
     std::fflush(stdout);
 
     signalfd_siginfo info{};
@@ -223,7 +318,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kavex-sim: signalfd read failed\n");
         break;
     }
-    reader.Stop();
+    if (module) module->Stop();
+    if (pty) pty->Stop();
+    if (tcp) tcp->Stop();
     close(sfd);
     if (log) std::fprintf(stderr, "kavex-sim: stopped (signal %u)\n", info.ssi_signo);
     return 0;

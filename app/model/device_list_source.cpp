@@ -42,6 +42,18 @@ QStringList CSdkDeviceListSource::UsbPorts()
     return ParseNameList(buffer.data(), n > 0 ? n : 0);
 }
 
+QStringList CSdkDeviceListSource::LanDevices()
+{
+    std::vector<char> buffer(kListBufferSize, '\0');
+    const int n = Kavex_SearchLanDevices(buffer.data(), kListBufferSize);
+    return ParseNameList(buffer.data(), n > 0 ? n : 0);
+}
+
+bool CSdkDeviceListSource::TestLanConnection(const QString& device)
+{
+    return Kavex_TestLanConnection(device.toUtf8().constData()) == 1;
+}
+
 int CSdkDeviceListSource::MissingDrivers()
 {
     return Kavex_GetMissingDrivers();

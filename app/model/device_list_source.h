@@ -26,12 +26,13 @@ public:
     explicit CSdkDeviceListSource(QStringList extraSerialEntries = {});
     QStringList ComPorts() override;
     QStringList UsbPorts() override;
-    // The SDK has no LAN or Bluetooth transport yet: no devices.
-    QStringList LanDevices() override { return {}; }
+    // LAN readers found by the SDK's search (readers only).
+    QStringList LanDevices() override;
+    // The SDK has no Bluetooth transport yet: no devices.
     QStringList BluetoothPorts() override { return {}; }
     int MissingDrivers() override;
     bool VirtualComDriverInstalled() override;
-    bool TestLanConnection(const QString&) override { return false; }
+    bool TestLanConnection(const QString& device) override;
 
 private:
     QStringList m_Extra;

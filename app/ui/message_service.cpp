@@ -24,6 +24,12 @@ public:
         return Ask(parent, text, QMessageBox::Warning, QMessageBox::No);
     }
 
+    bool AskRetry(QWidget* parent, const QString& caption, const QString& text) override
+    {
+        QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Retry | QMessageBox::Cancel, parent);
+        return box.exec() == QMessageBox::Retry;
+    }
+
 private:
     static bool Ask(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)

@@ -18,6 +18,8 @@ public:
     // A yes/no question before something that cannot be undone (overwriting,
     // deleting): the same question with a warning icon.
     virtual bool AskDestructive(QWidget* parent, const QString& text) { return AskYesNo(parent, text); }
+    // Retry and Cancel under a caption of its own; true for "Retry".
+    virtual bool AskRetry(QWidget* parent, const QString& caption, const QString& text) = 0;
 };
 
 CMessageService& Messages();

@@ -4,6 +4,7 @@
 #include "app/model/device_list_source.h"
 #include "app/ui/device_monitor.h"
 #include "app/ui/gui_idle_hook.h"
+#include "app/ui/ip_addr_search_dlg.h"
 #include "app/ui/message_service.h"
 #include "app/settings/settings.h"
 #include "app/model/ui_strings.h"
@@ -76,14 +77,12 @@ CPortDlg::CPortDlg(CDeviceListSource& source, const QString& preferredEntry, QWi
     const auto digits = QRegularExpression(QStringLiteral("[0-9]*"));
     m_pTimeout->setValidator(new QRegularExpressionValidator(digits, m_pTimeout));
     m_pAddress->setValidator(new QRegularExpressionValidator(digits, m_pAddress));
-    // The LAN device search arrives with the LAN transport.
-    m_pIp->setEnabled(false);
-    m_pIp->setToolTip(LoadStr(kIdsLaterVersion));
 
     connect(m_pList, &QListWidget::itemSelectionChanged, this, &CPortDlg::OnSelectionChanged);
     connect(m_pDevicePath, &QLineEdit::textEdited, this, &CPortDlg::OnDevicePathEdited);
     connect(m_pHidMode, &QPushButton::clicked, this, &CPortDlg::OnHidMode);
     connect(m_pVirtualCom, &QPushButton::clicked, this, &CPortDlg::OnVirtualCom);
+    connect(m_pIp, &QPushButton::clicked, this, &CPortDlg::OnIpSearch);
     // toggled, not clicked: the keyboard and accessibility tools switch the
     // box too.
     connect(m_pEthernet, &QCheckBox::toggled, this, &CPortDlg::OnEthernet);
@@ -171,7 +170,12 @@ bool CPortDlg::RefreshDeviceList(DeviceKind kind, QStringList& list)
     switch (kind) {
     case DeviceKind::Com: fresh = m_Source.ComPorts(); break;
     case DeviceKind::Usb: fresh = m_Source.UsbPorts(); break;
-    case DeviceKind::Lan: fresh = m_Source.LanDevices(); break;
+    case DeviceKind::Lan: {
+        // The search waits half a second per network adapter.
+        CBusyScope busy;
+        fresh = m_Source.LanDevices();
+        break;
+    }
     case DeviceKind::Bluetooth: fresh = m_Source.BluetoothPorts(); break;
     }
     return MergeDeviceList(list, fresh);
@@ -374,6 +378,16 @@ void CPortDlg::OnEthernet()
     m_Settings.ethernet = m_pEthernet->isChecked();
     PostDeviceChange(kConfigChanged);
     m_pIp->setVisible(m_Settings.ethernet);
+}
+
+void CPortDlg::OnIpSearch()
+{
+    if (!m_Settings.ethernet) return;
+    CIPAddrSuche search(this);
+    RunModal(search);
+    if (search.m_strResult.isEmpty()) return;
+    m_Settings.entry = kLanPrefix + LanEntryForDevice(search.m_strResult);
+    PostDeviceChange(kConfigChanged);
 }
 
 bool CPortDlg::TakeNumber(QLineEdit* edit, int low, int high, int& value)

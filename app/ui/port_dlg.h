@@ -70,6 +70,7 @@ private:
     void OnHidMode();
     void OnVirtualCom();
     void OnEthernet();
+    void OnIpSearch();
     void OnOk();
     bool TakeNumber(QLineEdit* edit, int low, int high, int& value);
 

@@ -9,7 +9,10 @@
 #include "sdk/support/device_models.h"
 #include "sdk/support/status_codes.h"
 #include "sdk/support/trace.h"
+#include "sdk/core/idle_hook.h"
+#include "sdk/transports/lan_discovery.h"
 #include "sdk/transports/serial_link.h"
+#include "sdk/transports/tcp_link.h"
 
 namespace kavex {
 
@@ -36,10 +39,34 @@ bool IsAbove(const std::vector<uint8_t>& a, uint8_t floor)
     return true;
 }
 
-// Opens the link the name asks for. Only serial links exist so far; every
-// other kind fails like a link that cannot be opened.
+// A LAN name leads to an address and port; a name in identity form is
+// first looked up among the modules that answer on the adapters, and the
+// adapter that answered is the one the connection leaves from.
+bool OpenLanLink(CKavex_Port& port, const std::string& name)
+{
+    const auto target = kavex::lan::ParseLanTarget(name);
+    if (!target) return false;
+    kavex::TcpEndpoint endpoint;
+    endpoint.host = target->host;
+    endpoint.port = target->port != 0 ? target->port : kavex::lan::kDefaultTcpPort;
+    if (!target->identity.empty()) {
+        const auto resolved = kavex::lan::ResolveIdentity(target->identity, [] { kavex::RunIdleHook(); });
+        if (!resolved) return false;
+        endpoint.host = resolved->host;
+        endpoint.bindAddress = resolved->bindAddress;
+        if (target->port == 0) endpoint.port = resolved->port;
+    }
+    auto link = std::make_unique<kavex::CTCPSocketThread>();
+    if (!link->Connect(endpoint, port)) return false;
+    port.AttachLink(std::move(link), LinkKind::Lan, kavex::HandlePoolFor(LinkKind::Lan).Acquire());
+    return true;
+}
+
+// Opens the link the name asks for. HID and Bluetooth links do not exist
+// here; they fail like a link that cannot be opened.
 bool OpenLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
 {
+    if (parsed.kind == kavex::PortNameKind::Lan) return OpenLanLink(port, parsed.name);
     if (parsed.kind != kavex::PortNameKind::Serial) return false;
     const kavex::LineSettingsFromBaud line = kavex::DecodeBaud(baud);
     kavex::SerialLineSettings settings;

@@ -159,6 +159,11 @@ typedef enum KavexOpenResult {
  * Opens a reader and identifies it. Names:
  *   "/dev/ttyUSB0", "/tmp/kavex-sim"   serial device path (or a link to one)
  *   "COM1" or "\\.\COM1"               /dev/ttyS0 (COMn is /dev/ttyS(n-1))
+ *   "192.168.0.50", "192.168.0.50-4001" a LAN reader by address, TCP port
+ *                                      10001 unless given after '-'
+ *   "[IDENTITY16CHARS]", "[...]-4001"  a LAN reader by its module identity,
+ *                                      found with the identity query on the
+ *                                      network adapters (200 ms each)
  *   any of these followed by ":N"      device address N (default 1)
  * For serial names the last two decimal digits of baud carry the line
  * settings: 0 8N1, 1 8E1, 2 8O1, 3 8N2; the rate is baud rounded down to a
@@ -272,6 +277,46 @@ KAVEX_API int Kavex_ListUsbPorts(char* buffer, int size);
  * without driver. */
 KAVEX_API int Kavex_GetMissingDrivers(void);
 KAVEX_API int Kavex_IsVirtualComDriverInstalled(void);
+
+/* --- LAN readers ---------------------------------------------------------- */
+
+/*
+ * The network module of a LAN reader answers UDP on port 30718. Requests go
+ * out on every Ethernet and wireless adapter that is up, one after the
+ * other; the calls wait on the calling thread and run the idle hook
+ * meanwhile. Module names: "a.b.c.d-port" for a module with an address of
+ * its own, "[identity]" followed by the address it answered from and
+ * "-port" for one without. Our readers' modules give the maker code
+ * KAVEX_LAN_MODULE_MAKER in their module information.
+ */
+#define KAVEX_LAN_MODULE_MAKER "KVX"
+/* Every text Kavex_GetLanConfig writes, terminator included, fits into this
+ * many bytes ("[" 16 characters "]-65535"); it never writes more. */
+#define KAVEX_LAN_TEXT_SIZE 25
+
+/* Name lists as for the device lists. Kavex_SearchLanDevices lists only
+ * readers (modules whose type name begins with "KV-"; one without an
+ * address of its own by its bracketed identity alone);
+ * Kavex_SearchAllLanDevices every module that answers. Each ends 500 ms
+ * after the last answer on each adapter. */
+KAVEX_API int Kavex_SearchLanDevices(char* buffer, int size);
+KAVEX_API int Kavex_SearchAllLanDevices(char* buffer, int size);
+/* 1 when the module named (address or identity form, ":N" allowed)
+ * answers on some adapter, else 0. */
+KAVEX_API int Kavex_TestLanConnection(const char* name);
+/* Reads the module's identity ("[identity]-port"), address ("a.b.c.d-port",
+ * empty when it has none), mask and gateway. Each buffer must hold
+ * KAVEX_LAN_TEXT_SIZE bytes; a null pointer skips that text. With a null
+ * identity and no address, address receives the identity text. 0, -1 when
+ * the module gives no settings, or the negative result of reaching it. */
+KAVEX_API int Kavex_GetLanConfig(const char* name, char* identity, char* address, char* mask, char* gateway);
+/* Gives the module a new address ("a.b.c.d" or "[identity]", each with an
+ * optional "-port"; the identity form asks for no fixed address), mask
+ * (null or empty: unchanged; it must be contiguous) and gateway (null or
+ * empty: 0.0.0.0), and restarts it. 0 on success, -1 when a text is not
+ * valid or the module does not take the settings, or the negative result
+ * of reaching it. */
+KAVEX_API int Kavex_SetLanConfig(const char* name, const char* newAddress, const char* mask, const char* gateway);
 
 #ifdef __cplusplus
 }

@@ -50,7 +50,14 @@ public:
         warnings << text;
         return AskYesNo(parent, text);
     }
+    bool AskRetry(QWidget*, const QString&, const QString& text) override
+    {
+        retries << text;
+        return retriesLeft-- > 0;
+    }
     std::function<void()> whileAsking; // runs while the question is "open"
+    QStringList retries;               // the retry/cancel questions
+    int retriesLeft = 0;
     QStringList shown;
     QStringList questions;
     QStringList warnings; // the questions that came with a warning icon

@@ -9,7 +9,12 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cstdlib>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -189,4 +194,38 @@ TEST(Program, BadOptionsFail)
         ASSERT_TRUE(WIFEXITED(status)) << status;
         EXPECT_NE(WEXITSTATUS(status), 0);
     }
+}
+
+TEST(Program, TcpLinkServesTheReaderOnThePortItNames)
+{
+    SimProcess sim({"--link", "tcp:127.0.0.1:0", "--card-kind", "test"});
+    ASSERT_TRUE(sim.started());
+    const std::string line = sim.FirstLine();
+    const size_t at = line.find("127.0.0.1:");
+    ASSERT_NE(at, std::string::npos) << line;
+    const int port = std::atoi(line.c_str() + at + 10);
+    ASSERT_GT(port, 0) << line;
+
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const Bytes ident = BuildRequestFrame(0, 1, 0xF0);
+    ASSERT_EQ(send(fd, ident.data(), ident.size(), 0), static_cast<ssize_t>(ident.size()));
+    Bytes answer;
+    uint8_t buf[64];
+    for (int reads = 0; reads < 8 && answer.size() < 9; ++reads) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 2000) <= 0) break;
+        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        answer.insert(answer.end(), buf, buf + n);
+    }
+    close(fd);
+    // The identification answer "1255" inside the frame.
+    const Bytes digits = H("31 32 35 35");
+    EXPECT_NE(std::search(answer.begin(), answer.end(), digits.begin(), digits.end()), answer.end());
+    EXPECT_EQ(WEXITSTATUS(sim.SignalAndWait(SIGTERM)), 0);
 }
