@@ -1,6 +1,9 @@
 // The device-list functions of the C interface. None of them throws; a
 // failure while enumerating leaves an empty, well-formed list.
 #include "sdk/transports/device_list.h"
+
+#include <mutex>
+
 #include "kavex.h"
 #include "sdk/transports/name_list.h"
 
@@ -42,6 +45,38 @@ int GetMissingDrivers(DeviceSource& source) noexcept
     }
 }
 
+namespace {
+
+std::mutex& FactoryLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+DeviceSourceFactory& Factory()
+{
+    static DeviceSourceFactory factory;
+    return factory;
+}
+
+} // namespace
+
+void SetDeviceSourceFactory(DeviceSourceFactory factory)
+{
+    std::lock_guard<std::mutex> lock(FactoryLock());
+    Factory() = std::move(factory);
+}
+
+std::unique_ptr<DeviceSource> MakeDeviceSource()
+{
+    DeviceSourceFactory factory;
+    {
+        std::lock_guard<std::mutex> lock(FactoryLock());
+        factory = Factory();
+    }
+    return factory ? factory() : MakeSystemDeviceSource();
+}
+
 } // namespace kavex
 
 namespace {
@@ -51,7 +86,7 @@ template <typename F>
 int WithSystemSource(int onFailure, F&& f) noexcept
 {
     try {
-        std::unique_ptr<kavex::DeviceSource> source = kavex::MakeSystemDeviceSource();
+        std::unique_ptr<kavex::DeviceSource> source = kavex::MakeDeviceSource();
         return f(*source);
     } catch (...) {
         return onFailure;
