@@ -59,7 +59,7 @@ void CKavex_Port::CloseLink()
 
 int CKavex_Port::GetHandle() const
 {
-    return link_ ? handle_ : 0;
+    return link_ && link_->Alive() ? handle_ : 0;
 }
 
 bool CKavex_Port::IsUsb() const

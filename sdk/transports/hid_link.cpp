@@ -94,7 +94,11 @@ void HidLink::Reader(ByteSink* sink)
         // is stale input of an earlier request.
         const bool duringDiscard = discarding_.load();
         const unsigned generation = discardGeneration_.load();
-        if (got < 0) break; // unplugged: exchanges time out from here on
+        if (got < 0) {
+            // Unplugged: the port goes at the registry's next lookup.
+            failed_ = true;
+            break;
+        }
         if (got < 2) continue;
         const size_t n = std::min<size_t>(report[1], static_cast<size_t>(got) - 2);
         std::lock_guard<std::mutex> lock(deliverLock_);
@@ -106,13 +110,14 @@ void HidLink::Reader(ByteSink* sink)
 void HidLink::Close()
 {
     if (!device_) return;
-    SendAttach(kAttachClose);
+    if (!failed_) SendAttach(kAttachClose);
     if (reader_.joinable()) {
         shutdown_ = true;
         reader_.join();
     }
     device_.reset();
     name_.clear();
+    failed_ = false;
 }
 
 } // namespace kavex

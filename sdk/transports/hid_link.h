@@ -41,6 +41,7 @@ public:
     void Close() override;
     void DiscardPendingInput() override;
     bool IsUsb() const override { return true; }
+    bool Alive() const override { return !failed_.load(); }
 
     bool IsOpen() const { return device_ != nullptr; }
     size_t InputReportLength() const { return inputLength_; }
@@ -56,6 +57,7 @@ private:
     size_t outputLength_ = kDefaultReportLength;
     std::thread reader_;
     std::atomic<bool> shutdown_{false};
+    std::atomic<bool> failed_{false}; // a read failed: the device is gone
 
     // Reports read before or while DiscardPendingInput runs are stale and
     // never reach the sink (see Reader).

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -30,6 +31,7 @@ struct HidOptions {
     size_t outputLength = 9;
     size_t maxDataPerReport = 7; // answer bytes the device puts into one input report
     bool refuseAttach = false;
+    std::shared_ptr<std::atomic<bool>> unplugged = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Everything the devices of one test wrote.
@@ -59,8 +61,11 @@ public:
 
     int ReadReport(uint8_t* buffer, size_t size, int timeoutMs) override
     {
+        if (options_.unplugged->load()) return -1;
         pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, timeoutMs) <= 0) return 0;
+        const int ready = ::poll(&p, 1, timeoutMs);
+        if (options_.unplugged->load()) return -1;
+        if (ready <= 0) return 0;
         const size_t room = std::min({options_.maxDataPerReport, options_.inputLength - 2, size - 2});
         const ssize_t n = ::read(fd_, buffer + 2, room);
         if (n <= 0) return 0;
@@ -201,6 +206,21 @@ TEST_F(UsbReaders, HidReaderOpensIdentifiesAndLeaves)
     EXPECT_EQ(reports.back(), leave);
 
     EXPECT_EQ(Kavex_OpenPort("1520-000099 HID", 0, 500), KAVEX_OPEN_LINK_FAILED);
+}
+
+TEST_F(UsbReaders, UnpluggedHidReaderIsForgotten)
+{
+    SimReader r(Variant(0));
+    HidOptions options;
+    Use({}, {}, {HidReader("1520-000042", r.link)}, options);
+    const int h = Kavex_OpenPort("1520-000042 HID", 0, 100);
+    ASSERT_GT(h, 0);
+    *options.unplugged = true;
+    unsigned char ident[8];
+    EXPECT_EQ(Kavex_GetDeviceIdent(h, ident, sizeof ident), -1);
+    // The failed read closed the link; the port is gone with it.
+    EXPECT_EQ(Kavex_IsUSB(h), -1);
+    EXPECT_EQ(Kavex_GetLastError(h), 3);
 }
 
 TEST_F(UsbReaders, HidReaderThatRefusesTheAttachReport)
