@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -14,7 +15,9 @@
 #include <unistd.h>
 
 #include "kavex.h"
+#include "sdk/support/debug_output.h"
 #include "sdk/transports/device_list.h"
+#include "sdk/transports/ftd2xx_library.h"
 #include "tests/support/sim_reader.h"
 
 using kavex::DeviceRecord;
@@ -340,4 +343,69 @@ TEST_F(UsbReaders, FtdiReaderOpensByItsSerialNumberThroughItsTty)
     EXPECT_EQ(UsbList(), (Strings{"3120-FT01"}));
 
     EXPECT_EQ(Kavex_OpenPort("3120-FT02", 19200, 500), KAVEX_OPEN_LINK_FAILED);
+}
+
+namespace {
+
+// The debug log of the SDK and the D2XX library it loads, for one test.
+class FtdiLists : public UsbReaders {
+protected:
+    void SetUp() override
+    {
+        kavex::SetDebugReceiverForTesting([this](const std::string& text) {
+            std::lock_guard<std::mutex> lock(mu_);
+            debug_.push_back(text);
+        });
+        DeviceRecord usb;
+        usb.subsystem = "usb";
+        usb.vendorId = kavex::kFtdiVendorId;
+        usb.productId = kavex::kFtdiReaderProductId;
+        usb.serial = "3120-UDEV";
+        usb.serialReadable = true;
+        usb.driverBound = true;
+        Use({}, {usb}, {HidReader("1520-000042", "/nonexistent")});
+    }
+    void TearDown() override
+    {
+        kavex::SetDebugReceiverForTesting(nullptr);
+        kavex::SetFtd2xxLibraryForTesting("");
+        UsbReaders::TearDown();
+    }
+    bool Logged(const std::string& text)
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        return std::find(debug_.begin(), debug_.end(), text) != debug_.end();
+    }
+
+private:
+    std::mutex mu_;
+    Strings debug_;
+};
+
+} // namespace
+
+TEST_F(FtdiLists, WithoutTheLibraryTheDeviceDatabaseListsFtdiReaders)
+{
+    kavex::SetFtd2xxLibraryForTesting("/nonexistent/libftd2xx.so");
+    EXPECT_EQ(UsbList(), (Strings{"3120-UDEV", "1520-000042 HID"}));
+    EXPECT_TRUE(Logged("FT_CreateDeviceInfoList ist nicht vorhanden!"));
+}
+
+TEST_F(FtdiLists, TheLibraryListsTheFtdiDevicesNobodyHoldsOpen)
+{
+    void* fake = dlopen(KAVEX_FAKE_FTD2XX, RTLD_NOW);
+    ASSERT_NE(fake, nullptr) << dlerror();
+    auto setDevices =
+        reinterpret_cast<void (*)(const char* const*, const int*, int)>(dlsym(fake, "FakeFtd2xx_SetDevices"));
+    ASSERT_NE(setDevices, nullptr);
+    const char* serials[] = {"3120-D2XX", "3120-BUSY", "9999-OTHER"};
+    const int open[] = {0, 1, 0};
+    setDevices(serials, open, 3);
+    kavex::SetFtd2xxLibraryForTesting(KAVEX_FAKE_FTD2XX);
+
+    EXPECT_EQ(UsbList(), (Strings{"3120-D2XX", "1520-000042 HID"}));
+    EXPECT_FALSE(Logged("FT_CreateDeviceInfoList ist nicht vorhanden!"));
+    // The stand-in has only the list functions; the log names what is missing.
+    EXPECT_TRUE(Logged("Fehler: Kann FT_W32_WaitCommEvent nicht initialisieren"));
+    dlclose(fake);
 }
