@@ -14,6 +14,7 @@
 #include "sdk/transports/serial_link.h"
 #include "sdk/transports/tcp_link.h"
 #include "sdk/transports/hid_link.h"
+#include "sdk/transports/ftdi_link.h"
 
 namespace kavex {
 
@@ -65,6 +66,16 @@ bool OpenLanLink(CKavex_Port& port, const std::string& name)
 
 bool OpenByteLink(CKavex_Port& port, const kavex::PortName& parsed, int baud);
 
+bool OpenD2xxLink(CKavex_Port& port, const std::string& serial, const kavex::SerialLineSettings& settings)
+{
+    auto link = std::make_unique<kavex::FtdiLink>();
+    if (!link->Open(serial, settings)) return false;
+    link->StartReader(port);
+    // FTDI links count among the serial ones.
+    port.AttachLink(std::move(link), LinkKind::Serial, kavex::HandlePoolFor(LinkKind::Serial).Acquire());
+    return true;
+}
+
 // A HID reader by its HID name. The open fails with its own code when the
 // reader does not take the attach report.
 int OpenHidLink(CKavex_Port& port, const std::string& name)
@@ -97,11 +108,13 @@ bool OpenByteLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
     settings.stopBits = line.stopBits;
     auto serial = std::make_unique<kavex::CUSBSerialPort>();
     if (kavex::NormaliseSerialName(parsed.name).ftdi) {
-        // An FTDI reader by its serial number: the kernel's driver made a
-        // ttyUSB of it, which the device database finds by that number.
+        // An FTDI reader by its serial number: where the kernel's driver
+        // made a ttyUSB of it, the device database finds that by the
+        // number; otherwise FTDI's own library may have the device.
         std::unique_ptr<kavex::DeviceSource> source = kavex::MakeDeviceSource();
         const std::string path = kavex::FtdiTtyBySerial(source->SerialPorts(), parsed.name);
-        if (path.empty() || !serial->OpenFtdi(parsed.name, path, settings)) return false;
+        if (path.empty()) return OpenD2xxLink(port, parsed.name, settings);
+        if (!serial->OpenFtdi(parsed.name, path, settings)) return false;
     } else if (!serial->Open(parsed.name, settings)) {
         return false;
     }

@@ -81,31 +81,76 @@ void CFTD2xxPort::Load()
     for (const char* name : kEntryPoints) {
         void* entry = dlsym(library_, name);
         if (!entry) DebugOutput(std::string("Fehler: Kann ") + name + " nicht initialisieren");
-        if (std::strcmp(name, "FT_CreateDeviceInfoList") == 0)
-            createDeviceInfoList_ = reinterpret_cast<CreateDeviceInfoListFn>(entry);
-        if (std::strcmp(name, "FT_GetDeviceInfoList") == 0)
-            getDeviceInfoList_ = reinterpret_cast<GetDeviceInfoListFn>(entry);
+        entries_.emplace_back(name, entry);
     }
+}
+
+void* CFTD2xxPort::Entry(const char* name) const
+{
+    for (const auto& e : entries_)
+        if (std::strcmp(e.first, name) == 0) return e.second;
+    return nullptr;
 }
 
 uint32_t CFTD2xxPort::FT_CreateDeviceInfoList(uint32_t* count)
 {
     Load();
-    if (!createDeviceInfoList_) {
+    auto f = reinterpret_cast<uint32_t (*)(uint32_t*)>(Entry("FT_CreateDeviceInfoList"));
+    if (!f) {
         DebugOutput("FT_CreateDeviceInfoList ist nicht vorhanden!");
         return kNotBound;
     }
-    return createDeviceInfoList_(count);
+    return f(count);
 }
 
 uint32_t CFTD2xxPort::FT_GetDeviceInfoList(Ftd2xxDeviceInfo* list, uint32_t* count)
 {
     Load();
-    if (!getDeviceInfoList_) {
+    auto f = reinterpret_cast<uint32_t (*)(Ftd2xxDeviceInfo*, uint32_t*)>(Entry("FT_GetDeviceInfoList"));
+    if (!f) {
         DebugOutput("FT_GetDeviceInfoList ist nicht vorhanden!");
         return kNotBound;
     }
-    return getDeviceInfoList_(list, count);
+    return f(list, count);
+}
+
+void* CFTD2xxPort::FT_W32_CreateFile(const char* name, uint32_t access, uint32_t share, void* security, uint32_t create,
+                                     uint32_t attributes, void* templateFile)
+{
+    Load();
+    auto f = reinterpret_cast<void* (*)(const char*, uint32_t, uint32_t, void*, uint32_t, uint32_t, void*)>(
+        Entry("FT_W32_CreateFile"));
+    return f ? f(name, access, share, security, create, attributes, templateFile) : kInvalidHandle;
+}
+
+int CFTD2xxPort::FT_W32_CloseHandle(void* handle)
+{
+    auto f = reinterpret_cast<int (*)(void*)>(Entry("FT_W32_CloseHandle"));
+    return f ? f(handle) : 0;
+}
+
+int CFTD2xxPort::FT_W32_ReadFile(void* handle, void* buffer, uint32_t size, uint32_t* read, void* overlapped)
+{
+    auto f = reinterpret_cast<int (*)(void*, void*, uint32_t, uint32_t*, void*)>(Entry("FT_W32_ReadFile"));
+    return f ? f(handle, buffer, size, read, overlapped) : 0;
+}
+
+int CFTD2xxPort::FT_W32_WriteFile(void* handle, const void* buffer, uint32_t size, uint32_t* written, void* overlapped)
+{
+    auto f = reinterpret_cast<int (*)(void*, const void*, uint32_t, uint32_t*, void*)>(Entry("FT_W32_WriteFile"));
+    return f ? f(handle, buffer, size, written, overlapped) : 0;
+}
+
+int CFTD2xxPort::FT_W32_SetCommState(void* handle, Ftd2xxDcb* dcb)
+{
+    auto f = reinterpret_cast<int (*)(void*, Ftd2xxDcb*)>(Entry("FT_W32_SetCommState"));
+    return f ? f(handle, dcb) : 0;
+}
+
+int CFTD2xxPort::FT_W32_SetCommTimeouts(void* handle, Ftd2xxTimeouts* timeouts)
+{
+    auto f = reinterpret_cast<int (*)(void*, Ftd2xxTimeouts*)>(Entry("FT_W32_SetCommTimeouts"));
+    return f ? f(handle, timeouts) : 0;
 }
 
 std::optional<std::vector<Ftd2xxDevice>> FreeFtd2xxDevices(CFTD2xxPort& d2xx)

@@ -44,13 +44,50 @@ public:
     uint32_t FT_CreateDeviceInfoList(uint32_t* count);
     uint32_t FT_GetDeviceInfoList(Ftd2xxDeviceInfo* list, uint32_t* count);
 
+    // The Win32-style calls the FTDI link uses. FT_W32_CreateFile loads the
+    // library first and answers kInvalidHandle when it is missing; the
+    // others answer 0 (failure) then.
+    static inline void* const kInvalidHandle = reinterpret_cast<void*>(~uintptr_t{0});
+    void* FT_W32_CreateFile(const char* name, uint32_t access, uint32_t share, void* security, uint32_t create,
+                            uint32_t attributes, void* templateFile);
+    int FT_W32_CloseHandle(void* handle);
+    int FT_W32_ReadFile(void* handle, void* buffer, uint32_t size, uint32_t* read, void* overlapped);
+    int FT_W32_WriteFile(void* handle, const void* buffer, uint32_t size, uint32_t* written, void* overlapped);
+    int FT_W32_SetCommState(void* handle, struct Ftd2xxDcb* dcb);
+    int FT_W32_SetCommTimeouts(void* handle, struct Ftd2xxTimeouts* timeouts);
+
 private:
-    using CreateDeviceInfoListFn = uint32_t (*)(uint32_t*);
-    using GetDeviceInfoListFn = uint32_t (*)(Ftd2xxDeviceInfo*, uint32_t*);
+    void* Entry(const char* name) const;
 
     void* library_ = nullptr;
-    CreateDeviceInfoListFn createDeviceInfoList_ = nullptr;
-    GetDeviceInfoListFn getDeviceInfoList_ = nullptr;
+    std::vector<std::pair<const char*, void*>> entries_;
+};
+
+// FTDCB and FTTIMEOUTS of FTDI's header (Win32's DCB and COMMTIMEOUTS).
+struct Ftd2xxDcb {
+    uint32_t length = sizeof(Ftd2xxDcb);
+    uint32_t baudRate = 0;
+    uint32_t flags = 1; // bit 0 fBinary; no flow control, no parity check
+    uint16_t reserved = 0;
+    uint16_t xonLimit = 0;
+    uint16_t xoffLimit = 0;
+    uint8_t byteSize = 8;
+    uint8_t parity = 0;   // 0 none, 1 odd, 2 even
+    uint8_t stopBits = 0; // 0 one, 2 two
+    char xonChar = 0x11;
+    char xoffChar = 0x13;
+    char errorChar = 0;
+    char eofChar = 0;
+    char eventChar = 0;
+    uint16_t reserved1 = 0;
+};
+
+struct Ftd2xxTimeouts {
+    uint32_t readIntervalTimeout;
+    uint32_t readTotalTimeoutMultiplier;
+    uint32_t readTotalTimeoutConstant;
+    uint32_t writeTotalTimeoutMultiplier;
+    uint32_t writeTotalTimeoutConstant;
 };
 
 // The FTDI devices D2XX reports that no program holds open and that carry

@@ -391,21 +391,41 @@ TEST_F(FtdiLists, WithoutTheLibraryTheDeviceDatabaseListsFtdiReaders)
     EXPECT_TRUE(Logged("FT_CreateDeviceInfoList ist nicht vorhanden!"));
 }
 
-TEST_F(FtdiLists, TheLibraryListsTheFtdiDevicesNobodyHoldsOpen)
+TEST_F(FtdiLists, TheLibraryListsAndOpensTheFtdiDevicesNobodyHoldsOpen)
 {
+    SimReader r(Variant(0));
     void* fake = dlopen(KAVEX_FAKE_FTD2XX, RTLD_NOW);
     ASSERT_NE(fake, nullptr) << dlerror();
-    auto setDevices =
-        reinterpret_cast<void (*)(const char* const*, const int*, int)>(dlsym(fake, "FakeFtd2xx_SetDevices"));
-    ASSERT_NE(setDevices, nullptr);
+    auto setDevices = reinterpret_cast<void (*)(const char* const*, const int*, const char* const*, int)>(
+        dlsym(fake, "FakeFtd2xx_SetDevices"));
+    auto lastBaud = reinterpret_cast<uint32_t (*)()>(dlsym(fake, "FakeFtd2xx_LastBaud"));
+    ASSERT_TRUE(setDevices && lastBaud);
     const char* serials[] = {"3120-D2XX", "3120-BUSY", "9999-OTHER"};
     const int open[] = {0, 1, 0};
-    setDevices(serials, open, 3);
+    const char* ptys[] = {r.link.c_str(), "/nonexistent", "/nonexistent"};
+    setDevices(serials, open, ptys, 3);
     kavex::SetFtd2xxLibraryForTesting(KAVEX_FAKE_FTD2XX);
 
     EXPECT_EQ(UsbList(), (Strings{"3120-D2XX", "1520-000042 HID"}));
     EXPECT_FALSE(Logged("FT_CreateDeviceInfoList ist nicht vorhanden!"));
-    // The stand-in has only the list functions; the log names what is missing.
+    // The stand-in lacks most of the interface; the log names what is missing.
     EXPECT_TRUE(Logged("Fehler: Kann FT_W32_WaitCommEvent nicht initialisieren"));
+
+    // No ttyUSB for it in the device database: the library opens it.
+    const int h = Kavex_OpenPort("3120-D2XX", 38400, 500);
+    ASSERT_GT(h, 0);
+    EXPECT_LT(h, 10000);
+    EXPECT_EQ(Kavex_IsUSB(h), 1);
+    // Only port paths and COM names carry a line rate; a serial number
+    // runs at 19200.
+    EXPECT_EQ(lastBaud(), 19200u);
+    EXPECT_EQ(UsbList(), (Strings{"1520-000042 HID"}));
+    EXPECT_EQ(Kavex_ClosePort(h), 0);
     dlclose(fake);
+}
+
+TEST_F(FtdiLists, WithoutTheLibraryAnFtdiNameWithoutTtyDoesNotOpen)
+{
+    kavex::SetFtd2xxLibraryForTesting("/nonexistent/libftd2xx.so");
+    EXPECT_EQ(Kavex_OpenPort("3120-UDEV", 19200, 100), KAVEX_OPEN_LINK_FAILED);
 }
