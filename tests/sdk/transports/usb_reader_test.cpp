@@ -429,3 +429,26 @@ TEST_F(FtdiLists, WithoutTheLibraryAnFtdiNameWithoutTtyDoesNotOpen)
     kavex::SetFtd2xxLibraryForTesting("/nonexistent/libftd2xx.so");
     EXPECT_EQ(Kavex_OpenPort("3120-UDEV", 19200, 100), KAVEX_OPEN_LINK_FAILED);
 }
+
+TEST(HidReportDescriptor, ReportLengthsIncludeTheReportIdByte)
+{
+    // Vendor page, 8-byte input and output reports without report IDs.
+    const Bytes plain = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08,
+                         0x95, 0x08, 0x09, 0x01, 0x81, 0x02, 0x95, 0x08, 0x09, 0x01, 0x91, 0x02, 0xC0};
+    const kavex::HidReportLengths p = kavex::ParseReportDescriptor(plain);
+    EXPECT_EQ(p.input, 9u);
+    EXPECT_EQ(p.output, 9u);
+    EXPECT_FALSE(p.numbered);
+
+    // Report 1: 16 bytes in; report 2: 4 + 4 bytes out; the longest counts.
+    const Bytes numbered = {0x85, 0x01, 0x75, 0x08, 0x95, 0x10, 0x81, 0x02, 0x85, 0x02, 0x95,
+                            0x04, 0x91, 0x02, 0x91, 0x02, 0x85, 0x03, 0x95, 0x02, 0x91, 0x02};
+    const kavex::HidReportLengths n = kavex::ParseReportDescriptor(numbered);
+    EXPECT_EQ(n.input, 17u);
+    EXPECT_EQ(n.output, 9u);
+    EXPECT_TRUE(n.numbered);
+
+    // Cut off inside an item, or claiming a huge report: no overrun, a bound.
+    EXPECT_EQ(kavex::ParseReportDescriptor({0x75, 0x08, 0x97, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x02}).input, 65537u);
+    EXPECT_EQ(kavex::ParseReportDescriptor({0x75}).input, 0u);
+}
