@@ -59,7 +59,7 @@ void CKavex_Port::CloseLink()
 
 int CKavex_Port::GetHandle() const
 {
-    return link_ ? handle_ : 0;
+    return link_ && link_->Alive() ? handle_ : 0;
 }
 
 bool CKavex_Port::IsUsb() const
@@ -130,7 +130,7 @@ bool CKavex_Port::WaitForAnswer()
         if (elapsed > timeout) return false;
         auto remaining = std::chrono::milliseconds(timeout - elapsed + 1);
         const bool hook = kavex::HasIdleHook();
-        const bool polled = link_ && kind_ != LinkKind::Serial && kind_ != LinkKind::Lan;
+        const bool polled = link_ && kind_ != LinkKind::Serial && kind_ != LinkKind::Lan && kind_ != LinkKind::Hid;
         if (hook || polled) remaining = std::min<std::chrono::milliseconds>(remaining, kIdleHookPeriod);
         rxArrived_.wait_for(lock, remaining);
         if (hook || polled) {

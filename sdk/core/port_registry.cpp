@@ -13,6 +13,8 @@
 #include "sdk/transports/lan_discovery.h"
 #include "sdk/transports/serial_link.h"
 #include "sdk/transports/tcp_link.h"
+#include "sdk/transports/hid_link.h"
+#include "sdk/transports/ftdi_link.h"
 
 namespace kavex {
 
@@ -62,9 +64,40 @@ bool OpenLanLink(CKavex_Port& port, const std::string& name)
     return true;
 }
 
-// Opens the link the name asks for. HID and Bluetooth links do not exist
-// here; they fail like a link that cannot be opened.
-bool OpenLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
+bool OpenByteLink(CKavex_Port& port, const kavex::PortName& parsed, int baud);
+
+bool OpenD2xxLink(CKavex_Port& port, const std::string& serial, const kavex::SerialLineSettings& settings)
+{
+    auto link = std::make_unique<kavex::FtdiLink>();
+    if (!link->Open(serial, settings)) return false;
+    link->StartReader(port);
+    // FTDI links count among the serial ones.
+    port.AttachLink(std::move(link), LinkKind::Serial, kavex::HandlePoolFor(LinkKind::Serial).Acquire());
+    return true;
+}
+
+// A HID reader by its HID name. The open fails with its own code when the
+// reader does not take the attach report.
+int OpenHidLink(CKavex_Port& port, const std::string& name)
+{
+    std::unique_ptr<kavex::DeviceSource> source = kavex::MakeDeviceSource();
+    auto link = std::make_unique<kavex::HidLink>();
+    if (!link->Open(*source, name)) return KAVEX_OPEN_LINK_FAILED;
+    if (!link->SendAttach(kavex::HidLink::kAttachOpen)) return KAVEX_OPEN_HID_REFUSED;
+    link->StartReader(port);
+    port.AttachLink(std::move(link), LinkKind::Hid, kavex::HandlePoolFor(LinkKind::Hid).Acquire());
+    return 0;
+}
+
+// Opens the link the name asks for. Bluetooth links do not exist here;
+// they fail like a link that cannot be opened.
+int OpenLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
+{
+    if (parsed.kind == kavex::PortNameKind::Hid) return OpenHidLink(port, parsed.name);
+    return OpenByteLink(port, parsed, baud) ? 0 : KAVEX_OPEN_LINK_FAILED;
+}
+
+bool OpenByteLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
 {
     if (parsed.kind == kavex::PortNameKind::Lan) return OpenLanLink(port, parsed.name);
     if (parsed.kind != kavex::PortNameKind::Serial) return false;
@@ -74,7 +107,17 @@ bool OpenLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
     settings.parity = line.parity;
     settings.stopBits = line.stopBits;
     auto serial = std::make_unique<kavex::CUSBSerialPort>();
-    if (!serial->Open(parsed.name, settings)) return false;
+    if (kavex::NormaliseSerialName(parsed.name).ftdi) {
+        // An FTDI reader by its serial number: where the kernel's driver
+        // made a ttyUSB of it, the device database finds that by the
+        // number; otherwise FTDI's own library may have the device.
+        std::unique_ptr<kavex::DeviceSource> source = kavex::MakeDeviceSource();
+        const std::string path = kavex::FtdiTtyBySerial(source->SerialPorts(), parsed.name);
+        if (path.empty()) return OpenD2xxLink(port, parsed.name, settings);
+        if (!serial->OpenFtdi(parsed.name, path, settings)) return false;
+    } else if (!serial->Open(parsed.name, settings)) {
+        return false;
+    }
     serial->StartMonitor(port);
     port.AttachLink(std::move(serial), LinkKind::Serial, kavex::HandlePoolFor(LinkKind::Serial).Acquire());
     return true;
@@ -207,7 +250,7 @@ int CKavex_SDKApp::OpenLocked(const std::string& given, int baud, int timeoutMs)
         owned->address = parsed.address;
         owned->name = parsed.name;
         if (parsed.kind == kavex::PortNameKind::Refused) return KAVEX_OPEN_LINK_FAILED;
-        if (!OpenLink(*owned, parsed, baud)) return KAVEX_OPEN_LINK_FAILED;
+        if (const int failed = OpenLink(*owned, parsed, baud)) return failed;
 
         CKavex_Port* port = owned.get();
         // Listed from here on, so the idle hook could reach it by its handle.

@@ -183,10 +183,12 @@ std::optional<std::string> HidSerialText(const wchar_t* serial)
 {
     if (!serial || !serial[0]) return std::nullopt;
     std::string text;
-    for (size_t i = 0; i < 25 && serial[i]; ++i) {
+    for (size_t i = 0; i < kHidSerialMaxCharacters && serial[i]; ++i) {
         const unsigned long cp = static_cast<unsigned long>(serial[i]);
-        // Lone surrogates and values beyond Unicode have no UTF-8 form.
-        if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
+        // Lone surrogates and values beyond Unicode have no UTF-8 form. The
+        // text comes from the device: a control character (a NUL above all)
+        // would end the name early or split it into two in a name list.
+        if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF || cp < 0x20 || (cp >= 0x7F && cp < 0xA0))
             text += '?';
         else
             AppendUtf8(text, cp);
@@ -194,10 +196,33 @@ std::optional<std::string> HidSerialText(const wchar_t* serial)
     return text;
 }
 
+std::string HidNameText(const std::string& serial)
+{
+    std::string text;
+    size_t characters = 0;
+    for (size_t i = 0; i < serial.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(serial[i]);
+        const bool continuation = (c & 0xC0) == 0x80;
+        if (!continuation && ++characters > kHidSerialMaxCharacters) break;
+        if (c < 0x20 || c == 0x7F) {
+            text += '?';
+        } else if (c == 0xC2 && i + 1 < serial.size() && static_cast<unsigned char>(serial[i + 1]) < 0xA0 &&
+                   static_cast<unsigned char>(serial[i + 1]) >= 0x80) {
+            text += '?'; // C1 control, U+0080 to U+009F
+            ++i;
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    return text;
+}
+
 std::string HidReaderName(const DeviceRecord& hid)
 {
-    const bool readable = hid.serialReadable && !hid.serial.empty();
-    return (readable ? hid.serial : std::string(kHidSerialPlaceholder)) + kHidNameSuffix;
+    // Whatever the source, the serial number is the device's own text.
+    const std::string serial = HidNameText(hid.serial);
+    const bool readable = hid.serialReadable && !serial.empty();
+    return (readable ? serial : std::string(kHidSerialPlaceholder)) + kHidNameSuffix;
 }
 
 std::vector<std::string> UsbReaderList(const std::vector<DeviceRecord>& usbDevices,
@@ -224,6 +249,14 @@ std::vector<std::string> UsbReaderList(const std::vector<DeviceRecord>& usbDevic
     }
     names.insert(names.end(), hidNames.begin(), hidNames.end());
     return names;
+}
+
+std::string FtdiTtyBySerial(const std::vector<DeviceRecord>& ttys, const std::string& serial)
+{
+    for (const DeviceRecord& tty : ttys)
+        if (tty.vendorId == kFtdiVendorId && tty.serialReadable && tty.serial == serial && !tty.devnode.empty())
+            return tty.devnode;
+    return {};
 }
 
 void MarkFtdiHeldOpen(const std::string& serial)

@@ -7,12 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "sdk/transports/device_list_ids.h"
+#include "sdk/transports/hid_device_io.h"
 
 namespace kavex {
 
@@ -45,6 +47,9 @@ public:
     virtual std::vector<DeviceRecord> UsbDevices() = 0;
     // HID devices as the HID library enumerates them (subsystem "hidraw").
     virtual std::vector<DeviceRecord> HidDevices() = 0;
+    // Opens a HID device of HidDevices() for reading and writing reports;
+    // null when it cannot be opened.
+    virtual std::unique_ptr<HidDeviceIo> OpenHidDevice(const DeviceRecord& /*hid*/) { return nullptr; }
 };
 
 // libudev for ttys and USB devices, hidapi for HID devices.
@@ -79,6 +84,11 @@ bool HasKnownArticleNumber(const std::string& name, const ArticleRange* ranges =
 // The USB serial number string as the HID name uses it: at most 25 wide
 // characters, as UTF-8. None when there is no serial number to read.
 std::optional<std::string> HidSerialText(const wchar_t* serial);
+// At most that many characters of a UTF-8 serial number, control
+// characters replaced by '?': a device cannot put a list separator or a
+// second name into its HID name.
+constexpr size_t kHidSerialMaxCharacters = 25;
+std::string HidNameText(const std::string& serial);
 // Serial number + " HID", or the placeholder + " HID" when the serial
 // number could not be read.
 std::string HidReaderName(const DeviceRecord& hid);
@@ -90,6 +100,10 @@ std::vector<std::string> UsbReaderList(const std::vector<DeviceRecord>& usbDevic
                                        const std::vector<std::string>& ftdiHeldOpen,
                                        const ArticleRange* ranges = kArticleRanges,
                                        size_t rangeCount = kArticleRangeCount);
+
+// The tty the kernel's FTDI driver made of the FTDI device with this USB
+// serial number (exact match); empty when there is none.
+std::string FtdiTtyBySerial(const std::vector<DeviceRecord>& ttys, const std::string& serial);
 
 // FTDI readers this program has open do not belong in the list of readers
 // that can be opened. The FTDI link marks a serial number when it opens the
@@ -122,5 +136,15 @@ uint16_t UsbIdFromHex(const std::string& text);
 // Undoes udev's \xHH escaping of the *_ENC properties (ID_MODEL_ENC ...).
 // A backslash not followed by 'x' and two hex digits stays as it is.
 std::string DecodeUdevEscapes(const std::string& encoded);
+
+// --- Where the device database comes from ---------------------------------
+
+// The source every list function and every open by USB name reads: the
+// system's, unless a factory was installed. A program without USB hardware
+// (the tests, a demonstration) installs its own; an empty factory restores
+// the system's.
+using DeviceSourceFactory = std::function<std::unique_ptr<DeviceSource>()>;
+void SetDeviceSourceFactory(DeviceSourceFactory factory);
+std::unique_ptr<DeviceSource> MakeDeviceSource();
 
 } // namespace kavex

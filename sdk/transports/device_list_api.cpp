@@ -1,6 +1,12 @@
 // The device-list functions of the C interface. None of them throws; a
 // failure while enumerating leaves an empty, well-formed list.
 #include "sdk/transports/device_list.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "sdk/transports/ftd2xx_library.h"
+
 #include "kavex.h"
 #include "sdk/transports/name_list.h"
 
@@ -29,8 +35,27 @@ int ListComPorts(DeviceSource& source, char* buffer, int size) noexcept
 
 int ListUsbPorts(DeviceSource& source, char* buffer, int size) noexcept
 {
-    return GuardedNameList(
-        buffer, size, [&] { return UsbReaderList(source.UsbDevices(), source.HidDevices(), FtdiSerialsHeldOpen()); });
+    return GuardedNameList(buffer, size, [&] {
+        std::vector<DeviceRecord> usb = source.UsbDevices();
+        // FTDI's library knows the FTDI devices also when no kernel driver
+        // has taken them; without it the device database tells.
+        CFTD2xxPort d2xx;
+        if (std::optional<std::vector<Ftd2xxDevice>> free = FreeFtd2xxDevices(d2xx)) {
+            usb.erase(std::remove_if(usb.begin(), usb.end(),
+                                     [](const DeviceRecord& d) { return d.vendorId == kFtdiVendorId; }),
+                      usb.end());
+            for (const Ftd2xxDevice& d : *free) {
+                DeviceRecord r;
+                r.subsystem = "usb";
+                r.vendorId = d.vendorId;
+                r.productId = d.productId;
+                r.serial = d.serial;
+                r.serialReadable = true;
+                usb.push_back(std::move(r));
+            }
+        }
+        return UsbReaderList(usb, source.HidDevices(), FtdiSerialsHeldOpen());
+    });
 }
 
 int GetMissingDrivers(DeviceSource& source) noexcept
@@ -42,6 +67,38 @@ int GetMissingDrivers(DeviceSource& source) noexcept
     }
 }
 
+namespace {
+
+std::mutex& FactoryLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+DeviceSourceFactory& Factory()
+{
+    static DeviceSourceFactory factory;
+    return factory;
+}
+
+} // namespace
+
+void SetDeviceSourceFactory(DeviceSourceFactory factory)
+{
+    std::lock_guard<std::mutex> lock(FactoryLock());
+    Factory() = std::move(factory);
+}
+
+std::unique_ptr<DeviceSource> MakeDeviceSource()
+{
+    DeviceSourceFactory factory;
+    {
+        std::lock_guard<std::mutex> lock(FactoryLock());
+        factory = Factory();
+    }
+    return factory ? factory() : MakeSystemDeviceSource();
+}
+
 } // namespace kavex
 
 namespace {
@@ -51,7 +108,7 @@ template <typename F>
 int WithSystemSource(int onFailure, F&& f) noexcept
 {
     try {
-        std::unique_ptr<kavex::DeviceSource> source = kavex::MakeSystemDeviceSource();
+        std::unique_ptr<kavex::DeviceSource> source = kavex::MakeDeviceSource();
         return f(*source);
     } catch (...) {
         return onFailure;

@@ -172,6 +172,11 @@ public:
         }
         return records;
     }
+
+    std::unique_ptr<HidDeviceIo> OpenHidDevice(const DeviceRecord& hid) override
+    {
+        return OpenSystemHidDevice(hid.devnode);
+    }
 };
 
 } // namespace

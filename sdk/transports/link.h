@@ -37,6 +37,10 @@ public:
     // True for a link to a reader on USB: a HID link, or a serial link whose
     // tty sits on a USB device (Kavex_IsUSB).
     virtual bool IsUsb() const { return false; }
+
+    // False once the link has closed itself (a HID device that failed a
+    // read); the registry then forgets the port at its next lookup.
+    virtual bool Alive() const { return true; }
 };
 
 } // namespace kavex

@@ -14,6 +14,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "sdk/transports/device_list.h"
 #include "sdk/transports/sysfs_tty.h"
 
 namespace kavex {
@@ -180,6 +181,17 @@ bool CUSBSerialPort::Open(const std::string& name, const SerialLineSettings& lin
     return true;
 }
 
+bool CUSBSerialPort::OpenFtdi(const std::string& serial, const std::string& ttyPath, const SerialLineSettings& line,
+                              size_t writeBufferSize)
+{
+    if (!Open(ttyPath, line, writeBufferSize)) return false;
+    name_ = serial;
+    usb_ = true;
+    ftdiSerial_ = serial;
+    MarkFtdiHeldOpen(serial);
+    return true;
+}
+
 bool CUSBSerialPort::StartMonitor(ByteSink& sink)
 {
     if (monitor_.joinable() || fd_ < 0) return false;
@@ -292,6 +304,10 @@ void CUSBSerialPort::Close()
     if (wakeFd_ >= 0) {
         ::close(wakeFd_);
         wakeFd_ = -1;
+    }
+    if (!ftdiSerial_.empty()) {
+        UnmarkFtdiHeldOpen(ftdiSerial_);
+        ftdiSerial_.clear();
     }
     std::lock_guard<std::mutex> lock(writeLock_);
     writeBuffer_.clear();

@@ -46,6 +46,10 @@ public:
     // opened; a line that refuses part of its configuration stays open.
     bool Open(const std::string& name, const SerialLineSettings& line,
               size_t writeBufferSize = kDefaultWriteBufferSize);
+    // Opens the tty of an FTDI device; while open, the device is marked as
+    // held open under its serial number and counts as USB.
+    bool OpenFtdi(const std::string& serial, const std::string& ttyPath, const SerialLineSettings& line,
+                  size_t writeBufferSize = kDefaultWriteBufferSize);
     // Starts the monitor thread that delivers received bytes to sink.
     bool StartMonitor(ByteSink& sink);
 
@@ -72,6 +76,7 @@ private:
     std::atomic<bool> alive_{false};
     std::atomic<bool> shutdown_{false};
     bool usb_ = false;
+    std::string ftdiSerial_; // set while an FTDI device is open
 
     std::mutex writeLock_;
     std::vector<uint8_t> writeBuffer_;
