@@ -11,6 +11,7 @@
 #include "sdk/support/trace.h"
 #include "sdk/core/idle_hook.h"
 #include "sdk/transports/lan_discovery.h"
+#include "sdk/transports/bluetooth_link.h"
 #include "sdk/transports/serial_link.h"
 #include "sdk/transports/tcp_link.h"
 
@@ -22,6 +23,8 @@ namespace {
 // variants stays quick.
 constexpr int kIdentifyTimeoutMs = 300;
 constexpr size_t kIdentAnswerLength = 4;
+// Device type of a reader behind a Bluetooth module.
+constexpr int kBluetoothDeviceType = 0x125;
 
 // Set while this thread runs an open: an open started from the idle hook
 // during the identification would wait for openLock_ forever.
@@ -62,11 +65,23 @@ bool OpenLanLink(CKavex_Port& port, const std::string& name)
     return true;
 }
 
-// Opens the link the name asks for. HID and Bluetooth links do not exist
-// here; they fail like a link that cannot be opened.
+// The module's device handle would clash with the serial numbering here
+// (descriptors are small numbers too): Bluetooth ports draw from a range
+// of their own.
+bool OpenBluetoothLink(CKavex_Port& port, const std::string& name)
+{
+    auto link = std::make_unique<kavex::CBluetoothLink>();
+    if (!link->Open(name)) return false;
+    port.AttachLink(std::move(link), LinkKind::Bluetooth, kavex::HandlePoolFor(LinkKind::Bluetooth).Acquire());
+    return true;
+}
+
+// Opens the link the name asks for. HID links do not exist here; they
+// fail like a link that cannot be opened.
 bool OpenLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
 {
     if (parsed.kind == kavex::PortNameKind::Lan) return OpenLanLink(port, parsed.name);
+    if (parsed.kind == kavex::PortNameKind::Bluetooth) return OpenBluetoothLink(port, parsed.name);
     if (parsed.kind != kavex::PortNameKind::Serial) return false;
     const kavex::LineSettingsFromBaud line = kavex::DecodeBaud(baud);
     kavex::SerialLineSettings settings;
@@ -208,6 +223,15 @@ int CKavex_SDKApp::OpenLocked(const std::string& given, int baud, int timeoutMs)
         owned->name = parsed.name;
         if (parsed.kind == kavex::PortNameKind::Refused) return KAVEX_OPEN_LINK_FAILED;
         if (!OpenLink(*owned, parsed, baud)) return KAVEX_OPEN_LINK_FAILED;
+
+        if (parsed.kind == kavex::PortNameKind::Bluetooth) {
+            // The reader is reached only once the module has found it, on
+            // the first exchange: there is nothing to identify yet.
+            owned->deviceType = kBluetoothDeviceType;
+            const int handle = owned->GetHandle();
+            AddPort(std::move(owned));
+            return handle;
+        }
 
         CKavex_Port* port = owned.get();
         // Listed from here on, so the idle hook could reach it by its handle.
