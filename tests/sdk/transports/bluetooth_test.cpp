@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <termios.h>
 #include <thread>
@@ -160,8 +161,51 @@ TEST(BluetoothModuleName, SerialFormsLeadToTheirDevice)
     EXPECT_EQ(kavex::ModuleSerialPath("\\\\.\\com7"), "/dev/ttyS6");
     EXPECT_EQ(kavex::ModuleSerialPath("/dev/ttyUSB1"), "/dev/ttyUSB1");
     EXPECT_EQ(kavex::ModuleSerialPath("ABC123"), "");
-    // A name that is neither an adapter nor a serial port fails to open.
-    EXPECT_EQ(Kavex_OpenPort("ABC123 BT", 9600, 500), KAVEX_OPEN_LINK_FAILED);
+}
+
+// The adapters' library is loaded on first use; until it loads, there are
+// no adapters, and a name that is no serial port does not open.
+TEST(BluetoothAdapter, WithoutTheLibraryNothingIsListed)
+{
+    setenv("KAVEX_USBXPRESS_LIBRARY", "/nonexistent/libSiUSBXp.so", 1);
+    std::string log;
+    kavex::SetDebugLogSinkForTesting([&](const std::string& t) { log += t + "\n"; });
+    char list[64] = "x";
+    EXPECT_EQ(Kavex_ListBluetoothPorts(list, sizeof list), 1);
+    EXPECT_EQ(list[0], '\0');
+    EXPECT_EQ(Kavex_OpenPort("KVBT-ADAPT-0042 BT", 9600, 500), KAVEX_OPEN_LINK_FAILED);
+    kavex::SetDebugLogSinkForTesting(nullptr);
+    EXPECT_NE(log.find("Fehler: Kann /nonexistent/libSiUSBXp.so nicht laden"), std::string::npos);
+}
+
+TEST(BluetoothAdapter, ListsOurAdaptersAndOpensOneByItsSerialNumber)
+{
+    BtModulePty module({}, kavex::sim::ReaderConfig{});
+    module.Start(kavex::test::UniqueLinkPath());
+    setenv("KAVEX_USBXPRESS_LIBRARY", KAVEX_FAKE_USBXPRESS_LIBRARY, 1);
+    setenv("KAVEX_FAKE_USBXPRESS", ("OTHER-ADAPTER-1=/dev/null;KVBT-ADAPT-0042=" + module.SlavePath()).c_str(), 1);
+
+    char list[64];
+    const std::string expected("KVBT-ADAPT-0042 BT\0", 20);
+    ASSERT_EQ(Kavex_ListBluetoothPorts(list, sizeof list), 20);
+    EXPECT_EQ(std::string(list, 20), expected);
+
+    // Letter case does not matter, and a second open finds the same adapter.
+    for (const char* name : {"kvbt-adapt-0042 BT", "KVBT-ADAPT-0042 BT"}) {
+        const int h = Kavex_OpenPort(name, 9600, 1000);
+        ASSERT_GT(h, 30000) << name;
+        if (Ident(h) != "1255") {
+            EXPECT_EQ(Kavex_GetLastError(h), KAVEX_ERR_TIMEOUT);
+        }
+        EXPECT_EQ(Ident(h), "1255");
+        EXPECT_EQ(Kavex_ClosePort(h), 0);
+    }
+    size_t ready = 0;
+    for (const auto& r : module.Requests()) ready += r.code == 0x26;
+    // Each open asks whether the module is ready; each link's inquiry
+    // stops once it found the reader.
+    EXPECT_EQ(ready, 4u);
+    unsetenv("KAVEX_FAKE_USBXPRESS");
 }
 
 TEST(BluetoothModuleLine, SerialModuleRunsAt9600EightNOne)
