@@ -287,8 +287,11 @@ void CBluetoothLink::Handle(const bt::ModuleMessage& m)
         ends(m.id);
         return;
     case bt::MessageId(0x0A, bt::kConfirmation):
-        if (!d.empty() && d[0] != 0) lastError_ = d[0];
-        answer_ = true;
+        // A refused request: no connect result will follow.
+        if (!d.empty() && d[0] != 0) {
+            lastError_ = d[0];
+            answer_ = true;
+        }
         return;
     case bt::MessageId(0x0B, bt::kIndication):
         if (!d.empty()) {

@@ -93,7 +93,9 @@ private:
     Address remote_{};
     bool remoteKnown_ = false;
     uint8_t linkParameter_ = 2;
-    int connectWaitMs_ = 0;
+    // The frame that asked for the connection goes out once it is there:
+    // without this wait, the first exchange after every open would be lost.
+    int connectWaitMs_ = 5000;
     bool attempted_ = false;
     Clock::time_point lastAttempt_{};
 };
