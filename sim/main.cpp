@@ -3,6 +3,9 @@
 // SIGTERM or SIGHUP; removes its link on exit.
 //
 //   kavex-sim --link pty:/tmp/kavex0 [--variant N] [--address N]
+//   kavex-sim --link bt-module:pty:PATH [--bt-class HEX] [--bt-name TEXT]
+//             [--bt-connect-delay MS] [other options as above]
+//             (SIGUSR1: the module reports the reader disconnected)
 //   kavex-sim --link tcp:ADDRESS:PORT [--lan-module [--lan-identity TEXT]
 //             [--lan-type TEXT] [--lan-mac HEX] [--lan-maker ABC]
 //             [--lan-address A.B.C.D]] [other options as above]
@@ -11,6 +14,7 @@
 //             [--uid HEX] [--sak HEX] [--atqa HEX] [--ats HEX]
 //             [--piece-size N] [--block-form] [--log]
 
+#include "sim/bt_module.h"
 #include "sim/frames.h"
 #include "sim/lan_module.h"
 #include "sim/pty_reader.h"
@@ -148,12 +152,20 @@ int main(int argc, char** argv)
     app.add_option("--piece-size", piece_size, "variant 0: card answer bytes per 0x45/0x46 piece (0: no pieces)");
     app.add_flag("--block-form", block_form, "send every answer in block form");
     app.add_flag("--log", log, "print every frame received and sent on stderr");
+    std::string bt_class = "000500", bt_name = "KV-1255 BT";
+    int bt_connect_delay = 0;
+    app.add_option("--bt-class", bt_class, "bt-module: class of device the inquiry reports, hexadecimal");
+    app.add_option("--bt-name", bt_name, "bt-module: the reader's Bluetooth name");
+    app.add_option("--bt-connect-delay", bt_connect_delay, "bt-module: milliseconds until a connect succeeds")
+        ->check(CLI::Range(0, 60000));
 
     CLI11_PARSE(app, argc, argv);
 
     kavex::sim::ReaderConfig config;
     std::shared_ptr<kavex::sim::Card> card_object;
     std::string pty_path;
+    std::string bt_path;
+    kavex::sim::BtModuleConfig bt;
     std::string tcp_host;
     uint16_t tcp_port = 0;
     kavex::sim::LanModuleConfig lan;
@@ -171,8 +183,14 @@ int main(int argc, char** argv)
             tcp_port = static_cast<uint16_t>(std::stoul(port));
         } else if (link.rfind("pty:", 0) == 0 && link.size() > 4) {
             pty_path = link.substr(4);
+        } else if (link.rfind("bt-module:pty:", 0) == 0 && link.size() > 14) {
+            bt_path = link.substr(14);
+            bt.devices.front().deviceClass = static_cast<uint32_t>(HexNumber(bt_class, 0xFFFFFF, "--bt-class"));
+            bt.devices.front().name = bt_name;
+            bt.connectDelay = std::chrono::milliseconds(bt_connect_delay);
         } else {
-            throw std::invalid_argument("--link must be pty:PATH or tcp:ADDRESS:PORT, got '" + link + "'");
+            throw std::invalid_argument("--link must be pty:PATH, bt-module:pty:PATH or tcp:ADDRESS:PORT, got '" +
+                                        link + "'");
         }
         if (lan_module) {
             if (tcp_host.empty() || tcp_port == 0)
@@ -243,6 +261,7 @@ int main(int argc, char** argv)
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGHUP);
+    if (!bt_path.empty()) sigaddset(&signals, SIGUSR1);
     if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) {
         std::fprintf(stderr, "kavex-sim: cannot block signals\n");
         return 1;
@@ -256,11 +275,14 @@ int main(int argc, char** argv)
     std::unique_ptr<kavex::sim::PtyReader> pty;
     std::unique_ptr<kavex::sim::TcpReader> tcp;
     std::unique_ptr<kavex::sim::LanModule> module;
-    if (tcp_host.empty())
+    std::unique_ptr<kavex::sim::BtModulePty> bt_module;
+    if (!bt_path.empty())
+        bt_module = std::make_unique<kavex::sim::BtModulePty>(bt, config, card_object);
+    else if (tcp_host.empty())
         pty = std::make_unique<kavex::sim::PtyReader>(config, card_object);
     else
         tcp = std::make_unique<kavex::sim::TcpReader>(config, card_object);
-    kavex::sim::ReaderSimulator& sim = pty ? pty->Sim() : tcp->Sim();
+    kavex::sim::ReaderSimulator& sim = bt_module ? bt_module->Sim() : pty ? pty->Sim() : tcp->Sim();
     if (log) {
         const auto origin = sim.Origin();
         sim.SetLogSink([origin](const kavex::sim::LogEntry& e) {
@@ -269,7 +291,9 @@ int main(int argc, char** argv)
         });
     }
     try {
-        if (pty) {
+        if (bt_module) {
+            bt_module->Start(bt_path);
+        } else if (pty) {
             pty->Start(pty_path);
         } else {
             if (lan_module) {
@@ -301,7 +325,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kavex-sim: cannot start on %s: %s\n", link.c_str(), e.what());
         return 1;
     }
-    if (pty)
+    if (bt_module)
+        std::printf("kavex-sim: Bluetooth module on %s -> %s (open it as \"%s BT\"), reader class %06X, %s\n",
+                    bt_module->LinkPath().c_str(), bt_module->SlavePath().c_str(), bt_module->LinkPath().c_str(),
+                    bt.devices.front().deviceClass, card_object ? "card present" : "no card");
+    else if (pty)
         std::printf("kavex-sim: variant %d reader, address %d, on %s -> %s, %s\n", config.variant, address,
                     pty->LinkPath().c_str(), pty->SlavePath().c_str(), card_object ? "card present" : "no card");
     else
@@ -313,6 +341,10 @@ int main(int argc, char** argv)
     signalfd_siginfo info{};
     for (;;) {
         const ssize_t n = read(sfd, &info, sizeof info);
+        if (n == static_cast<ssize_t>(sizeof info) && info.ssi_signo == SIGUSR1 && bt_module) {
+            bt_module->Disconnect();
+            continue;
+        }
         if (n == static_cast<ssize_t>(sizeof info)) break;
         if (n < 0 && errno == EINTR) continue;
         std::fprintf(stderr, "kavex-sim: signalfd read failed\n");
@@ -321,6 +353,7 @@ int main(int argc, char** argv)
     if (module) module->Stop();
     if (pty) pty->Stop();
     if (tcp) tcp->Stop();
+    if (bt_module) bt_module->Stop();
     close(sfd);
     if (log) std::fprintf(stderr, "kavex-sim: stopped (signal %u)\n", info.ssi_signo);
     return 0;

@@ -42,6 +42,13 @@ QStringList CSdkDeviceListSource::UsbPorts()
     return ParseNameList(buffer.data(), n > 0 ? n : 0);
 }
 
+QStringList CSdkDeviceListSource::BluetoothPorts()
+{
+    std::vector<char> buffer(kListBufferSize, '\0');
+    const int n = Kavex_ListBluetoothPorts(buffer.data(), kListBufferSize);
+    return ParseNameList(buffer.data(), n > 0 ? n : 0);
+}
+
 QStringList CSdkDeviceListSource::LanDevices()
 {
     std::vector<char> buffer(kListBufferSize, '\0');

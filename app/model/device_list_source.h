@@ -28,8 +28,8 @@ public:
     QStringList UsbPorts() override;
     // LAN readers found by the SDK's search (readers only).
     QStringList LanDevices() override;
-    // The SDK has no Bluetooth transport yet: no devices.
-    QStringList BluetoothPorts() override { return {}; }
+    // The maker's USB Bluetooth adapters.
+    QStringList BluetoothPorts() override;
     int MissingDrivers() override;
     bool VirtualComDriverInstalled() override;
     bool TestLanConnection(const QString& device) override;

@@ -22,8 +22,8 @@ private:
 };
 
 // The pool a kind of link draws from: serial from 1, HID from 10001, LAN
-// from 20001. Bluetooth links carry a handle of their own device and use
-// a pool that never hands out numbers on its own.
+// from 20001, Bluetooth from 30001 (their module's own descriptor would
+// clash with the serial numbers).
 HandlePool& HandlePoolFor(LinkKind kind);
 
 } // namespace kavex

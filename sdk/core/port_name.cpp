@@ -51,7 +51,10 @@ PortName ParsePortName(const std::string& given)
             p.address = LeadingSignedNumber(given.substr(colon + 1));
             p.name = given.substr(0, colon);
         }
-        p.kind = PortNameKind::Serial;
+        // A module on a serial device: "/dev/ttyUSB1 BT". Only the suffix
+        // counts; "BT" elsewhere in a path is part of a device's name.
+        const size_t bt = p.name.rfind(" BT");
+        p.kind = bt != std::string::npos && bt + 3 == p.name.size() ? PortNameKind::Bluetooth : PortNameKind::Serial;
         return p;
     }
 

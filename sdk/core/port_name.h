@@ -14,9 +14,9 @@ struct PortName {
 };
 
 // Splits off the device address and tells which link the name asks for.
-// Names that begin with '/' are serial device paths; their address suffix
-// is a last ':' followed only by decimal digits, so paths with ':' inside
-// still open. Other names take the text after their first ':' as a signed
+// Names that begin with '/' are serial device paths (a Bluetooth module's
+// when they end in " BT"); their address suffix is a last ':' followed
+// only by decimal digits, so paths with ':' inside still open. Other names take the text after their first ':' as a signed
 // decimal number (no digits give 0).
 PortName ParsePortName(const std::string& given);
 

@@ -11,6 +11,7 @@
 #include "sdk/support/trace.h"
 #include "sdk/core/idle_hook.h"
 #include "sdk/transports/lan_discovery.h"
+#include "sdk/transports/bluetooth_link.h"
 #include "sdk/transports/serial_link.h"
 #include "sdk/transports/tcp_link.h"
 #include "sdk/transports/hid_link.h"
@@ -24,6 +25,8 @@ namespace {
 // variants stays quick.
 constexpr int kIdentifyTimeoutMs = 300;
 constexpr size_t kIdentAnswerLength = 4;
+// Device type of a reader behind a Bluetooth module.
+constexpr int kBluetoothDeviceType = 0x125;
 
 // Set while this thread runs an open: an open started from the idle hook
 // during the identification would wait for openLock_ forever.
@@ -64,6 +67,17 @@ bool OpenLanLink(CKavex_Port& port, const std::string& name)
     return true;
 }
 
+// The module's device handle would clash with the serial numbering here
+// (descriptors are small numbers too): Bluetooth ports draw from a range
+// of their own.
+bool OpenBluetoothLink(CKavex_Port& port, const std::string& name)
+{
+    auto link = std::make_unique<kavex::CBluetoothLink>();
+    if (!link->Open(name)) return false;
+    port.AttachLink(std::move(link), LinkKind::Bluetooth, kavex::HandlePoolFor(LinkKind::Bluetooth).Acquire());
+    return true;
+}
+
 bool OpenByteLink(CKavex_Port& port, const kavex::PortName& parsed, int baud);
 
 bool OpenD2xxLink(CKavex_Port& port, const std::string& serial, const kavex::SerialLineSettings& settings)
@@ -89,8 +103,7 @@ int OpenHidLink(CKavex_Port& port, const std::string& name)
     return 0;
 }
 
-// Opens the link the name asks for. Bluetooth links do not exist here;
-// they fail like a link that cannot be opened.
+// Opens the link the name asks for.
 int OpenLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
 {
     if (parsed.kind == kavex::PortNameKind::Hid) return OpenHidLink(port, parsed.name);
@@ -100,6 +113,7 @@ int OpenLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
 bool OpenByteLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
 {
     if (parsed.kind == kavex::PortNameKind::Lan) return OpenLanLink(port, parsed.name);
+    if (parsed.kind == kavex::PortNameKind::Bluetooth) return OpenBluetoothLink(port, parsed.name);
     if (parsed.kind != kavex::PortNameKind::Serial) return false;
     const kavex::LineSettingsFromBaud line = kavex::DecodeBaud(baud);
     kavex::SerialLineSettings settings;
@@ -251,6 +265,15 @@ int CKavex_SDKApp::OpenLocked(const std::string& given, int baud, int timeoutMs)
         owned->name = parsed.name;
         if (parsed.kind == kavex::PortNameKind::Refused) return KAVEX_OPEN_LINK_FAILED;
         if (const int failed = OpenLink(*owned, parsed, baud)) return failed;
+
+        if (parsed.kind == kavex::PortNameKind::Bluetooth) {
+            // The reader is reached only once the module has found it, on
+            // the first exchange: there is nothing to identify yet.
+            owned->deviceType = kBluetoothDeviceType;
+            const int handle = owned->GetHandle();
+            AddPort(std::move(owned));
+            return handle;
+        }
 
         CKavex_Port* port = owned.get();
         // Listed from here on, so the idle hook could reach it by its handle.

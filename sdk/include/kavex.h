@@ -277,6 +277,10 @@ KAVEX_API int Kavex_ListUsbPorts(char* buffer, int size);
  * without driver. */
 KAVEX_API int Kavex_GetMissingDrivers(void);
 KAVEX_API int Kavex_IsVirtualComDriverInstalled(void);
+/* The maker's USB Bluetooth adapters (serial number followed by " BT"),
+ * found through their USBXpress library; empty without it. A Bluetooth
+ * module on a serial port opens by the port's name followed by " BT". */
+KAVEX_API int Kavex_ListBluetoothPorts(char* buffer, int size);
 
 /* --- LAN readers ---------------------------------------------------------- */
 

@@ -5,7 +5,7 @@
 #include <dlfcn.h>
 #include <mutex>
 
-#include "sdk/support/debug_output.h"
+#include "sdk/support/debug_log.h"
 
 namespace kavex {
 
@@ -75,12 +75,12 @@ void CFTD2xxPort::Load()
     const std::string path = LibraryPath();
     library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library_) {
-        DebugOutput("Fehler: Kann " + path + " nicht laden");
+        DebugLog("Fehler: Kann %s nicht laden", path.c_str());
         return;
     }
     for (const char* name : kEntryPoints) {
         void* entry = dlsym(library_, name);
-        if (!entry) DebugOutput(std::string("Fehler: Kann ") + name + " nicht initialisieren");
+        if (!entry) DebugLog("Fehler: Kann %s nicht initialisieren", name);
         entries_.emplace_back(name, entry);
     }
 }
@@ -97,7 +97,7 @@ uint32_t CFTD2xxPort::FT_CreateDeviceInfoList(uint32_t* count)
     Load();
     auto f = reinterpret_cast<uint32_t (*)(uint32_t*)>(Entry("FT_CreateDeviceInfoList"));
     if (!f) {
-        DebugOutput("FT_CreateDeviceInfoList ist nicht vorhanden!");
+        DebugLog("FT_CreateDeviceInfoList ist nicht vorhanden!");
         return kNotBound;
     }
     return f(count);
@@ -108,7 +108,7 @@ uint32_t CFTD2xxPort::FT_GetDeviceInfoList(Ftd2xxDeviceInfo* list, uint32_t* cou
     Load();
     auto f = reinterpret_cast<uint32_t (*)(Ftd2xxDeviceInfo*, uint32_t*)>(Entry("FT_GetDeviceInfoList"));
     if (!f) {
-        DebugOutput("FT_GetDeviceInfoList ist nicht vorhanden!");
+        DebugLog("FT_GetDeviceInfoList ist nicht vorhanden!");
         return kNotBound;
     }
     return f(list, count);

@@ -105,6 +105,7 @@ public:
     }
 
     bool started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
@@ -227,5 +228,26 @@ TEST(Program, TcpLinkServesTheReaderOnThePortItNames)
     // The identification answer "1255" inside the frame.
     const Bytes digits = H("31 32 35 35");
     EXPECT_NE(std::search(answer.begin(), answer.end(), digits.begin(), digits.end()), answer.end());
+    EXPECT_EQ(WEXITSTATUS(sim.SignalAndWait(SIGTERM)), 0);
+}
+
+TEST(Program, BluetoothModuleReportsItsReaderAndADisconnectOnSigusr1)
+{
+    const std::string link = UniqueLinkPath();
+    SimProcess sim({"--link", "bt-module:pty:" + link, "--bt-class", "123456"});
+    ASSERT_TRUE(sim.started());
+    ASSERT_NE(sim.FirstLine().find(link), std::string::npos);
+    HostPort host(link);
+    ASSERT_TRUE(host.ok());
+    // Inquiry: 02 52 00 03 00 55 06 00 00 03.
+    host.Write(H("02 52 00 03 00 55 06 00 00 03"));
+    // The result: the reader's address and its class, low byte first.
+    const Bytes result = host.Read(16, 2000ms);
+    ASSERT_EQ(result.size(), 16u);
+    EXPECT_EQ(Bytes(result.begin(), result.begin() + 6), H("02 69 01 09 00 73"));
+    EXPECT_EQ(Bytes(result.begin() + 12, result.end()), H("56 34 12 03"));
+    host.Read(8, 500ms); // the inquiry's confirmation
+    ::kill(sim.Pid(), SIGUSR1);
+    EXPECT_EQ(host.Read(8, 2000ms), H("02 69 0E 01 00 78 00 03"));
     EXPECT_EQ(WEXITSTATUS(sim.SignalAndWait(SIGTERM)), 0);
 }

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include "kavex.h"
-#include "sdk/support/debug_output.h"
+#include "sdk/support/debug_log.h"
 #include "sdk/transports/device_list.h"
 #include "sdk/transports/ftd2xx_library.h"
 #include "tests/support/sim_reader.h"
@@ -352,7 +352,7 @@ class FtdiLists : public UsbReaders {
 protected:
     void SetUp() override
     {
-        kavex::SetDebugReceiverForTesting([this](const std::string& text) {
+        kavex::SetDebugLogSinkForTesting([this](const std::string& text) {
             std::lock_guard<std::mutex> lock(mu_);
             debug_.push_back(text);
         });
@@ -367,7 +367,7 @@ protected:
     }
     void TearDown() override
     {
-        kavex::SetDebugReceiverForTesting(nullptr);
+        kavex::SetDebugLogSinkForTesting(nullptr);
         kavex::SetFtd2xxLibraryForTesting("");
         UsbReaders::TearDown();
     }
