@@ -61,8 +61,13 @@ public:
     {
         if (max == 0) return 0;
         pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, waitMs < 0 ? 0 : waitMs) <= 0 || !(p.revents & POLLIN)) return 0;
+        if (::poll(&p, 1, waitMs < 0 ? 0 : waitMs) <= 0) return 0;
+        if (!(p.revents & POLLIN)) {
+            gone_ = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+            return 0;
+        }
         const ssize_t n = ::read(fd_, buffer, max);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) gone_ = true;
         return n > 0 ? static_cast<size_t>(n) : 0;
     }
 
@@ -89,7 +94,10 @@ public:
     {
         if (max == 0) return 0;
         usbxpress::Dword queued = 0, queueStatus = 0;
-        if (api_.SI_CheckRXQueue(handle_, &queued, &queueStatus) != usbxpress::kSuccess) return 0;
+        if (api_.SI_CheckRXQueue(handle_, &queued, &queueStatus) != usbxpress::kSuccess) {
+            gone_ = true;
+            return 0;
+        }
         usbxpress::Dword got = 0;
         if (queued == 0) {
             if (waitMs <= 0) return 0;
@@ -230,6 +238,13 @@ void CBluetoothLink::Step(int waitMs)
     const size_t n = channel_->Receive(chunk, input_.Space(), waitMs);
     input_.Append(chunk, n);
     while (auto m = input_.Next()) Handle(*m);
+    if (channel_->Gone()) {
+        // Requests from now on fail and exchanges time out, as on a serial
+        // line that went away.
+        DebugLog("Bluetooth module %s is gone", name_.c_str());
+        channel_.reset();
+        connected_ = false;
+    }
 }
 
 bool CBluetoothLink::StepUntilAnswer(int limitMs)

@@ -30,6 +30,11 @@ public:
     virtual bool Send(const uint8_t* data, size_t len) = 0;
     // Reads at most max bytes; waits up to waitMs for the first one.
     virtual size_t Receive(uint8_t* buffer, size_t max, int waitMs) = 0;
+    // The module went away (unplugged, line hung up): nothing more comes.
+    bool Gone() const { return gone_; }
+
+protected:
+    bool gone_ = false;
 };
 
 // The serial device a module name leads to: "/dev/..." as it is, "COMn"

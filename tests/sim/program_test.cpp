@@ -241,12 +241,13 @@ TEST(Program, BluetoothModuleReportsItsReaderAndADisconnectOnSigusr1)
     ASSERT_TRUE(host.ok());
     // Inquiry: 02 52 00 03 00 55 06 00 00 03.
     host.Write(H("02 52 00 03 00 55 06 00 00 03"));
-    // The result: the reader's address and its class, low byte first.
-    const Bytes result = host.Read(16, 2000ms);
-    ASSERT_EQ(result.size(), 16u);
+    // The result (the reader's address and its class, low byte first),
+    // then the inquiry's confirmation.
+    const Bytes result = host.Read(24, 2000ms);
+    ASSERT_EQ(result.size(), 24u);
     EXPECT_EQ(Bytes(result.begin(), result.begin() + 6), H("02 69 01 09 00 73"));
-    EXPECT_EQ(Bytes(result.begin() + 12, result.end()), H("56 34 12 03"));
-    host.Read(8, 500ms); // the inquiry's confirmation
+    EXPECT_EQ(Bytes(result.begin() + 12, result.begin() + 16), H("56 34 12 03"));
+    EXPECT_EQ(Bytes(result.begin() + 16, result.end()), H("02 43 00 01 00 44 00 03"));
     ::kill(sim.Pid(), SIGUSR1);
     EXPECT_EQ(host.Read(8, 2000ms), H("02 69 0E 01 00 78 00 03"));
     EXPECT_EQ(WEXITSTATUS(sim.SignalAndWait(SIGTERM)), 0);
