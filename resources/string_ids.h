@@ -164,5 +164,6 @@ inline constexpr int kIdsDataBeyondFile = 20511;
 inline constexpr int kIdsAmountRange = 20512;
 inline constexpr int kIdsRecordSizeUnknown = 20513;
 inline constexpr int kIdsClearRecordsAsk = 20514;
+inline constexpr int kIdsTooMuchAtOnce = 20515;
 
 } // namespace velmora

@@ -248,6 +248,7 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20512, QT_TRANSLATE_NOOP("StringTable", "Der Betrag muss zwischen 0 und 2147483647 liegen.")},
     {20513, QT_TRANSLATE_NOOP("StringTable", "Die Record-Größe ist nicht bekannt.")},
     {20514, QT_TRANSLATE_NOOP("StringTable", "Alle Records von File %1 verwerfen?")},
+    {20515, QT_TRANSLATE_NOOP("StringTable", "Höchstens %1 Bytes auf einmal.")},
 };
 
 } // namespace velmora

@@ -1825,5 +1825,9 @@ They can never be changed again afterwards.</translation>
         <source>Alle Records von File %1 verwerfen?</source>
         <translation>Discard all records of file %1?</translation>
     </message>
+    <message>
+        <source>Höchstens %1 Bytes auf einmal.</source>
+        <translation>At most %1 bytes at a time.</translation>
+    </message>
 </context>
 </TS>

@@ -12,6 +12,9 @@ namespace velmora {
 
 namespace {
 
+// More than a card's whole memory is never read in one go.
+constexpr int64_t kMaxRecordRead = 1 << 20;
+
 const unsigned char* Data(const QByteArray& bytes)
 {
     return reinterpret_cast<const unsigned char*>(bytes.constData());
@@ -22,6 +25,7 @@ const unsigned char* Data(const QByteArray& bytes)
 FileRwResult ReadFileData(CFileRwFrame& frame, uint32_t offset, uint32_t length)
 {
     FileRwResult result;
+    frame.StatusLine().SetText(QString());
     bool refused = false;
     const int64_t capacity = length == 0 ? kDataReadCap : length;
     std::vector<unsigned char> buffer(static_cast<size_t>(capacity));
@@ -49,6 +53,7 @@ FileRwResult ReadFileData(CFileRwFrame& frame, uint32_t offset, uint32_t length)
 FileRwResult WriteFileData(CFileRwFrame& frame, uint32_t offset, const QByteArray& bytes)
 {
     FileRwResult result;
+    frame.StatusLine().SetText(QString());
     if (bytes.isEmpty()) {
         frame.StatusLine().SetText(LoadStr(kIdsNoDataToWrite));
         return result;
@@ -94,6 +99,7 @@ bool GetValueStep(CFileRwFrame& frame, bool hex, QString* text, int* result)
 FileRwResult GetFileValue(CFileRwFrame& frame, bool hex)
 {
     FileRwResult result;
+    frame.StatusLine().SetText(QString());
     result.ok =
         frame.Attempt(FileKind::Value, kRightRead | kRightWrite | kRightReadWrite, FileOp::GetValue, {}, [&](uint8_t) {
             int n = 0;
@@ -107,6 +113,7 @@ FileRwResult GetFileValue(CFileRwFrame& frame, bool hex)
 FileRwResult ChangeFileValue(CFileRwFrame& frame, FileOp op, int32_t amount, bool hex)
 {
     FileRwResult result;
+    frame.StatusLine().SetText(QString());
     const int rights = op == FileOp::Credit          ? kRightReadWrite
                        : op == FileOp::LimitedCredit ? kRightWrite | kRightReadWrite
                                                      : kRightRead | kRightWrite | kRightReadWrite;
@@ -133,7 +140,8 @@ FileRwResult ChangeFileValue(CFileRwFrame& frame, FileOp op, int32_t amount, boo
 FileRwResult ReadFileRecords(CFileRwFrame& frame, uint32_t start, uint32_t count)
 {
     FileRwResult result;
-    bool none = false;
+    frame.StatusLine().SetText(QString());
+    bool none = false, refused = false;
     result.ok = frame.Attempt(FileKind::Record, kRightRead | kRightReadWrite, FileOp::Read, LoadStr(kIdsReading),
                               [&](uint8_t mode) {
                                   const KnownFileSettings& s = frame.Known();
@@ -142,8 +150,15 @@ FileRwResult ReadFileRecords(CFileRwFrame& frame, uint32_t start, uint32_t count
                                       return 0;
                                   }
                                   const int64_t capacity = count == 0 ? kRecordReadCap : int64_t(s.recordSize) * count;
-                                  if (capacity > kRecordReadCap * 64 || s.recordSize <= 0) {
+                                  if (s.recordSize <= 0) {
                                       frame.StatusLine().SetText(LoadStr(kIdsRecordSizeUnknown));
+                                      refused = true;
+                                      return 0;
+                                  }
+                                  // Count x size may reach 2^48; no card holds that much.
+                                  if (capacity > kMaxRecordRead) {
+                                      frame.StatusLine().SetText(LoadStr(kIdsTooMuchAtOnce).arg(kMaxRecordRead));
+                                      refused = true;
                                       return 0;
                                   }
                                   std::vector<unsigned char> buffer(static_cast<size_t>(capacity));
@@ -156,6 +171,7 @@ FileRwResult ReadFileRecords(CFileRwFrame& frame, uint32_t start, uint32_t count
                                   }
                                   return n;
                               });
+    result.ok = result.ok && !refused;
     if (none) result.text = LoadStr(kIdsNoRecords);
     frame.FinalStatus();
     return result;
@@ -164,6 +180,7 @@ FileRwResult ReadFileRecords(CFileRwFrame& frame, uint32_t start, uint32_t count
 FileRwResult WriteFileRecord(CFileRwFrame& frame, const QByteArray& record)
 {
     FileRwResult result;
+    frame.StatusLine().SetText(QString());
     bool wrongSize = false;
     const bool ok = frame.Attempt(
         FileKind::Record, kRightWrite | kRightReadWrite, FileOp::Write, LoadStr(kIdsWriting), [&](uint8_t mode) {
@@ -185,6 +202,7 @@ FileRwResult WriteFileRecord(CFileRwFrame& frame, const QByteArray& record)
 FileRwResult ClearFileRecords(CFileRwFrame& frame, const std::function<bool(uint8_t fileNo)>& confirm)
 {
     FileRwResult result;
+    frame.StatusLine().SetText(QString());
     if (confirm && !confirm(frame.FileNo())) {
         frame.StatusLine().SetText(LoadStr(kIdsCancelled));
         return result;

@@ -72,6 +72,8 @@ uint8_t CommModeFor(FileOp op, const KnownFileSettings& s, const CCardStatus& st
     for (uint8_t k : keys) {
         if (AuthenticatedWith(status, aid, k)) return s.commSettings;
     }
+    // A value the file lets anyone read comes like a freely readable one.
+    if (op == FileOp::GetValue && s.freeGetValue) return 0;
     for (uint8_t k : keys) {
         if (k == kAccessFree) return 0;
     }
@@ -231,6 +233,8 @@ bool CFileRwFrame::KeyAuthenticated(uint8_t key) const
 
 bool CFileRwFrame::AccessCheck(FileOp op)
 {
+    // The card hands out such a value without any key.
+    if (op == FileOp::GetValue && m_Known.freeGetValue) return true;
     const std::vector<uint8_t> conds = Granting(op, m_Known);
     const bool valueKind = op != FileOp::Read && op != FileOp::Write;
     for (uint8_t c : conds) {

@@ -193,6 +193,13 @@ TEST_F(FileRwActionsTest, ValueOperationsCommitAndReportAFailedCommit)
     EXPECT_TRUE(line.Text().startsWith(GetStatusText(port, false, nullptr)));
     EXPECT_FALSE(status.IsAuthenticated());
     EXPECT_EQ(Sent(0xDC), debits + 1); // never sent again by itself
+
+    // A value anyone may read, though no key may touch the file.
+    sd::DesfireFile& open = AddFile(6, sd::FileType::Value, 3, AccessRightsWord(15, 15, 15, 0));
+    open.value = 1000;
+    open.freeGetValue = true;
+    CFileRwFrame free = Frame(6);
+    EXPECT_EQ(GetFileValue(free, true).text, QStringLiteral("000003E8")) << qPrintable(line.Text());
 }
 
 TEST_F(FileRwActionsTest, RecordsAreWrittenReadAndClearedWithConfirmation)
@@ -215,6 +222,9 @@ TEST_F(FileRwActionsTest, RecordsAreWrittenReadAndClearedWithConfirmation)
     // Past the last record: the boundary error ends the loop at once.
     const size_t reads = Sent(0xBB);
     EXPECT_FALSE(ReadFileRecords(frame, 4, 1).ok);
+    EXPECT_EQ(Sent(0xBB), reads + 1);
+    // Size x count beyond anything a card holds is not even allocated.
+    EXPECT_FALSE(ReadFileRecords(frame, 0, 0xFFFFFF).ok);
     EXPECT_EQ(Sent(0xBB), reads + 1);
 
     // Clearing names the file and stops when refused.
