@@ -4,6 +4,11 @@
 #include "kavex.h"
 #include "cli/stored_key.h"
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
 namespace kavex::cli {
 
 std::optional<unsigned> ParseAid(const std::string& text)
@@ -44,14 +49,29 @@ void DataInput::Define(CLI::App& app)
 {
     hexOption = app.add_option("--hex", hex, "Data as hexadecimal");
     textOption = app.add_option("--text", text, "Data as text (UTF-8 bytes)");
+    inOption = app.add_option("--in", inFile, "Data from a file, byte for byte");
     hexOption->excludes(textOption);
+    inOption->excludes(hexOption)->excludes(textOption);
 }
 
 std::optional<std::vector<uint8_t>> DataInput::Bytes(std::string& error) const
 {
     if (textOption->count()) return std::vector<uint8_t>(text.begin(), text.end());
+    if (inOption->count()) {
+        std::ifstream in(inFile, std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in && !in.eof()) {
+            error = "cannot read " + inFile;
+            return std::nullopt;
+        }
+        if (bytes.empty()) {
+            error = inFile + " holds no data";
+            return std::nullopt;
+        }
+        return bytes;
+    }
     if (!hexOption->count()) {
-        error = "give the data with --hex or --text";
+        error = "give the data with --hex, --text or --in";
         return std::nullopt;
     }
     auto bytes = ParseHex(hex);
@@ -104,6 +124,41 @@ bool ResolveCommMode(Session& s, Report& report, int fileNo, const std::string& 
     if (Kavex_DFGetFileSettings(s.handle, static_cast<unsigned char>(fileNo), settings, sizeof settings) < 2)
         return Fail(s, report, "reading the file's settings failed (name the mode with --comm)");
     mode = settings[1];
+    return true;
+}
+
+TransferProgressLine::TransferProgressLine()
+{
+    if (isatty(STDERR_FILENO)) Kavex_SetProgressHook(&TransferProgressLine::Hook, this);
+}
+
+TransferProgressLine::~TransferProgressLine()
+{
+    Kavex_SetProgressHook(nullptr, nullptr);
+    if (shown_) std::fputc('\n', stderr);
+}
+
+void TransferProgressLine::Hook(void* context, int done, int total)
+{
+    auto* self = static_cast<TransferProgressLine*>(context);
+    if ((total ? total : done) <= 1024) return;
+    self->shown_ = true;
+    if (total)
+        std::fprintf(stderr, "\r%d of %d bytes", done, total);
+    else
+        std::fprintf(stderr, "\r%d bytes", done);
+    std::fflush(stderr);
+}
+
+bool SaveBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+        error = "cannot write " + path;
+        return false;
+    }
     return true;
 }
 

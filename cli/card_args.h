@@ -23,12 +23,31 @@ const char* CommModeName(int mode);
 struct DataInput {
     std::string hex;
     std::string text;
+    std::string inFile;
     CLI::Option* hexOption = nullptr;
     CLI::Option* textOption = nullptr;
+    CLI::Option* inOption = nullptr;
     void Define(CLI::App& app);
     // The bytes, or nullopt with the reason in error.
     std::optional<std::vector<uint8_t>> Bytes(std::string& error) const;
 };
+
+// Shows on stderr, when it is a terminal, how far a transfer of more than
+// 1 KB has got; removed again at the end of the scope.
+class TransferProgressLine {
+public:
+    TransferProgressLine();
+    ~TransferProgressLine();
+    TransferProgressLine(const TransferProgressLine&) = delete;
+    TransferProgressLine& operator=(const TransferProgressLine&) = delete;
+
+private:
+    static void Hook(void* context, int done, int total);
+    bool shown_ = false;
+};
+
+// Writes bytes to path (replacing it); false with the reason in error.
+bool SaveBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
 // A key given as hexadecimal or by its name in the Velmora program's key
 // store; at most one of the two, or exactly one when required.

@@ -39,16 +39,31 @@ public:
         app.add_option("--length", length_, "Bytes to read (0: to the end of the file)")
             ->check(CLI::Range(0u, kMaxRead));
         app.add_flag("--as-text", asText_, "Print the data as text");
+        app.add_option("--out", outFile_, "Save the data to a file, byte for byte");
     }
     bool Run(Session& s, Report& report) override
     {
         int mode = 0;
         if (!Mode(s, report, mode)) return false;
         std::vector<unsigned char> buf(length_ ? length_ : kMaxRead);
-        const int n = Kavex_DFReadData(s.handle, File(), static_cast<unsigned char>(mode), offset_, length_, buf.data(),
-                                       static_cast<int>(buf.size()));
+        int n = 0;
+        {
+            TransferProgressLine progress;
+            n = Kavex_DFReadData(s.handle, File(), static_cast<unsigned char>(mode), offset_, length_, buf.data(),
+                                 static_cast<int>(buf.size()));
+        }
         if (n < 0) return Fail(s, report, "ReadData failed");
         buf.resize(static_cast<size_t>(n));
+        if (!outFile_.empty()) {
+            std::string error;
+            if (!SaveBytes(outFile_, buf, error)) {
+                report.Error(error, 0);
+                return false;
+            }
+            report.Value("length", static_cast<long long>(buf.size()));
+            report.Value("saved", outFile_);
+            return true;
+        }
         ReportData(report, buf, asText_);
         return true;
     }
@@ -57,6 +72,7 @@ private:
     unsigned offset_ = 0;
     unsigned length_ = 0;
     bool asText_ = false;
+    std::string outFile_;
 };
 
 // Writing data and writing a record take the same arguments; only the
@@ -87,9 +103,13 @@ public:
         }
         int mode = 0;
         if (!Mode(s, report, mode)) return false;
-        if (op_(s.handle, File(), static_cast<unsigned char>(mode), offset_, data->data(),
-                static_cast<int>(data->size())) < 0)
-            return Fail(s, report, name_ + " failed");
+        int result = 0;
+        {
+            TransferProgressLine progress;
+            result = op_(s.handle, File(), static_cast<unsigned char>(mode), offset_, data->data(),
+                         static_cast<int>(data->size()));
+        }
+        if (result < 0) return Fail(s, report, name_ + " failed");
         report.Value("written", static_cast<long long>(data->size()));
         if (needsCommit_) report.Flag("commit_needed", true);
         return true;

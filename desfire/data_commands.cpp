@@ -43,12 +43,14 @@ int ReadData(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t offset, 
     size_t delivered = 0;
     uint32_t done = 0;
     std::vector<uint8_t> payload;
+    TransferProgress progress(length);
     // Length 0 is one command for the rest of the file. Otherwise every
     // chunk either brings exactly the bytes it asked for or fails, so the
     // read always moves on and always ends.
     do {
         const uint32_t chunk = length ? std::min<uint32_t>(length - done, kMaxCommandData) : 0;
         const long expected = length ? static_cast<long>(chunk) : -1;
+        progress.BeginChunk(done, chunk);
         if (ReadMessage(port, DataHeader(kCmdReadData, fileNo, offset + done, chunk), comm, expected, payload) < 0)
             return -1;
         const size_t n = std::min(payload.size(), room - delivered);
@@ -56,6 +58,7 @@ int ReadData(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t offset, 
         delivered += n;
         done += chunk;
     } while (done < length);
+    progress.Finish(length ? length : payload.size());
     return static_cast<int>(delivered);
 }
 
@@ -69,6 +72,7 @@ int WriteData(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t offset,
     }
     if (!CheckRange(port, offset, static_cast<uint32_t>(len))) return -1;
     const size_t total = static_cast<size_t>(len);
+    TransferProgress progress(total);
     // Each chunk is a write of its own, with its own MAC or CRC, so the
     // card never has to hold more than one command's data.
     for (size_t done = 0; done < total;) {
@@ -76,9 +80,11 @@ int WriteData(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t offset,
         std::vector<uint8_t> message =
             DataHeader(kCmdWriteData, fileNo, static_cast<uint32_t>(offset + done), static_cast<uint32_t>(chunk));
         message.insert(message.end(), data + done, data + done + chunk);
+        progress.BeginChunk(done, chunk);
         if (WriteMessage(port, std::move(message), kDataHeaderLength, comm) < 0) return -1;
         done += chunk;
     }
+    progress.Finish(total);
     port.lastStatus = kStatusOk;
     return 0;
 }

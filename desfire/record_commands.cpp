@@ -28,7 +28,11 @@ int WriteRecord(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t offse
     AppendLe24(message, offset);
     AppendLe24(message, static_cast<uint32_t>(len));
     if (len > 0) message.insert(message.end(), data, data + len);
-    return WriteMessage(port, std::move(message), kRecordHeaderLength, comm);
+    TransferProgress progress(static_cast<uint64_t>(len));
+    progress.BeginChunk(0, static_cast<uint64_t>(len));
+    if (WriteMessage(port, std::move(message), kRecordHeaderLength, comm) < 0) return -1;
+    progress.Finish(static_cast<uint64_t>(len));
+    return 0;
 }
 
 int ReadRecords(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t recordOffset, uint32_t recordCount,
@@ -45,7 +49,10 @@ int ReadRecords(CKavex_Port& port, uint8_t fileNo, unsigned mode, uint32_t recor
     AppendLe24(cmd, recordCount);
     const long expected = recordCount ? static_cast<long>(uint64_t{recordCount} * recordSize) : -1;
     std::vector<uint8_t> payload;
+    TransferProgress progress(expected > 0 ? static_cast<uint64_t>(expected) : 0);
+    progress.BeginChunk(0, expected > 0 ? static_cast<uint64_t>(expected) : 0);
     if (ReadMessage(port, cmd, comm, expected, payload) < 0) return -1;
+    progress.Finish(payload.size());
     return CopyCut(payload.data(), payload.size(), out, size);
 }
 

@@ -4,6 +4,7 @@
 
 #include "sdk/core/port.h"
 #include "desfire/exchange.h"
+#include "sdk/core/progress_hook.h"
 
 namespace kavex::desfire {
 
@@ -66,6 +67,7 @@ int SendFrames(CKavex_Port& port, const std::vector<std::vector<uint8_t>>& frame
             port.lastStatus = kStatusDataAmount;
             return -1;
         }
+        if (!last) TransferProgress::FrameDone(i + 1, frames.size());
     }
     return CheckAnswerMac(port, answer) ? 0 : -1;
 }
@@ -101,6 +103,7 @@ int CollectAnswer(CKavex_Port& port, const std::vector<uint8_t>& cmd, size_t max
             port.lastStatus = kStatusDataAmount;
             return -1;
         }
+        TransferProgress::FrameDone(collected.size() - 1, 0);
         frame = &more;
         frameLen = 1;
     }
@@ -162,6 +165,56 @@ int ReadMessage(CKavex_Port& port, const std::vector<uint8_t>& cmd, int mode, lo
     payload.assign(collected.begin() + 1, collected.begin() + 1 + n);
     port.lastStatus = kStatusOk;
     return 0;
+}
+
+} // namespace kavex::desfire
+
+namespace kavex::desfire {
+
+namespace {
+thread_local TransferProgress* currentProgress = nullptr;
+} // namespace
+
+TransferProgress::TransferProgress(uint64_t total) : outer_(currentProgress), total_(total)
+{
+    currentProgress = this;
+}
+
+TransferProgress::~TransferProgress()
+{
+    currentProgress = outer_;
+}
+
+void TransferProgress::BeginChunk(uint64_t base, uint64_t length)
+{
+    base_ = base;
+    length_ = length;
+}
+
+void TransferProgress::Finish(uint64_t done)
+{
+    if (reported_) Report(done, total_ ? total_ : done);
+}
+
+void TransferProgress::FrameDone(size_t part, size_t total)
+{
+    TransferProgress* p = currentProgress;
+    if (!p) return;
+    // Writes report frames sent of total, reads the bytes received so far
+    // (total 0), which may include a MAC or padding.
+    const uint64_t inChunk = total        ? p->length_ * std::min(part, total) / total
+                             : p->length_ ? std::min<uint64_t>(part, p->length_)
+                                          : part;
+    p->Report(p->base_ + inChunk, p->total_);
+}
+
+void TransferProgress::Report(uint64_t done, uint64_t total)
+{
+    if (reported_ && done <= last_) return;
+    constexpr uint64_t kMax = 0x7FFFFFFF;
+    reported_ = true;
+    last_ = done;
+    RunProgressHook(static_cast<int>(std::min(done, kMax)), static_cast<int>(std::min(total, kMax)));
 }
 
 } // namespace kavex::desfire

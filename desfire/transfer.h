@@ -73,4 +73,34 @@ long OpenAnswer(CDatenFuerDesfireInPort& session, std::vector<uint8_t>& collecte
 int ReadMessage(CKavex_Port& port, const std::vector<uint8_t>& cmd, int mode, long expected,
                 std::vector<uint8_t>& payload);
 
+// Follows one data or record transfer on this thread for the progress
+// hook: SendFrames and CollectAnswer report between frames how far the
+// current chunk has got. Transfers of a single frame report nothing.
+class TransferProgress {
+public:
+    // total 0: not known before the end.
+    explicit TransferProgress(uint64_t total);
+    ~TransferProgress();
+    TransferProgress(const TransferProgress&) = delete;
+    TransferProgress& operator=(const TransferProgress&) = delete;
+
+    // The next command carries bytes [base, base + length) of the transfer.
+    void BeginChunk(uint64_t base, uint64_t length);
+    // The transfer is complete with done bytes.
+    void Finish(uint64_t done);
+
+    // From the frame loops: part of total frames of the current command
+    // have gone, or (total 0) part bytes of its answer have arrived.
+    static void FrameDone(size_t part, size_t total);
+
+private:
+    void Report(uint64_t done, uint64_t total);
+
+    TransferProgress* outer_;
+    uint64_t total_;
+    uint64_t base_ = 0, length_ = 0;
+    uint64_t last_ = 0;
+    bool reported_ = false;
+};
+
 } // namespace kavex::desfire

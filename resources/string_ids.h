@@ -148,4 +148,22 @@ inline constexpr int kIdsLanNameRules = 20303;  // 1..16 characters, no brackets
 inline constexpr int kIdsLanNotReached = 20304; // "... antwortet unter %1 nicht" (the new name)
 inline constexpr int kIdsLanValidGateway = 20305;
 
+// File read/write.
+inline constexpr int kIdsReadProtected = 20500;
+inline constexpr int kIdsWriteProtected = 20501;
+inline constexpr int kIdsOtherFileType = 20502;
+inline constexpr int kIdsNoDataToWrite = 20503;
+inline constexpr int kIdsNoRecords = 20504;
+inline constexpr int kIdsReading = 20505;
+inline constexpr int kIdsWriting = 20506;
+inline constexpr int kIdsRecordSizeZero = 20507;
+inline constexpr int kIdsEnterPositiveInteger = 20508;
+inline constexpr int kIdsWriteHexInvalid = 20509;
+inline constexpr int kIdsRecordTextTooLong = 20510;
+inline constexpr int kIdsDataBeyondFile = 20511;
+inline constexpr int kIdsAmountRange = 20512;
+inline constexpr int kIdsRecordSizeUnknown = 20513;
+inline constexpr int kIdsClearRecordsAsk = 20514;
+inline constexpr int kIdsTooMuchAtOnce = 20515;
+
 } // namespace velmora

@@ -230,6 +230,25 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20304,
      QT_TRANSLATE_NOOP("StringTable", "Die Einstellungen wurden gesetzt, aber der Leser antwortet unter %1 nicht.")},
     {20305, QT_TRANSLATE_NOOP("StringTable", "Gültiges Gateway eingeben!")},
+    // File read/write.
+    {20500, QT_TRANSLATE_NOOP("StringTable", "Lesegeschützt")},
+    {20501, QT_TRANSLATE_NOOP("StringTable", "File ist schreibgeschützt")},
+    {20502, QT_TRANSLATE_NOOP("StringTable", "Anderer File-Typ")},
+    {20503, QT_TRANSLATE_NOOP("StringTable", "Keine Daten zum Schreiben vorhanden")},
+    {20504, QT_TRANSLATE_NOOP("StringTable", "Keine Records")},
+    {20505, QT_TRANSLATE_NOOP("StringTable", "Lesen...")},
+    {20506, QT_TRANSLATE_NOOP("StringTable", "Schreiben...")},
+    {20507, QT_TRANSLATE_NOOP("StringTable", "Es ist eine Record-Größe von 0 angegeben.")},
+    {20508, QT_TRANSLATE_NOOP("StringTable", "Geben Sie eine positive ganze Zahl ein.")},
+    {20509, QT_TRANSLATE_NOOP(
+                "StringTable",
+                "Nur Paare hexadezimaler Ziffern, getrennt durch Leerzeichen, werden geschrieben (Zeichen %1).")},
+    {20510, QT_TRANSLATE_NOOP("StringTable", "Der Text hat %1 Bytes, ein Record nur %2.")},
+    {20511, QT_TRANSLATE_NOOP("StringTable", "Offset und Anzahl reichen über das Ende des Files (%1 Bytes).")},
+    {20512, QT_TRANSLATE_NOOP("StringTable", "Der Betrag muss zwischen 0 und 2147483647 liegen.")},
+    {20513, QT_TRANSLATE_NOOP("StringTable", "Die Record-Größe ist nicht bekannt.")},
+    {20514, QT_TRANSLATE_NOOP("StringTable", "Alle Records von File %1 verwerfen?")},
+    {20515, QT_TRANSLATE_NOOP("StringTable", "Höchstens %1 Bytes auf einmal.")},
 };
 
 } // namespace velmora

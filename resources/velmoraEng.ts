@@ -1765,5 +1765,69 @@ They can never be changed again afterwards.</translation>
         <source>Gültiges Gateway eingeben!</source>
         <translation>Enter a valid gateway!</translation>
     </message>
+    <message>
+        <source>Lesegeschützt</source>
+        <translation>Read protected</translation>
+    </message>
+    <message>
+        <source>File ist schreibgeschützt</source>
+        <translation>File is write protected</translation>
+    </message>
+    <message>
+        <source>Anderer File-Typ</source>
+        <translation>Other file type</translation>
+    </message>
+    <message>
+        <source>Keine Daten zum Schreiben vorhanden</source>
+        <translation>No data to write</translation>
+    </message>
+    <message>
+        <source>Keine Records</source>
+        <translation>No records</translation>
+    </message>
+    <message>
+        <source>Lesen...</source>
+        <translation>Reading...</translation>
+    </message>
+    <message>
+        <source>Schreiben...</source>
+        <translation>Writing...</translation>
+    </message>
+    <message>
+        <source>Es ist eine Record-Größe von 0 angegeben.</source>
+        <translation>A record size of 0 was given.</translation>
+    </message>
+    <message>
+        <source>Geben Sie eine positive ganze Zahl ein.</source>
+        <translation>Enter a positive whole number.</translation>
+    </message>
+    <message>
+        <source>Nur Paare hexadezimaler Ziffern, getrennt durch Leerzeichen, werden geschrieben (Zeichen %1).</source>
+        <translation>Only pairs of hexadecimal digits, separated by blanks, are written (character %1).</translation>
+    </message>
+    <message>
+        <source>Der Text hat %1 Bytes, ein Record nur %2.</source>
+        <translation>The text has %1 bytes, a record only %2.</translation>
+    </message>
+    <message>
+        <source>Offset und Anzahl reichen über das Ende des Files (%1 Bytes).</source>
+        <translation>Offset and count reach beyond the end of the file (%1 bytes).</translation>
+    </message>
+    <message>
+        <source>Der Betrag muss zwischen 0 und 2147483647 liegen.</source>
+        <translation>The amount must lie between 0 and 2147483647.</translation>
+    </message>
+    <message>
+        <source>Die Record-Größe ist nicht bekannt.</source>
+        <translation>The record size is not known.</translation>
+    </message>
+    <message>
+        <source>Alle Records von File %1 verwerfen?</source>
+        <translation>Discard all records of file %1?</translation>
+    </message>
+    <message>
+        <source>Höchstens %1 Bytes auf einmal.</source>
+        <translation>At most %1 bytes at a time.</translation>
+    </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 #include "sdk/core/api_guard.h"
 #include "sdk/core/port_registry.h"
 #include "sdk/core/idle_hook.h"
+#include "sdk/core/progress_hook.h"
 #include "kavex.h"
 #include "sdk/support/device_models.h"
 #include "sdk/support/status_codes.h"
@@ -164,6 +165,11 @@ KAVEX_API int Kavex_ResetDevice(int handle, unsigned char b0, unsigned char b1)
 KAVEX_API void Kavex_SetIdleHook(void (*hook)(void* context), void* context)
 {
     kavex::SetIdleHook(hook, context);
+}
+
+KAVEX_API void Kavex_SetProgressHook(void (*hook)(void* context, int done, int total), void* context)
+{
+    kavex::SetProgressHook(hook, context);
 }
 
 } // extern "C"

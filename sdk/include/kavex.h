@@ -201,6 +201,16 @@ KAVEX_API int Kavex_ResetDevice(int handle, unsigned char b0, unsigned char b1);
  */
 KAVEX_API void Kavex_SetIdleHook(void (*hook)(void* context), void* context);
 
+/*
+ * During a ReadData, WriteData, ReadRecords or WriteRecord that takes more
+ * than one frame the SDK calls hook(context, done, total) on the calling
+ * thread between frames: done bytes of total have crossed, done grows and
+ * the last call has done == total. A read of "the rest of the file" does not
+ * know its size beforehand: it reports total 0 until its last call. Pass a
+ * null hook to remove it.
+ */
+KAVEX_API void Kavex_SetProgressHook(void (*hook)(void* context, int done, int total), void* context);
+
 /* --- Card activation ---------------------------------------------------- */
 
 KAVEX_API int Kavex_SetRF(int handle, unsigned char on);

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <csignal>
 #include <sys/wait.h>
@@ -154,4 +156,40 @@ TEST(CliCardSession, ChainedCommandsAndACardThatOutlivesTheSimulator)
         EXPECT_NE(r.out.find("read"), std::string::npos) << r.out;
     }
     unlink(cardFile.c_str());
+}
+
+TEST(CliCardSession, DataGoesOnTheCardFromAFileAndBackByteForByte)
+{
+    const std::string link = kavex::test::UniqueLinkPath();
+    const std::string cardFile = link + ".json", in = link + ".in", out = link + ".out";
+    std::string bytes;
+    for (int i = 0; i < 3000; ++i) bytes += static_cast<char>(i * 7 + i / 256);
+    {
+        std::ofstream f(in, std::ios::binary);
+        f << bytes;
+    }
+    unlink(cardFile.c_str());
+    unlink(out.c_str());
+    {
+        SimProgram sim(link, cardFile);
+        const auto r =
+            RunKavex("--port " + link +
+                     " --json activate create-app --aid 00A1B3 --keys 1 select --aid A1B3 create-file"
+                     " --file 1 --type std --size 4000 --comm plain --access EEEE write --file 1 --offset 500"
+                     " --in " +
+                     in + " read --file 1 --offset 500 --length 3000 --out " + out);
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        const auto doc = nlohmann::json::parse(r.out);
+        EXPECT_EQ(doc["commands"][4]["written"], 3000);
+        EXPECT_EQ(doc["commands"][5]["saved"], out);
+        // A file that is not there is refused before the card is asked.
+        const auto missing =
+            RunKavex("--port " + link + " activate select --aid A1B3 write --file 1 --in " + link + ".missing");
+        EXPECT_NE(missing.exitCode, 0);
+        EXPECT_NE(missing.out.find("cannot read"), std::string::npos) << missing.out;
+    }
+    std::ifstream f(out, std::ios::binary);
+    const std::string back((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(back, bytes);
+    for (const std::string& p : {cardFile, in, out}) unlink(p.c_str());
 }

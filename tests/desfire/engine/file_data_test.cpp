@@ -234,6 +234,41 @@ std::vector<DataCase> AllCases()
             {Auth::Iso, 3},  {Auth::Aes, 0},  {Auth::Aes, 1}, {Auth::Aes, 3}};
 }
 
+TEST_P(FileData, ProgressGrowsBetweenFramesAndEndsAtTheTotal)
+{
+    struct Calls {
+        std::vector<std::pair<int, int>> seen;
+        static void Hook(void* c, int done, int total) { static_cast<Calls*>(c)->seen.push_back({done, total}); }
+        // Growing, one total, the last call at it.
+        void Expect(int total)
+        {
+            ASSERT_GE(seen.size(), 2u);
+            for (size_t i = 0; i < seen.size(); ++i) {
+                EXPECT_EQ(seen[i].second, total) << i;
+                if (i > 0) {
+                    EXPECT_GT(seen[i].first, seen[i - 1].first) << i;
+                }
+            }
+            EXPECT_EQ(seen.back().first, total);
+            seen.clear();
+        }
+    } calls;
+    Kavex_SetProgressHook(&Calls::Hook, &calls);
+    const Bytes data = Pattern(9000, 5);
+    ASSERT_EQ(Kavex_DFWriteData(h, kDataFile, mode, 100, data.data(), 9000), 0) << std::hex << Status();
+    calls.Expect(9000);
+    Bytes back(9000);
+    ASSERT_EQ(Kavex_DFReadData(h, kDataFile, mode, 100, 9000, back.data(), 9000), 9000);
+    calls.Expect(9000);
+    EXPECT_EQ(back, data);
+    // A single frame says nothing.
+    ASSERT_EQ(Kavex_DFReadData(h, kDataFile, mode, 0, 8, back.data(), 8), 8);
+    EXPECT_TRUE(calls.seen.empty());
+    Kavex_SetProgressHook(nullptr, nullptr);
+    ASSERT_EQ(Kavex_DFReadData(h, kDataFile, mode, 100, 900, back.data(), 900), 900);
+    EXPECT_TRUE(calls.seen.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(SessionsAndModes, FileData, ::testing::ValuesIn(AllCases()), [](const auto& info) {
     return std::string(AuthName(info.param.auth)) + "_Mode" + std::to_string(info.param.mode);
 });
