@@ -35,8 +35,8 @@ struct Device {
 std::vector<std::pair<std::string, std::string>> Adapters()
 {
     std::vector<std::pair<std::string, std::string>> out;
-    const char* spec = std::getenv("KAVEX_FAKE_USBXPRESS");
-    std::string s = spec ? spec : "";
+    const char* adapters = std::getenv("KAVEX_FAKE_USBXPRESS");
+    std::string s = adapters ? adapters : "";
     size_t pos = 0;
     while (pos < s.size()) {
         size_t end = s.find(';', pos);
