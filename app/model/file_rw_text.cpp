@@ -1,5 +1,6 @@
 #include "app/model/file_rw_text.h"
 
+#include "app/model/hex_text.h"
 #include "app/model/number_input.h"
 #include "app/model/ui_strings.h"
 #include "resources/string_ids.h"
@@ -18,15 +19,6 @@ QString HexByte(uint8_t b)
 bool IsBlank(QChar c)
 {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
-}
-
-int HexDigit(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9') return u - '0';
-    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
-    return -1;
 }
 
 } // namespace
@@ -81,8 +73,8 @@ bool ParseWriteHex(const QString& text, QByteArray* out, QString* message)
             ++i;
             continue;
         }
-        const int high = HexDigit(text[i]);
-        const int low = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+        const int high = HexDigitValue(text[i]);
+        const int low = i + 1 < text.size() ? HexDigitValue(text[i + 1]) : -1;
         if (high < 0 || low < 0) {
             const int bad = high < 0 ? i : i + 1;
             if (message) {

@@ -90,4 +90,13 @@ QString AidToText(uint32_t aid)
     return BytesToHex(b, 3, true, false);
 }
 
+int HexDigitValue(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    return -1;
+}
+
 } // namespace velmora

@@ -22,6 +22,10 @@ QString BytesToHex(const uint8_t* bytes, int n, bool reversed, bool spaced);
 // read ("... Error ...") gives nothing rather than garbage bytes.
 int HexToBytes(const QString& text, uint8_t* out, int max);
 
+// The value of one hexadecimal digit, -1 for any other character; the
+// strict readers of typed input build on it.
+int HexDigitValue(QChar c);
+
 // Six digits, most significant byte first, as application IDs are shown.
 QString AidToText(uint32_t aid);
 

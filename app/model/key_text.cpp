@@ -9,16 +9,10 @@ namespace velmora {
 
 namespace {
 
-bool IsHexDigit(QChar c)
-{
-    const ushort u = c.unicode();
-    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
-}
-
 bool AllHexDigits(const QString& token)
 {
     for (QChar c : token)
-        if (!IsHexDigit(c)) return false;
+        if (HexDigitValue(c) < 0) return false;
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "app/model/number_input.h"
 
+#include "app/model/hex_text.h"
+
 #include <limits>
 
 namespace velmora {
@@ -9,15 +11,6 @@ namespace {
 bool IsDigit(QChar c)
 {
     return c.unicode() >= '0' && c.unicode() <= '9';
-}
-
-int HexDigit(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9') return u - '0';
-    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
-    return -1;
 }
 
 ParsedNumber Result(ParsedNumber::Status status, int64_t value = 0)
@@ -78,7 +71,7 @@ ParsedNumber ParseAid(const QString& text)
     int significant = 0;
     for (QChar c : text) {
         if (c == QLatin1Char(' ')) continue;
-        const int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0) return Result(ParsedNumber::Status::NotNumber);
         if (significant > 0 || digit != 0) ++significant;
         if (significant <= 6) value = value * 16 + digit;

@@ -48,20 +48,29 @@ std::string Upper(std::string s)
     return s;
 }
 
+// The first answer from the module at `from` with `code` and at least
+// `minimum` payload bytes. Any datagram restarts the silence that ends the
+// wait; none keeps it beyond kLongestWait or kMostDatagrams.
+std::optional<Datagram> AwaitAnswer(LanChannel& channel, const IdleFn& idle, uint32_t from, uint8_t code,
+                                    size_t minimum)
+{
+    const auto hardEnd = Clock::now() + kLongestWait;
+    auto deadline = Clock::now() + kAnswerSilence;
+    for (int count = 0; count < kMostDatagrams; ++count) {
+        auto d = channel.Receive(std::min(deadline, hardEnd), idle);
+        if (!d) break;
+        deadline = Clock::now() + kAnswerSilence;
+        if (d->from == from && d->HasCode(code) && d->PayloadSize() >= minimum) return d;
+    }
+    return std::nullopt;
+}
+
 // Record 2 of the module at address, on the channel of the search.
 std::string TypeNameAt(LanChannel& channel, uint32_t address, const IdleFn& idle)
 {
     if (!channel.SendTo(address, ReadRecordRequest(2))) return {};
-    const auto hardEnd = Clock::now() + kLongestWait;
-    auto deadline = Clock::now() + kAnswerSilence;
-    for (int count = 0; count < kMostDatagrams; ++count) {
-        const auto d = channel.Receive(std::min(deadline, hardEnd), idle);
-        if (!d) break;
-        deadline = Clock::now() + kAnswerSilence;
-        if (d->from == address && d->HasCode(ReadRecordAnswer(2)) && d->PayloadSize() > 125)
-            return TypeNameOf(d->Payload(), d->PayloadSize());
-    }
-    return {};
+    const auto d = AwaitAnswer(channel, idle, address, ReadRecordAnswer(2), 126);
+    return d ? TypeNameOf(d->Payload(), d->PayloadSize()) : std::string();
 }
 
 void SearchOn(const LanAdapter& adapter, SearchMode mode, const IdleFn& idle, std::set<std::string>& result)
@@ -148,16 +157,9 @@ int LanConfigPort::Open(const std::string& name)
     }
     for (const LanAdapter& adapter : LanAdapters()) {
         if (!channel_.Open(adapter) || !channel_.Broadcast(ReadRecordRequest(0))) continue;
-        const auto hardEnd = Clock::now() + kLongestWait;
-        auto deadline = Clock::now() + kAnswerSilence;
-        for (int count = 0; count < kMostDatagrams; ++count) {
-            const auto d = channel_.Receive(std::min(deadline, hardEnd), idle_);
-            if (!d) break;
-            deadline = Clock::now() + kAnswerSilence;
-            if (d->from == host && d->HasCode(ReadRecordAnswer(0))) {
-                host_ = host;
-                return 0;
-            }
+        if (AwaitAnswer(channel_, idle_, host, ReadRecordAnswer(0), 0)) {
+            host_ = host;
+            return 0;
         }
         channel_.Close();
     }
@@ -168,16 +170,9 @@ std::optional<Bytes> LanConfigPort::Query(const Bytes& request, uint8_t answer, 
 {
     if (!channel_.IsOpen()) return std::nullopt;
     if (!(broadcast ? channel_.Broadcast(request) : channel_.SendTo(host_, request))) return std::nullopt;
-    const auto hardEnd = Clock::now() + kLongestWait;
-    auto deadline = Clock::now() + kAnswerSilence;
-    for (int count = 0; count < kMostDatagrams; ++count) {
-        const auto d = channel_.Receive(std::min(deadline, hardEnd), idle_);
-        if (!d) break;
-        deadline = Clock::now() + kAnswerSilence;
-        if (d->from == host_ && d->HasCode(answer) && d->PayloadSize() >= minimum)
-            return Bytes(d->Payload(), d->Payload() + d->PayloadSize());
-    }
-    return std::nullopt;
+    const auto d = AwaitAnswer(channel_, idle_, host_, answer, minimum);
+    if (!d) return std::nullopt;
+    return Bytes(d->Payload(), d->Payload() + d->PayloadSize());
 }
 
 std::optional<Bytes> LanConfigPort::ReadRecord(int record)
