@@ -4,6 +4,7 @@
 
 #include "app/model/card_status.h"
 #include "app/ui/modal_dialog.h"
+#include "app/ui/qt_controls.h"
 
 class QComboBox;
 class QLineEdit;
@@ -31,6 +32,12 @@ private:
     QComboBox* m_pFileCombo;
     QLineEdit* m_pFileEdit;
     QLineEdit* m_pStatus;
+    // The fields as the model's sequences take them.
+    QtCombo m_AidCombo;
+    QtEdit m_AidEdit;
+    QtCombo m_FileCombo;
+    QtEdit m_FileEdit;
+    QtEdit m_StatusLine;
 };
 
 } // namespace velmora

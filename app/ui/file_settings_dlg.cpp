@@ -46,7 +46,8 @@ CFileSettingsDlg::CFileSettingsDlg(int port, CCardStatus& status, QWidget* paren
       m_pAidCombo(Ctl<QComboBox>(m_pTemplate, kIdcAidCombo)), m_pAidEdit(Ctl<QLineEdit>(m_pTemplate, kIdcAidEdit)),
       m_pFileCombo(Ctl<QComboBox>(m_pTemplate, kIdcFileNoCombo)),
       m_pFileEdit(Ctl<QLineEdit>(m_pTemplate, kIdcFileNoEdit)), m_pStatus(Ctl<QLineEdit>(m_pTemplate, kIdcStatus)),
-      m_Access(m_pTemplate)
+      m_AidCombo(m_pAidCombo), m_AidEdit(m_pAidEdit), m_FileCombo(m_pFileCombo), m_FileEdit(m_pFileEdit),
+      m_StatusLine(m_pStatus), m_Access(m_pTemplate)
 {
     connect(Ctl<QPushButton>(m_pTemplate, kIdcGetFileNos), &QPushButton::clicked, this,
             &CFileSettingsDlg::OnGetFileIds);
@@ -74,13 +75,9 @@ CFileSettingsDlg::CFileSettingsDlg(int port, CCardStatus& status, QWidget* paren
 void CFileSettingsDlg::OnInitDialog()
 {
     m_pStatus->clear();
-    QtCombo aidCombo(m_pAidCombo);
-    QtEdit aidEdit(m_pAidEdit);
-    QtCombo fileCombo(m_pFileCombo);
-    QtEdit fileEdit(m_pFileEdit);
     QString ignored;
-    FillAppIdCombo(m_hPort, m_Status, aidCombo, &aidEdit, false, false, &ignored, true);
-    SelectAppAndFillFileIds(m_hPort, m_Status, aidCombo, &aidEdit, fileCombo, &fileEdit, &ignored, true);
+    FillAppIdCombo(m_hPort, m_Status, m_AidCombo, &m_AidEdit, false, false, &ignored, true);
+    SelectAppAndFillFileIds(m_hPort, m_Status, m_AidCombo, &m_AidEdit, m_FileCombo, &m_FileEdit, &ignored, true);
     ClearDisplay();
     m_Access.Fill(14, false); // nothing chosen yet
 }
@@ -147,17 +144,13 @@ void CFileSettingsDlg::ShowSettings(const FileSettings& s)
 
 void CFileSettingsDlg::OnAppChosen()
 {
-    QtCombo aidCombo(m_pAidCombo);
-    QtEdit aidEdit(m_pAidEdit);
-    QtCombo fileCombo(m_pFileCombo);
-    QtEdit fileEdit(m_pFileEdit);
-    fileCombo.Clear();
-    fileEdit.SetText(QString());
-    fileCombo.SetShown(false);
-    fileEdit.SetShown(true);
+    m_FileCombo.Clear();
+    m_FileEdit.SetText(QString());
+    m_FileCombo.SetShown(false);
+    m_FileEdit.SetShown(true);
     ClearDisplay();
     QString ignored;
-    SelectAppAndFillFileIds(m_hPort, m_Status, aidCombo, &aidEdit, fileCombo, &fileEdit, &ignored, true);
+    SelectAppAndFillFileIds(m_hPort, m_Status, m_AidCombo, &m_AidEdit, m_FileCombo, &m_FileEdit, &ignored, true);
     m_pStatus->clear();
 }
 
@@ -170,30 +163,20 @@ void CFileSettingsDlg::OnFileChosen()
 void CFileSettingsDlg::OnGetFileIds()
 {
     m_pStatus->clear();
-    QtCombo aidCombo(m_pAidCombo);
-    QtEdit aidEdit(m_pAidEdit);
-    QtCombo fileCombo(m_pFileCombo);
-    QtEdit fileEdit(m_pFileEdit);
-    QtEdit status(m_pStatus);
-    if (!ValidateAid(&aidCombo, &aidEdit, &status, false)) return;
+    if (!ValidateAid(&m_AidCombo, &m_AidEdit, &m_StatusLine, false)) return;
     // A refilled list names other files than the one shown.
     ClearDisplay();
     QString message;
-    SelectAppAndFillFileIds(m_hPort, m_Status, aidCombo, &aidEdit, fileCombo, &fileEdit, &message, false);
+    SelectAppAndFillFileIds(m_hPort, m_Status, m_AidCombo, &m_AidEdit, m_FileCombo, &m_FileEdit, &message, false);
     m_pStatus->setText(message);
 }
 
 bool CFileSettingsDlg::ReadTarget(uint32_t* aid, uint8_t* fileNo)
 {
-    QtCombo aidCombo(m_pAidCombo);
-    QtEdit aidEdit(m_pAidEdit);
-    QtCombo fileCombo(m_pFileCombo);
-    QtEdit fileEdit(m_pFileEdit);
-    QtEdit status(m_pStatus);
-    if (!ValidateAid(&aidCombo, &aidEdit, &status, false)) return false;
-    if (!ValidateFileNumber(&fileCombo, &fileEdit, &status)) return false;
-    *aid = m_Status.m_bAppIdsRead ? GetAidFromCombo(aidCombo) : GetAidFromEdit(aidEdit);
-    *fileNo = static_cast<uint8_t>(FileNumberFromText(VisibleText(&fileCombo, &fileEdit)));
+    if (!ValidateAid(&m_AidCombo, &m_AidEdit, &m_StatusLine, false)) return false;
+    if (!ValidateFileNumber(&m_FileCombo, &m_FileEdit, &m_StatusLine)) return false;
+    *aid = m_Status.m_bAppIdsRead ? GetAidFromCombo(m_AidCombo) : GetAidFromEdit(m_AidEdit);
+    *fileNo = static_cast<uint8_t>(FileNumberFromText(VisibleText(&m_FileCombo, &m_FileEdit)));
     return true;
 }
 
@@ -204,8 +187,7 @@ void CFileSettingsDlg::OnGetSettings()
     uint8_t fileNo = 0;
     if (!ReadTarget(&aid, &fileNo)) return;
     ClearDisplay();
-    QtEdit status(m_pStatus);
-    const FileSettingsResult read = ReadFileSettings(m_hPort, m_Status, aid, fileNo, status);
+    const FileSettingsResult read = ReadFileSettings(m_hPort, m_Status, aid, fileNo, m_StatusLine);
     if (!read.ok) return;
     m_nShownAid = static_cast<int>(aid);
     m_nShownFileNo = fileNo;
@@ -229,8 +211,7 @@ void CFileSettingsDlg::OnChangeSettings()
     change.confirmPermanent = [this, fileNo] {
         return AskDestructive(this, LoadStr(kIdsFreezeAccessQuestion).arg(QString::asprintf("%.2d", fileNo)));
     };
-    QtEdit status(m_pStatus);
-    const ChangeFileSettingsResult result = ChangeFileSettings(m_hPort, m_Status, change, status);
+    const ChangeFileSettingsResult result = ChangeFileSettings(m_hPort, m_Status, change, m_StatusLine);
     // The card holds the condition that was sent, not the one read before.
     m_nChangeCondition = result.changeCondition;
 }

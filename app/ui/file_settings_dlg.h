@@ -6,6 +6,7 @@
 #include "app/model/file_actions.h"
 #include "app/ui/file_access_combos.h"
 #include "app/ui/modal_dialog.h"
+#include "app/ui/qt_controls.h"
 
 class QComboBox;
 class QLineEdit;
@@ -44,6 +45,12 @@ private:
     QComboBox* m_pFileCombo;
     QLineEdit* m_pFileEdit;
     QLineEdit* m_pStatus;
+    // The fields as the model's sequences take them.
+    QtCombo m_AidCombo;
+    QtEdit m_AidEdit;
+    QtCombo m_FileCombo;
+    QtEdit m_FileEdit;
+    QtEdit m_StatusLine;
     CFileAccessCombos m_Access;
 };
 
