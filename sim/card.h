@@ -30,6 +30,16 @@ public:
     // One native frame (command byte first) in, the card's answer out
     // (status byte first). Only called after a successful activation.
     virtual std::vector<uint8_t> Transceive(const std::vector<uint8_t>& command) = 0;
+
+    // One ISO/IEC 7816-4 command APDU in, the response APDU (data, then
+    // SW1 SW2) out: what PC/SC and ISO/IEC 14443-4 readers of other makers
+    // pass on. Only called after a successful activation. A card that
+    // knows no APDUs refuses every class.
+    virtual std::vector<uint8_t> TransceiveApdu(const std::vector<uint8_t>& apdu)
+    {
+        (void)apdu;
+        return {0x6E, 0x00};
+    }
 };
 
 } // namespace kavex::sim

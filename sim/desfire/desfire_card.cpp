@@ -3,6 +3,7 @@
 #include <random>
 
 #include "sim/desfire/card_file.h"
+#include "sim/desfire/iso_wrapping.h"
 
 namespace kavex::sim::desfire {
 
@@ -79,6 +80,14 @@ std::vector<uint8_t> DesfireCard::Transceive(const std::vector<uint8_t>& command
     std::vector<uint8_t> answer = processor_->Process(command);
     if (file_) SaveChanges(answer);
     return answer;
+}
+
+std::vector<uint8_t> DesfireCard::TransceiveApdu(const std::vector<uint8_t>& apdu)
+{
+    uint16_t refusal = 0;
+    const std::optional<std::vector<uint8_t>> frame = UnwrapIsoApdu(apdu, &refusal);
+    if (!frame) return IsoStatusWord(refusal);
+    return WrapIsoAnswer(Transceive(*frame));
 }
 
 void DesfireCard::RestoreState(CardState state)

@@ -45,6 +45,9 @@ public:
     std::vector<uint8_t> Uid() override { return activeUid_; }
     std::vector<uint8_t> Ats() const override;
     std::vector<uint8_t> Transceive(const std::vector<uint8_t>& command) override;
+    // Native commands wrapped in APDUs (iso_wrapping.h); the same card,
+    // session and card file as Transceive.
+    std::vector<uint8_t> TransceiveApdu(const std::vector<uint8_t>& apdu) override;
 
     // The card's memory, for tests, card files and debugging.
     CardState& State() { return *state_; }
