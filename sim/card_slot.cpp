@@ -10,32 +10,8 @@ namespace {
 
 constexpr uint8_t kNativeClass = 0x90;
 constexpr uint8_t kIsoClass = 0x00;
-constexpr uint8_t kWrappedStatus = 0x91;
-const Bytes kWrongClass{0x6E, 0x00};
-const Bytes kWrongP1P2{0x6A, 0x86};
-const Bytes kWrongLength{0x67, 0x00};
 
 } // namespace
-
-Bytes ApduThroughNativeFrames(Card& card, const Bytes& apdu)
-{
-    if (apdu.size() < 4) return kWrongLength;
-    if (apdu[0] != kNativeClass) return kWrongClass;
-    if (apdu[2] != 0 || apdu[3] != 0) return kWrongP1P2;
-    Bytes native;
-    if (apdu.size() > 5) {
-        const size_t lc = apdu[4];
-        if (lc == 0 || (apdu.size() != 5 + lc && apdu.size() != 6 + lc)) return kWrongLength;
-        native.assign(apdu.begin() + 5, apdu.begin() + 5 + static_cast<std::ptrdiff_t>(lc));
-    }
-    native.insert(native.begin(), apdu[1]);
-    const Bytes answer = card.Transceive(native);
-    if (answer.empty()) return {};
-    Bytes response(answer.begin() + 1, answer.end());
-    response.push_back(kWrappedStatus);
-    response.push_back(answer[0]);
-    return response;
-}
 
 bool LooksLikeApdu(const Bytes& frame)
 {
@@ -76,21 +52,12 @@ std::string FormatSlotEntry(const LogEntry& e, Clock::time_point origin)
     return s;
 }
 
-CardSlot::CardSlot(std::shared_ptr<Card> card)
-    : origin_(Clock::now()), card_(std::move(card)), apdu_(ApduThroughNativeFrames)
-{
-}
+CardSlot::CardSlot(std::shared_ptr<Card> card) : origin_(Clock::now()), card_(std::move(card)) {}
 
 std::shared_ptr<Card> CardSlot::CurrentCard() const
 {
     std::lock_guard<std::mutex> lock(mu_);
     return card_;
-}
-
-void CardSlot::SetApduHandler(ApduHandler handler)
-{
-    std::lock_guard<std::mutex> lock(mu_);
-    apdu_ = std::move(handler);
 }
 
 std::optional<CardSlot::Activation> CardSlot::Activate(bool powerUp)
@@ -138,7 +105,7 @@ CardSlot::Answer CardSlot::ExchangeLocked(const Bytes& request, bool apdu)
     rx.reason = apdu ? "APDU" : "native frame";
 
     Answer a;
-    if (card_) a.bytes = apdu ? apdu_(*card_, request) : card_->Transceive(request);
+    if (card_) a.bytes = apdu ? card_->TransceiveApdu(request) : card_->Transceive(request);
 
     Fault fault;
     if (!oneShot_.empty()) {

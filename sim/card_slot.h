@@ -24,12 +24,6 @@
 
 namespace kavex::sim {
 
-// The ISO/IEC 7816-4 form of native commands: CLA 0x90, INS = command,
-// P1 = P2 = 0, Lc and data when there are data, Le = 0; the answer is the
-// data followed by 0x91 and the native status. Other APDUs get their ISO
-// status word (6E 00 wrong class, 6A 86 P1/P2, 67 00 length).
-Bytes ApduThroughNativeFrames(Card& card, const Bytes& apdu);
-
 // True when `frame` has the shape of an APDU (class 0x00 or 0x90) rather
 // than a native DESFire frame, whose first byte is never either.
 bool LooksLikeApdu(const Bytes& frame);
@@ -44,13 +38,9 @@ std::string FormatSlotEntry(const LogEntry& e, Clock::time_point origin);
 
 class CardSlot {
 public:
-    using ApduHandler = std::function<Bytes(Card&, const Bytes&)>;
-
     explicit CardSlot(std::shared_ptr<Card> card);
 
     std::shared_ptr<Card> CurrentCard() const;
-    // How APDUs reach the card (default: ApduThroughNativeFrames).
-    void SetApduHandler(ApduHandler handler);
 
     struct Activation {
         uint16_t atqa = 0;
@@ -71,6 +61,7 @@ public:
         std::chrono::milliseconds delay{0};
         bool corruptChecksum = false;
     };
+    // An ISO/IEC 7816-4 APDU (Card::TransceiveApdu) or a native frame.
     Answer Apdu(const Bytes& apdu);
     Answer Native(const Bytes& frame);
 
@@ -95,7 +86,6 @@ private:
     mutable std::condition_variable log_cv_;
     const Clock::time_point origin_;
     std::shared_ptr<Card> card_;
-    ApduHandler apdu_;
     std::deque<Fault> oneShot_;
     std::optional<Fault> persistent_;
     std::deque<LogEntry> log_;
