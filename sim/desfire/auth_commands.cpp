@@ -2,7 +2,13 @@
 // authentication against a key of the selected level. One IV, zero at the
 // start, chains through all four cipher operations of the exchange on both
 // sides; the card enciphers with CBC in both directions.
+//
+// Authenticate (0x0A), the original DESFire's, for DES and two-key triple
+// DES keys: the card sends E(RndB); the host sends RndA || RndB' in send
+// mode (D(RndA), D(RndB' ^ D(RndA))), which the card undoes by enciphering;
+// the card answers E(RndA'). Every step starts from a zero IV.
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "sim/desfire/commands.h"
@@ -12,6 +18,7 @@ namespace {
 
 constexpr uint8_t kAuthenticateIso = 0x1A;
 constexpr uint8_t kAuthenticateAes = 0xAA;
+constexpr uint8_t kAuthenticateLegacy = 0x0A;
 
 struct Challenge {
     AuthMode mode;
@@ -83,6 +90,25 @@ Reply SecondPass(CommandContext& ctx, const std::vector<uint8_t>& frame, Challen
     return Reply::Unprotected(status::kOk, std::move(answer));
 }
 
+Reply LegacySecondPass(CommandContext& ctx, const std::vector<uint8_t>& frame, Challenge& c)
+{
+    const size_t n = c.rndB.size();
+    if (frame.size() != 1 + 2 * n) return Reply::Error(status::kLengthError);
+    const BlockCipher cipher(c.kind, c.longTermKey.data());
+    std::vector<uint8_t> plain(2 * n);
+    uint8_t iv[16] = {};
+    UndoSendMode(cipher, iv, frame.data() + 1, plain.data(), plain.size());
+    const std::vector<uint8_t> rndA(plain.begin(), plain.begin() + n);
+    const std::vector<uint8_t> rndBRotated(plain.begin() + n, plain.end());
+    if (rndBRotated != RotateLeft(c.rndB)) return Reply::Error(status::kAuthenticationError);
+
+    std::vector<uint8_t> answer = RotateLeft(rndA);
+    std::memset(iv, 0, sizeof iv);
+    CbcEncrypt(cipher, iv, answer.data(), answer.data(), answer.size());
+    ctx.session.Establish(c.mode, c.keyNo, c.kind, DeriveSessionKey(c, rndA));
+    return Reply::Unprotected(status::kOk, std::move(answer));
+}
+
 Reply Authenticate(CommandContext& ctx, const std::vector<uint8_t>& cmd, AuthMode mode)
 {
     // Whatever the outcome, the old authentication is gone.
@@ -94,6 +120,9 @@ Reply Authenticate(CommandContext& ctx, const std::vector<uint8_t>& cmd, AuthMod
     const DesfireKey* key = keys->Find(keyNo);
     if (!key) return Reply::Error(status::kNoSuchKey);
     if ((mode == AuthMode::Aes) != (keys->method == CryptoMethod::Aes))
+        return Reply::Error(status::kAuthenticationError);
+    // The original DESFire knows only DES and two-key triple DES.
+    if (mode == AuthMode::Legacy && keys->method != CryptoMethod::Tdes)
         return Reply::Error(status::kAuthenticationError);
 
     auto c = std::make_shared<Challenge>();
@@ -107,8 +136,9 @@ Reply Authenticate(CommandContext& ctx, const std::vector<uint8_t>& cmd, AuthMod
     std::vector<uint8_t> challenge(c->rndB);
     CbcEncrypt(BlockCipher(c->kind, c->longTermKey.data()), c->iv, challenge.data(), challenge.data(),
                challenge.size());
-    ctx.ExpectMore(
-        [c](CommandContext& next, const std::vector<uint8_t>& frame) { return SecondPass(next, frame, *c); });
+    ctx.ExpectMore([c](CommandContext& next, const std::vector<uint8_t>& frame) {
+        return c->mode == AuthMode::Legacy ? LegacySecondPass(next, frame, *c) : SecondPass(next, frame, *c);
+    });
     return Reply::Unprotected(status::kAdditionalFrame, std::move(challenge));
 }
 
@@ -119,6 +149,9 @@ void RegisterAuthenticationCommands(CommandTable& table)
     table[kAuthenticateIso] = {Protection::Custom, [](CommandContext& ctx, const std::vector<uint8_t>& cmd) {
                                    return Authenticate(ctx, cmd, AuthMode::Iso);
                                }};
+    table[kAuthenticateLegacy] = {Protection::Custom, [](CommandContext& ctx, const std::vector<uint8_t>& cmd) {
+                                      return Authenticate(ctx, cmd, AuthMode::Legacy);
+                                  }};
     table[kAuthenticateAes] = {Protection::Custom, [](CommandContext& ctx, const std::vector<uint8_t>& cmd) {
                                    return Authenticate(ctx, cmd, AuthMode::Aes);
                                }};

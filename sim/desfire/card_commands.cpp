@@ -2,7 +2,6 @@
 // SetConfiguration and GetCardUID.
 #include <algorithm>
 
-#include "desfire/crypto/crc32.h"
 #include "sim/desfire/commands.h"
 
 namespace kavex::sim::desfire {
@@ -78,32 +77,31 @@ Reply SetConfiguration(CommandContext& ctx, const std::vector<uint8_t>& cmd)
     if (option > kOptionAts) return Reply::Error(status::kParameterError);
 
     const size_t bs = ctx.session.BlockSize();
+    const size_t crcLen = ctx.session.CrcLength();
     const size_t cipherLen = cmd.size() - 2;
     if (cipherLen == 0 || cipherLen % bs != 0) return Reply::Error(status::kLengthError);
     size_t payloadLen = 0;
     if (option == kOptionCardSettings) payloadLen = 1;
     if (option == kOptionDefaultKey) payloadLen = 25;
-    if (payloadLen && cipherLen != RoundUpToBlock(payloadLen + 4, bs)) return Reply::Error(status::kLengthError);
+    if (payloadLen && cipherLen != RoundUpToBlock(payloadLen + crcLen, bs)) return Reply::Error(status::kLengthError);
 
     std::vector<uint8_t> plain;
     if (!ctx.session.DecipherCommandData(cmd.data() + 2, cipherLen, plain)) return Reply::Error(status::kLengthError);
 
-    size_t padFrom = payloadLen + 4;
+    size_t padFrom = payloadLen + crcLen;
     if (option == kOptionAts) {
         // The new ATS brings its length byte; it is padded with 0x80 and
         // zeros after the CRC, so the length must match exactly.
         payloadLen = plain[0];
-        if (payloadLen < 2 || payloadLen > 20 || cipherLen != RoundUpToBlock(payloadLen + 5, bs))
+        if (payloadLen < 2 || payloadLen > 20 || cipherLen != RoundUpToBlock(payloadLen + crcLen + 1, bs))
             return Reply::Error(status::kLengthError);
-        padFrom = payloadLen + 5;
-        if (plain[payloadLen + 4] != 0x80) return Reply::Error(status::kIntegrityError);
+        padFrom = payloadLen + crcLen + 1;
+        if (plain[payloadLen + crcLen] != 0x80) return Reply::Error(status::kIntegrityError);
     }
 
-    uint32_t crc = kavex::crypto::Crc32Desfire(cmd.data(), 2);
-    crc = kavex::crypto::Crc32DesfireUpdate(crc, plain.data(), payloadLen);
-    uint8_t expected[4];
-    kavex::crypto::Crc32DesfirePut(crc, expected);
-    if (!std::equal(expected, expected + 4, plain.begin() + payloadLen)) return Reply::Error(status::kIntegrityError);
+    const std::vector<uint8_t> expected = ctx.session.ParameterCrc(cmd.data(), 2, plain.data(), payloadLen);
+    if (!std::equal(expected.begin(), expected.end(), plain.begin() + payloadLen))
+        return Reply::Error(status::kIntegrityError);
     if (std::any_of(plain.begin() + padFrom, plain.end(), [](uint8_t b) { return b != 0; }))
         return Reply::Error(status::kIntegrityError);
 

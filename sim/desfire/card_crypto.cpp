@@ -88,6 +88,19 @@ void CbcDecrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8
     }
 }
 
+void UndoSendMode(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out, size_t len)
+{
+    const size_t bs = cipher.BlockSize();
+    uint8_t received[16];
+    uint8_t block[16];
+    for (size_t off = 0; off + bs <= len; off += bs) {
+        std::memcpy(received, in + off, bs); // in and out may coincide
+        cipher.EncryptBlock(received, block);
+        for (size_t i = 0; i < bs; ++i) out[off + i] = block[i] ^ iv[i];
+        std::memcpy(iv, received, bs);
+    }
+}
+
 namespace {
 
 void ShiftLeftOne(const uint8_t* in, uint8_t* out, size_t bs)

@@ -46,6 +46,10 @@ private:
 // `iv` and leaving the last ciphertext block in it. in == out allowed.
 void CbcEncrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out, size_t len);
 void CbcDecrypt(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out, size_t len);
+// Undoes the legacy "send mode" of a host that deciphers what it sends
+// (y_i = D(x_i ^ y_i-1)): x_i = E(y_i) ^ y_i-1, with y_0 = `iv`, which ends
+// as the last block received. in == out allowed.
+void UndoSendMode(const BlockCipher& cipher, uint8_t* iv, const uint8_t* in, uint8_t* out, size_t len);
 
 // CMAC (SP 800-38B) whose CBC chain starts from `iv` instead of zero; `iv`
 // ends as the full last block, which is what keeps card and host in step.

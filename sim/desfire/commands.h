@@ -117,8 +117,10 @@ inline void PutLe32(std::vector<uint8_t>& out, int32_t v)
 }
 
 // Checks enciphered command parameters after deciphering: `plain` holds
-// the parameters (`len` bytes), their CRC32 over `header` (command byte
-// and plain parameters) and the parameters, then zero padding.
-bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::vector<uint8_t>& plain, size_t len);
+// the parameters (`len` bytes), their CRC in the session's scheme
+// (Session::ParameterCrc over `header`, the command byte and plain
+// parameters, and the parameters), then zero padding.
+bool EncipheredParametersOk(const Session& session, const uint8_t* header, size_t headerLen,
+                            const std::vector<uint8_t>& plain, size_t len);
 
 } // namespace kavex::sim::desfire

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "desfire/crypto/crc32.h"
-
 namespace kavex::sim::desfire {
 
 CommMode ModeOf(uint8_t commSettings)
@@ -63,24 +61,21 @@ size_t ProtectedLength(const Session& session, CommMode mode, size_t plainLen)
     if (!session.Authenticated()) return plainLen;
     switch (mode) {
     case CommMode::Plain: return plainLen;
-    case CommMode::Mac: return plainLen + 8;
-    case CommMode::Enciphered: {
-        const size_t bs = session.BlockSize();
-        return (plainLen + 4 + bs - 1) / bs * bs;
-    }
+    case CommMode::Mac: return plainLen + session.MacLength();
+    case CommMode::Enciphered: return RoundUpToBlock(plainLen + session.CrcLength(), session.BlockSize());
     }
     return plainLen;
 }
 
-bool EncipheredParametersOk(const uint8_t* header, size_t headerLen, const std::vector<uint8_t>& plain, size_t len)
+bool EncipheredParametersOk(const Session& session, const uint8_t* header, size_t headerLen,
+                            const std::vector<uint8_t>& plain, size_t len)
 {
-    if (plain.size() < len + 4) return false;
-    uint32_t crc = kavex::crypto::Crc32Desfire(header, headerLen);
-    crc = kavex::crypto::Crc32DesfireUpdate(crc, plain.data(), len);
-    uint8_t expected[4];
-    kavex::crypto::Crc32DesfirePut(crc, expected);
-    return std::equal(expected, expected + 4, plain.begin() + static_cast<long>(len)) &&
-           std::all_of(plain.begin() + static_cast<long>(len) + 4, plain.end(), [](uint8_t b) { return b == 0; });
+    const size_t crcLen = session.CrcLength();
+    if (plain.size() < len + crcLen) return false;
+    const std::vector<uint8_t> expected = session.ParameterCrc(header, headerLen, plain.data(), len);
+    const auto crcAt = plain.begin() + static_cast<long>(len);
+    return std::equal(expected.begin(), expected.end(), crcAt) &&
+           std::all_of(crcAt + static_cast<long>(crcLen), plain.end(), [](uint8_t b) { return b == 0; });
 }
 
 uint8_t UnwrapCommandData(Session& session, CommMode mode, const std::vector<uint8_t>& msg, size_t headerLen,
@@ -94,15 +89,15 @@ uint8_t UnwrapCommandData(Session& session, CommMode mode, const std::vector<uin
         return status::kOk;
     }
     if (mode == CommMode::Mac) {
-        const size_t macAt = msg.size() - 8;
-        if (!session.VerifyCommandMac(msg.data(), macAt, msg.data() + macAt)) return status::kIntegrityError;
+        const size_t macAt = msg.size() - session.MacLength();
+        if (!session.VerifyCommandMac(msg.data(), headerLen, macAt, msg.data() + macAt)) return status::kIntegrityError;
         data->assign(dataBegin, msg.begin() + static_cast<long>(macAt));
         return status::kOk;
     }
     std::vector<uint8_t> plain;
     if (!session.DecipherCommandData(msg.data() + headerLen, msg.size() - headerLen, plain))
         return status::kLengthError;
-    if (!EncipheredParametersOk(msg.data(), headerLen, plain, plainLen)) return status::kIntegrityError;
+    if (!EncipheredParametersOk(session, msg.data(), headerLen, plain, plainLen)) return status::kIntegrityError;
     plain.resize(plainLen);
     *data = std::move(plain);
     return status::kOk;
@@ -110,7 +105,16 @@ uint8_t UnwrapCommandData(Session& session, CommMode mode, const std::vector<uin
 
 Reply ProtectedAnswer(Session& session, CommMode mode, const std::vector<uint8_t>& payload, bool marked)
 {
-    if (mode != CommMode::Enciphered || !session.Authenticated()) return Reply::Ok(payload);
+    if (!session.Authenticated() || mode == CommMode::Plain) return Reply::Ok(payload);
+    if (mode == CommMode::Mac) {
+        // After ISO or AES authentication every answer carries its CMAC
+        // anyway; a legacy session MACs only the data of MACed files.
+        if (!session.Legacy()) return Reply::Ok(payload);
+        std::vector<uint8_t> answer(payload);
+        const std::vector<uint8_t> mac = session.LegacyMac(payload.data(), payload.size());
+        answer.insert(answer.end(), mac.begin(), mac.end());
+        return Reply::Unprotected(status::kOk, std::move(answer));
+    }
     return Reply::Unprotected(status::kOk, session.EncipherAnswer(payload, status::kOk, marked));
 }
 

@@ -2,7 +2,6 @@
 // master key at the card level, application keys inside an application).
 #include <algorithm>
 
-#include "desfire/crypto/crc32.h"
 #include "sim/desfire/commands.h"
 
 namespace kavex::sim::desfire {
@@ -45,12 +44,13 @@ Reply ChangeKeySettings(CommandContext& ctx, const std::vector<uint8_t>& cmd)
     KeySet* keys = ctx.state.KeysOf(ctx.Aid());
     if (!keys) return Reply::Error(status::kApplicationNotFound);
     if (!ctx.MasterKeyAuthenticated()) return Reply::Error(status::kAuthenticationError);
-    if (cmd.size() != 1 + RoundUpToBlock(1 + 4, ctx.session.BlockSize())) return Reply::Error(status::kLengthError);
+    if (cmd.size() != 1 + RoundUpToBlock(1 + ctx.session.CrcLength(), ctx.session.BlockSize()))
+        return Reply::Error(status::kLengthError);
     if (!keys->SettingsChangeable()) return Reply::Error(status::kPermissionDenied);
     std::vector<uint8_t> plain;
     if (!ctx.session.DecipherCommandData(cmd.data() + 1, cmd.size() - 1, plain))
         return Reply::Error(status::kLengthError);
-    if (!EncipheredParametersOk(cmd.data(), 1, plain, 1)) return Reply::Error(status::kIntegrityError);
+    if (!EncipheredParametersOk(ctx.session, cmd.data(), 1, plain, 1)) return Reply::Error(status::kIntegrityError);
     keys->settings = plain[0];
     return Reply::Ok();
 }
@@ -99,32 +99,32 @@ Reply ChangeKey(CommandContext& ctx, const std::vector<uint8_t>& cmd)
 
     // The cryptogram as the card reads it, whatever the host meant: the new
     // key (XORed with the old one unless it is the authenticated key), the
-    // version byte for an AES key, CRC32 over command, key number byte and
-    // all that, for another key CRC32 over the new key alone, zeros.
+    // version byte for an AES key, the CRC over command, key number byte
+    // and all that (legacy: CRC16 over all that alone), for another key
+    // the CRC over the new key alone, zeros.
     const bool sameKey = session.AuthKeyNo() == keyNo;
     const size_t keyLen = KeyLength(CipherOf(method));
     const bool versionByte = method == CryptoMethod::Aes;
     const size_t covered = keyLen + (versionByte ? 1 : 0);
-    const size_t needed = covered + 4 + (sameKey ? 0 : 4);
+    const size_t crcLen = session.CrcLength();
+    const size_t needed = covered + crcLen + (sameKey ? 0 : crcLen);
     if (cmd.size() - 2 != RoundUpToBlock(needed, session.BlockSize())) return Reply::Error(status::kLengthError);
 
     std::vector<uint8_t> plain;
     if (!session.DecipherCommandData(cmd.data() + 2, cmd.size() - 2, plain)) return Reply::Error(status::kLengthError);
-    uint32_t crc = kavex::crypto::Crc32DesfireUpdate(kavex::crypto::Crc32Desfire(cmd.data(), 2), plain.data(), covered);
-    uint8_t crcBytes[4];
-    kavex::crypto::Crc32DesfirePut(crc, crcBytes);
-    if (!std::equal(crcBytes, crcBytes + 4, plain.begin() + static_cast<long>(covered)))
+    const std::vector<uint8_t> crc = session.ParameterCrc(cmd.data(), 2, plain.data(), covered);
+    if (!std::equal(crc.begin(), crc.end(), plain.begin() + static_cast<long>(covered)))
         return Reply::Error(status::kIntegrityError);
 
     std::array<uint8_t, 24> newKey{};
     std::copy(plain.begin(), plain.begin() + static_cast<long>(keyLen), newKey.begin());
-    size_t padFrom = covered + 4;
+    size_t padFrom = covered + crcLen;
     if (!sameKey) {
         for (size_t i = 0; i < keyLen; ++i) newKey[i] ^= key->value[i];
-        kavex::crypto::Crc32DesfirePut(kavex::crypto::Crc32Desfire(newKey.data(), keyLen), crcBytes);
-        if (!std::equal(crcBytes, crcBytes + 4, plain.begin() + static_cast<long>(padFrom)))
+        const std::vector<uint8_t> keyCrc = session.ParameterCrc(nullptr, 0, newKey.data(), keyLen);
+        if (!std::equal(keyCrc.begin(), keyCrc.end(), plain.begin() + static_cast<long>(padFrom)))
             return Reply::Error(status::kIntegrityError);
-        padFrom += 4;
+        padFrom += crcLen;
     }
     if (std::any_of(plain.begin() + static_cast<long>(padFrom), plain.end(), [](uint8_t b) { return b != 0; }))
         return Reply::Error(status::kIntegrityError);

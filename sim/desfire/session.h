@@ -49,6 +49,20 @@
 // A command the host sends in several frames counts as one message: command
 // byte, header and all data of all frames, without the 0xAF that opens each
 // continuation frame. Not authenticated: no CMAC, no cipher, no answer MAC.
+//
+// Secure messaging after the legacy Authenticate (0x0A), as the original
+// DESFire has it: DES or two-key triple DES, and every cipher operation
+// starts from a zero IV, so nothing chains from one command to the next.
+// Plain commands and their answers carry no MAC at all. The MAC of
+// communication mode 1 is the first 4 bytes of the last block of the CBC
+// encryption of the data alone (zero padded; no command byte, header or
+// status). Enciphered data is data || CRC16 (CRC_A of ISO/IEC 14443-3 over
+// the data alone) || zeros. The host deciphers what it sends ("send mode":
+// y_i = D(x_i ^ y_i-1)), which the card undoes with x_i = E(y_i) ^ y_i-1;
+// what the card sends is ordinary CBC encryption. Enciphered parameters
+// (ChangeKey, ChangeKeySettings, ChangeFileSettings, SetConfiguration)
+// follow the same rule, their CRC16 too covering only the bytes after the
+// plain header.
 #pragma once
 
 #include <cstdint>
@@ -59,7 +73,7 @@
 
 namespace kavex::sim::desfire {
 
-enum class AuthMode : uint8_t { None, Iso, Aes };
+enum class AuthMode : uint8_t { None, Iso, Aes, Legacy };
 
 class Session {
 public:
@@ -91,24 +105,41 @@ public:
     // Takes over the session key that authentication derived; IV zero.
     void Establish(AuthMode mode, uint8_t keyNo, CipherKind kind, const std::vector<uint8_t>& sessionKey);
 
+    // Authenticated with the legacy command 0x0A (the table above).
+    bool Legacy() const { return mode_ == AuthMode::Legacy; }
+    // Bytes of a MAC on file data and of the CRC inside enciphered data.
+    size_t MacLength() const { return Legacy() ? 4 : 8; }
+    size_t CrcLength() const { return Legacy() ? 2 : 4; }
+
     size_t BlockSize() const;
     const std::vector<uint8_t>& SessionKey() const { return sessionKey_; }
     std::vector<uint8_t> Iv() const;
 
-    // Plain command received: advances the IV by its CMAC.
+    // Plain command received: advances the IV by its CMAC (legacy: nothing).
     void AbsorbCommand(const uint8_t* cmd, size_t len);
-    // Command data with a MAC (communication mode 1): true when `mac` (8
-    // bytes) is the CMAC of `msg`; the IV moves on either way.
-    bool VerifyCommandMac(const uint8_t* msg, size_t len, const uint8_t* mac);
-    // MAC appended to a successful answer (data followed by the status).
+    // Command data with a MAC (communication mode 1): `msg` is the command
+    // byte, `headerLen` plain header bytes and the data, `len` bytes in
+    // all; the MacLength() bytes at `mac` follow. True when they are the
+    // CMAC of `msg` (the IV moves on either way), legacy: the CBC-MAC of
+    // the data alone.
+    bool VerifyCommandMac(const uint8_t* msg, size_t headerLen, size_t len, const uint8_t* mac);
+    // MAC appended to a successful answer (data followed by the status);
+    // none in a legacy session.
     std::vector<uint8_t> AnswerMac(const std::vector<uint8_t>& data, uint8_t status);
+    // Legacy: the 4-byte MAC of file data (communication mode 1).
+    std::vector<uint8_t> LegacyMac(const uint8_t* data, size_t len) const;
     // Deciphers enciphered command data (a whole number of blocks; false
     // otherwise, with the IV untouched).
     bool DecipherCommandData(const uint8_t* in, size_t len, std::vector<uint8_t>& plain);
+    // The CRC behind enciphered command parameters, as sent: CRC32 over
+    // the plain header (command byte first) and the data, legacy: CRC16
+    // over the data alone.
+    std::vector<uint8_t> ParameterCrc(const uint8_t* header, size_t headerLen, const uint8_t* data, size_t len) const;
     // payload || CRC32(payload || status) || padding, CBC-encrypted. The
     // padding is zeros; with `marked` it is 0x80 and then zeros (always at
     // least the 0x80), which is how the card answers reads whose length
-    // the host did not give, so that the host can find the CRC.
+    // the host did not give, so that the host can find the CRC. Legacy:
+    // payload || CRC16(payload) || zeros, whatever `marked` says.
     std::vector<uint8_t> EncipherAnswer(const std::vector<uint8_t>& payload, uint8_t status, bool marked = false);
 
 private:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "desfire/crypto/session_cipher.h"
+#include "desfire/crypto/crc16.h"
 #include "desfire/crypto/crc32.h"
 #include "desfire/crypto/des.h"
 #include "desfire/crypto/aes.h"
@@ -244,6 +245,17 @@ TEST(Crc32Desfire, EdgeCases)
     const uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
     EXPECT_EQ(Crc32Desfire(check, 9), ~0xCBF43926u);
     EXPECT_EQ(Crc32DesfireStatusLast(nullptr, 0), 0xFFFFFFFFu);
+}
+
+TEST(Crc16Iso14443a, Iso14443AnnexBExamples)
+{
+    const uint8_t zeros[] = {0x00, 0x00};
+    const uint8_t other[] = {0x12, 0x34};
+    uint8_t out[2];
+    Crc16Put(Crc16Iso14443a(zeros, 2), out);
+    EXPECT_EQ(ToHex(out, 2), "a01e");
+    Crc16Put(Crc16Iso14443a(other, 2), out);
+    EXPECT_EQ(ToHex(out, 2), "26cf");
 }
 
 TEST(Crc32Desfire, StatusLastUpdateAndPut)
