@@ -4,6 +4,7 @@
 #include "kavex.h"
 #include "sim/desfire/card_file.h"
 #include "sim/desfire/desfire_card.h"
+#include "sim/pn532_pty.h"
 #include "tests/support/sim_reader.h"
 
 #include <gtest/gtest.h>
@@ -292,4 +293,72 @@ TEST(PcscThroughVpcd, PyscardAuthenticatesAndReadsAnEncipheredFile)
     EXPECT_EQ(code, 0) << output << "\n--- kavex-sim:\n" << ReadFile(dir.path + "/sim.log");
     EXPECT_NE(ReadFile(dir.path + "/sim.log").find("RX 90 AA 00 00 01 00 00"), std::string::npos)
         << "--log shows the APDUs";
+}
+
+// libfreefare authenticates with the legacy command 0x0A and its secure
+// messaging; what it leaves on the card our SDK reads with ISO
+// authentication afterwards.
+TEST(Pn532ThroughLibnfc, FreefareToolsLeaveACardOurSdkReads)
+{
+    const std::vector<std::string> tools{"nfc-list",
+                                         "mifare-desfire-info",
+                                         "mifare-desfire-format",
+                                         "mifare-desfire-access",
+                                         "mifare-desfire-ev1-configure-default-key",
+                                         "mifare-desfire-create-ndef",
+                                         "mifare-desfire-write-ndef",
+                                         "mifare-desfire-read-ndef"};
+    for (const std::string& t : tools)
+        if (!Executable("/usr/bin/" + t)) GTEST_SKIP() << t << " is not installed (libnfc-bin, libfreefare-bin)";
+    TempDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    std::string error;
+    std::shared_ptr<desfire::DesfireCard> card = desfire::LoadCardFile(dir.path + "/card.json", &error);
+    ASSERT_TRUE(card) << error;
+    const std::string link = kavex::test::UniqueLinkPath();
+    const Bytes message{0xD1, 0x01, 0x0C, 0x55, 0x04, 'e', 'x', 'a', 'm', 'p', 'l', 'e', '.', 'c', 'o', 'm'};
+    std::ofstream(dir.path + "/ndef.in", std::ios::binary)
+        .write(reinterpret_cast<const char*>(message.data()), static_cast<std::streamsize>(message.size()));
+    {
+        kavex::sim::Pn532Pty pn532(card);
+        pn532.Start(link);
+        const std::vector<std::string> env{"LIBNFC_DEVICE=pn532_uart:" + link, "LIBNFC_LOG_LEVEL=1"};
+        std::string out;
+        ASSERT_EQ(RunProgram({"/usr/bin/nfc-list"}, &out, env), 0) << out;
+        EXPECT_NE(out.find("04  11  22  33  44  55  66"), std::string::npos) << out;
+        EXPECT_NE(out.find("75  77  81  02  80"), std::string::npos) << out;
+        // The order matters: access and configure-default-key format the card when they are done.
+        for (const std::vector<std::string>& step : std::vector<std::vector<std::string>>{
+                 {"/usr/bin/mifare-desfire-info"},
+                 {"/usr/bin/mifare-desfire-format", "-y"},
+                 {"/usr/bin/mifare-desfire-access"},
+                 {"/usr/bin/mifare-desfire-ev1-configure-default-key", "-y"},
+                 {"/usr/bin/mifare-desfire-create-ndef", "-y"},
+                 {"/usr/bin/mifare-desfire-write-ndef", "-y", "-i", dir.path + "/ndef.in"},
+                 {"/usr/bin/mifare-desfire-read-ndef", "-y", "-o", dir.path + "/ndef.out"}})
+            ASSERT_EQ(RunProgram(step, &out, env), 0) << step[0] << ":\n" << out;
+        EXPECT_EQ(ReadFile(dir.path + "/ndef.out"), std::string(message.begin(), message.end()));
+        pn532.Stop();
+    }
+
+    // The same card behind our own reader, as the card file keeps it.
+    kavex::test::SimReader reader({}, desfire::LoadCardFile(dir.path + "/card.json", &error));
+    const int h = Kavex_OpenPort(reader.link.c_str(), 11520000, 1000);
+    ASSERT_GT(h, 0);
+    unsigned short atqa = 0;
+    uint8_t uid[10], sak = 0, ats[20];
+    ASSERT_EQ(Kavex_RequestA(h, &atqa), 0);
+    ASSERT_EQ(Kavex_AnticollSelect(h, uid, sizeof uid, &sak), 7);
+    ASSERT_GT(Kavex_RATS(h, ats, sizeof ats), 0);
+    unsigned int aids[28] = {};
+    ASSERT_EQ(Kavex_DFGetApplicationIDs(h, aids, sizeof aids), 1) << Kavex_GetLastError(h);
+    ASSERT_EQ(Kavex_DFSelectApplication(h, aids[0]), 0);
+    const uint8_t zero[16] = {};
+    ASSERT_EQ(Kavex_DFAuthenticateISO(h, 0, zero, sizeof zero), 0) << Kavex_GetLastError(h);
+    uint8_t ndef[64] = {};
+    ASSERT_EQ(Kavex_DFReadData(h, 2, 0, 0, 2 + message.size(), ndef, sizeof ndef), 2 + message.size())
+        << Kavex_GetLastError(h);
+    EXPECT_EQ(ndef[0] << 8 | ndef[1], static_cast<int>(message.size()));
+    EXPECT_EQ(Bytes(ndef + 2, ndef + 2 + message.size()), message);
+    Kavex_ClosePort(h);
 }
