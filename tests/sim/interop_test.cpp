@@ -112,8 +112,9 @@ public:
     {
         int status = -1;
         if (pid_ <= 0) return status;
+        // pcscd may miss the first SIGTERM while its reader driver starts up.
         ::kill(pid_, SIGTERM);
-        if (!WaitForExit(pid_, 5000ms, &status)) {
+        if (!WaitForExit(pid_, 3000ms, &status) && (::kill(pid_, SIGTERM), !WaitForExit(pid_, 3000ms, &status))) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, &status, 0);
         }
@@ -290,6 +291,7 @@ TEST(PcscThroughVpcd, PyscardAuthenticatesAndReadsAnEncipheredFile)
                    &output, {}, 60s);
     if (!pcscd.Alive())
         GTEST_SKIP() << "pcscd could not run here (it needs root for /run/pcscd): " << ReadFile(pcscd.log);
+    if (code == 77 && pcscd.external) GTEST_SKIP() << "the pcscd that runs here has no vpcd reader: " << output;
     EXPECT_EQ(code, 0) << output << "\n--- kavex-sim:\n" << ReadFile(dir.path + "/sim.log");
     EXPECT_NE(ReadFile(dir.path + "/sim.log").find("RX 90 AA 00 00 01 00 00"), std::string::npos)
         << "--log shows the APDUs";
