@@ -14,6 +14,10 @@ public:
     // Called when the field is switched off or the card is (re)activated
     // with a request: a real card loses its selection and authentication.
     virtual void OnFieldReset() {}
+    // Called when a reader selects the card again while the field stays on
+    // (after a deselect, or a new activation by a PN532): the card loses its
+    // selection and authentication but keeps the UID it showed.
+    virtual void OnReactivate() {}
 
     virtual uint16_t Atqa() const = 0;
     virtual uint8_t Sak() const = 0;

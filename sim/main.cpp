@@ -6,6 +6,9 @@
 //   kavex-sim --link bt-module:pty:PATH [--bt-class HEX] [--bt-name TEXT]
 //             [--bt-connect-delay MS] [other options as above]
 //             (SIGUSR1: the module reports the reader disconnected)
+//   kavex-sim --link vpcd[:HOST:PORT]   (the card in pcsc-lite's vpcd reader;
+//             default localhost:35963) [card options below]
+//   kavex-sim --link pn532:pty:PATH     (the card behind a PN532 on a pty)
 //   kavex-sim --link tcp:ADDRESS:PORT [--lan-module [--lan-identity TEXT]
 //             [--lan-type TEXT] [--lan-mac HEX] [--lan-maker ABC]
 //             [--lan-address A.B.C.D]] [other options as above]
@@ -17,7 +20,9 @@
 #include "sim/bt_module.h"
 #include "sim/frames.h"
 #include "sim/lan_module.h"
+#include "sim/pn532_pty.h"
 #include "sim/pty_reader.h"
+#include "sim/vpcd_card.h"
 #include "sim/tcp_reader.h"
 #include "sim/reader_simulator.h"
 #include "sim/desfire/card_file.h"
@@ -114,8 +119,9 @@ int main(int argc, char** argv)
     CardOptions card;
 
     app.add_option("--link", link,
-                   "where the reader appears: pty:PATH (PATH becomes a symlink to the pty) or tcp:ADDRESS:PORT "
-                   "(a LAN reader listening there)")
+                   "where the reader appears: pty:PATH (PATH becomes a symlink to the pty), tcp:ADDRESS:PORT "
+                   "(a LAN reader listening there), bt-module:pty:PATH, pn532:pty:PATH (the card behind a PN532) or "
+                   "vpcd[:HOST:PORT] (the card in pcsc-lite's virtual reader, default localhost:35963)")
         ->required();
     bool lan_module = false;
     std::string lan_identity = "KVSIM-0000000001", lan_type = "KV-405 LAN", lan_mac = "00 1A 4B 00 00 01",
@@ -168,6 +174,9 @@ int main(int argc, char** argv)
     kavex::sim::BtModuleConfig bt;
     std::string tcp_host;
     uint16_t tcp_port = 0;
+    std::string pn532_path;
+    std::string vpcd_host;
+    uint16_t vpcd_port = 0;
     kavex::sim::LanModuleConfig lan;
     std::string lan_state;
     try {
@@ -188,8 +197,22 @@ int main(int argc, char** argv)
             bt.devices.front().deviceClass = static_cast<uint32_t>(HexNumber(bt_class, 0xFFFFFF, "--bt-class"));
             bt.devices.front().name = bt_name;
             bt.connectDelay = std::chrono::milliseconds(bt_connect_delay);
+        } else if (link.rfind("pn532:pty:", 0) == 0 && link.size() > 10) {
+            pn532_path = link.substr(10);
+        } else if (link == "vpcd") {
+            vpcd_host = "localhost";
+            vpcd_port = kavex::sim::kVpcdDefaultPort;
+        } else if (link.rfind("vpcd:", 0) == 0) {
+            const size_t colon = link.rfind(':');
+            vpcd_host = link.substr(5, colon > 5 ? colon - 5 : 0);
+            const std::string port = link.substr(colon + 1);
+            if (vpcd_host.empty() || port.empty() || port.find_first_not_of("0123456789") != std::string::npos ||
+                port.size() > 5 || std::stoul(port) == 0 || std::stoul(port) > 65535)
+                throw std::invalid_argument("--link vpcd:HOST:PORT with a port number, got '" + link + "'");
+            vpcd_port = static_cast<uint16_t>(std::stoul(port));
         } else {
-            throw std::invalid_argument("--link must be pty:PATH, bt-module:pty:PATH or tcp:ADDRESS:PORT, got '" +
+            throw std::invalid_argument("--link must be pty:PATH, bt-module:pty:PATH, tcp:ADDRESS:PORT, "
+                                        "pn532:pty:PATH or vpcd[:HOST:PORT], got '" +
                                         link + "'");
         }
         if (lan_module) {
@@ -272,71 +295,114 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // The card alone, behind a PN532 or in the vpcd reader.
+    std::unique_ptr<kavex::sim::Pn532Pty> pn532;
+    std::unique_ptr<kavex::sim::VpcdCard> vpcd;
+    if (!pn532_path.empty() || !vpcd_host.empty()) {
+        kavex::sim::CardSlot* slot = nullptr;
+        try {
+            if (!pn532_path.empty()) {
+                pn532 = std::make_unique<kavex::sim::Pn532Pty>(card_object);
+                slot = &pn532->Slot();
+            } else {
+                vpcd = std::make_unique<kavex::sim::VpcdCard>(card_object);
+                slot = &vpcd->Slot();
+            }
+            if (log) {
+                const auto origin = slot->Origin();
+                slot->SetLogSink([origin](const kavex::sim::LogEntry& e) {
+                    std::fprintf(stderr, "%s\n", kavex::sim::FormatSlotEntry(e, origin).c_str());
+                    std::fflush(stderr);
+                });
+            }
+            if (pn532) {
+                pn532->Start(pn532_path);
+                std::printf("kavex-sim: PN532 on %s -> %s (LIBNFC_DEVICE=pn532_uart:%s), %s\n",
+                            pn532->LinkPath().c_str(), pn532->SlavePath().c_str(), pn532->LinkPath().c_str(),
+                            card_object ? "card present" : "no card");
+            } else {
+                vpcd->Start(vpcd_host, vpcd_port);
+                std::printf("kavex-sim: card for the vpcd reader at %s:%u, %s\n", vpcd_host.c_str(), vpcd_port,
+                            card_object ? "card present" : "no card");
+            }
+            std::fflush(stdout);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "kavex-sim: cannot start on %s: %s\n", link.c_str(), e.what());
+            return 1;
+        }
+    }
+
     std::unique_ptr<kavex::sim::PtyReader> pty;
     std::unique_ptr<kavex::sim::TcpReader> tcp;
     std::unique_ptr<kavex::sim::LanModule> module;
     std::unique_ptr<kavex::sim::BtModulePty> bt_module;
-    if (!bt_path.empty())
+    if (pn532 || vpcd) {
+        // the card alone, started above
+    } else if (!bt_path.empty()) {
         bt_module = std::make_unique<kavex::sim::BtModulePty>(bt, config, card_object);
-    else if (tcp_host.empty())
+    } else if (tcp_host.empty()) {
         pty = std::make_unique<kavex::sim::PtyReader>(config, card_object);
-    else
+    } else {
         tcp = std::make_unique<kavex::sim::TcpReader>(config, card_object);
-    kavex::sim::ReaderSimulator& sim = bt_module ? bt_module->Sim() : pty ? pty->Sim() : tcp->Sim();
-    if (log) {
-        const auto origin = sim.Origin();
-        sim.SetLogSink([origin](const kavex::sim::LogEntry& e) {
-            std::fprintf(stderr, "%s\n", kavex::sim::FormatLogEntry(e, origin).c_str());
-            std::fflush(stderr);
-        });
     }
-    try {
-        if (bt_module) {
-            bt_module->Start(bt_path);
-        } else if (pty) {
-            pty->Start(pty_path);
-        } else {
-            if (lan_module) {
-                module = std::make_unique<kavex::sim::LanModule>(lan, lan_state);
-                // Settings kept from an earlier run decide the reader's port.
-                tcp_port = module->Active().tcpPort;
-            }
-            tcp->Start(tcp_host, tcp_port);
-            if (module) {
-                // A restarted module serves its new port, and its new address
-                // when that is one of this machine's.
-                kavex::sim::TcpReader* reader = tcp.get();
-                const std::string first_host = tcp_host;
-                module->OnRestart([reader, first_host](const kavex::sim::LanModuleConfig& now) {
-                    reader->Stop();
-                    try {
-                        reader->Start(now.address ? kavex::sim::DottedAddress(now.address) : first_host, now.tcpPort);
-                    } catch (const std::exception&) {
-                        reader->Start(first_host, now.tcpPort);
-                    }
-                    std::printf("kavex-sim: module restarted, reader on %s:%u\n", reader->Host().c_str(),
-                                reader->Port());
-                    std::fflush(stdout);
-                });
-                module->Start();
-            }
+    if (!pn532 && !vpcd) {
+        kavex::sim::ReaderSimulator& sim = bt_module ? bt_module->Sim() : pty ? pty->Sim() : tcp->Sim();
+        if (log) {
+            const auto origin = sim.Origin();
+            sim.SetLogSink([origin](const kavex::sim::LogEntry& e) {
+                std::fprintf(stderr, "%s\n", kavex::sim::FormatLogEntry(e, origin).c_str());
+                std::fflush(stderr);
+            });
         }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "kavex-sim: cannot start on %s: %s\n", link.c_str(), e.what());
-        return 1;
+        try {
+            if (bt_module) {
+                bt_module->Start(bt_path);
+            } else if (pty) {
+                pty->Start(pty_path);
+            } else {
+                if (lan_module) {
+                    module = std::make_unique<kavex::sim::LanModule>(lan, lan_state);
+                    // Settings kept from an earlier run decide the reader's port.
+                    tcp_port = module->Active().tcpPort;
+                }
+                tcp->Start(tcp_host, tcp_port);
+                if (module) {
+                    // A restarted module serves its new port, and its new address
+                    // when that is one of this machine's.
+                    kavex::sim::TcpReader* reader = tcp.get();
+                    const std::string first_host = tcp_host;
+                    module->OnRestart([reader, first_host](const kavex::sim::LanModuleConfig& now) {
+                        reader->Stop();
+                        try {
+                            reader->Start(now.address ? kavex::sim::DottedAddress(now.address) : first_host,
+                                          now.tcpPort);
+                        } catch (const std::exception&) {
+                            reader->Start(first_host, now.tcpPort);
+                        }
+                        std::printf("kavex-sim: module restarted, reader on %s:%u\n", reader->Host().c_str(),
+                                    reader->Port());
+                        std::fflush(stdout);
+                    });
+                    module->Start();
+                }
+            }
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "kavex-sim: cannot start on %s: %s\n", link.c_str(), e.what());
+            return 1;
+        }
+        if (bt_module)
+            std::printf("kavex-sim: Bluetooth module on %s -> %s (open it as \"%s BT\"), reader class %06X, %s\n",
+                        bt_module->LinkPath().c_str(), bt_module->SlavePath().c_str(), bt_module->LinkPath().c_str(),
+                        bt.devices.front().deviceClass, card_object ? "card present" : "no card");
+        else if (pty)
+            std::printf("kavex-sim: variant %d reader, address %d, on %s -> %s, %s\n", config.variant, address,
+                        pty->LinkPath().c_str(), pty->SlavePath().c_str(), card_object ? "card present" : "no card");
+        else
+            std::printf("kavex-sim: variant %d LAN reader, address %d, on %s:%u%s, %s\n", config.variant, address,
+                        tcp->Host().c_str(), tcp->Port(), module ? " with its network module on UDP port 30718" : "",
+                        card_object ? "card present" : "no card");
+        std::fflush(stdout);
     }
-    if (bt_module)
-        std::printf("kavex-sim: Bluetooth module on %s -> %s (open it as \"%s BT\"), reader class %06X, %s\n",
-                    bt_module->LinkPath().c_str(), bt_module->SlavePath().c_str(), bt_module->LinkPath().c_str(),
-                    bt.devices.front().deviceClass, card_object ? "card present" : "no card");
-    else if (pty)
-        std::printf("kavex-sim: variant %d reader, address %d, on %s -> %s, %s\n", config.variant, address,
-                    pty->LinkPath().c_str(), pty->SlavePath().c_str(), card_object ? "card present" : "no card");
-    else
-        std::printf("kavex-sim: variant %d LAN reader, address %d, on %s:%u%s, %s\n", config.variant, address,
-                    tcp->Host().c_str(), tcp->Port(), module ? " with its network module on UDP port 30718" : "",
-                    card_object ? "card present" : "no card");
-    std::fflush(stdout);
 
     signalfd_siginfo info{};
     for (;;) {
@@ -354,6 +420,8 @@ int main(int argc, char** argv)
     if (pty) pty->Stop();
     if (tcp) tcp->Stop();
     if (bt_module) bt_module->Stop();
+    if (pn532) pn532->Stop();
+    if (vpcd) vpcd->Stop();
     close(sfd);
     if (log) std::fprintf(stderr, "kavex-sim: stopped (signal %u)\n", info.ssi_signo);
     return 0;

@@ -55,6 +55,12 @@ void DesfireCard::OnFieldReset()
     DrawActivationUid();
 }
 
+void DesfireCard::OnReactivate()
+{
+    processor_->Abort();
+    session_->Reset();
+}
+
 uint16_t DesfireCard::Atqa() const
 {
     // The UID size bits follow the UID that anticollision shows.

@@ -39,6 +39,7 @@ public:
     DesfireCard& operator=(const DesfireCard&) = delete;
 
     void OnFieldReset() override;
+    void OnReactivate() override;
     uint16_t Atqa() const override;
     uint8_t Sak() const override { return sak_; }
     std::vector<uint8_t> Uid() override { return activeUid_; }

@@ -188,6 +188,9 @@ TEST(Program, BadOptionsFail)
                                                {"--link", "pty:/tmp/x", "--uid", "0102"},
                                                {"--link", "pty:/tmp/x", "--ats", "06 75"},
                                                {"--link", "pty:/tmp/x", "--ident", "1255", "--ident-hex", "31"},
+                                               {"--link", "vpcd:localhost:"},
+                                               {"--link", "vpcd:localhost:0"},
+                                               {"--link", "pn532:pty:"},
                                                {}}) {
         SimProcess sim(args);
         ASSERT_TRUE(sim.started());
@@ -195,6 +198,25 @@ TEST(Program, BadOptionsFail)
         ASSERT_TRUE(WIFEXITED(status)) << status;
         EXPECT_NE(WEXITSTATUS(status), 0);
     }
+}
+
+TEST(Program, Pn532LinkAnswersOnItsPty)
+{
+    const std::string link = UniqueLinkPath();
+    SimProcess sim({"--link", "pn532:pty:" + link, "--log"});
+    ASSERT_TRUE(sim.started());
+    const std::string line = sim.FirstLine();
+    EXPECT_NE(line.find("pn532_uart:" + link), std::string::npos) << line;
+    {
+        HostPort host(link);
+        ASSERT_TRUE(host.ok());
+        host.Write(H("00 00 FF 02 FE D4 02 2A 00"));
+        EXPECT_EQ(host.Read(19, 1000ms), H("00 00 FF 00 FF 00 00 00 FF 06 FA D5 03 32 01 06 07 E8 00"));
+    }
+    const int status = sim.SignalAndWait(SIGTERM);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(PathExists(link));
 }
 
 TEST(Program, TcpLinkServesTheReaderOnThePortItNames)
