@@ -49,35 +49,64 @@ bool LinkPointsTo(const std::string& link, const std::string& target)
 // last stop bit is through.
 class TimedLine {
 public:
+    // Bytes due this close together go out together, at the time the last
+    // of them is due: one wake-up per burst rather than per byte, and no
+    // byte early.
+    static constexpr Clock::duration kBurst = std::chrono::milliseconds(1);
+
     // Queues bytes that enter the line at `start` (or once it is free).
+    // The last of them always ends a burst: a frame is through exactly when
+    // the line has carried it.
     void Add(const uint8_t* data, size_t size, Clock::time_point start, Clock::duration char_time)
     {
         Clock::time_point t = std::max(start, free_);
         for (size_t i = 0; i < size; ++i) {
             t += char_time;
-            bytes_.emplace_back(t, data[i]);
+            bytes_.push_back({t, data[i], i + 1 == size});
         }
         free_ = t;
+    }
+    // Hands each byte through by `now` to `receive` with its own time: a
+    // thread that wakes late must not make the bytes it catches up on look
+    // like a pause in the middle of a frame.
+    template <class Receive>
+    void TakeDueEach(Clock::time_point now, Receive&& receive)
+    {
+        while (!bytes_.empty() && bytes_.front().due <= now) {
+            receive(bytes_.front().byte, bytes_.front().due);
+            bytes_.pop_front();
+        }
     }
     // Moves the bytes through by `now` to `out`; *last gets the time the
     // last of them was through.
     void TakeDue(Clock::time_point now, Bytes& out, Clock::time_point* last)
     {
-        while (!bytes_.empty() && bytes_.front().first <= now) {
-            *last = bytes_.front().first;
-            out.push_back(bytes_.front().second);
+        while (!bytes_.empty() && bytes_.front().due <= now) {
+            *last = bytes_.front().due;
+            out.push_back(bytes_.front().byte);
             bytes_.pop_front();
         }
     }
+    // When the next burst is due.
     std::optional<Clock::time_point> Next() const
     {
         if (bytes_.empty()) return std::nullopt;
-        return bytes_.front().first;
+        Clock::time_point next = bytes_.front().due;
+        for (const Timed& b : bytes_) {
+            if (b.due > bytes_.front().due + kBurst) break;
+            next = b.due;
+            if (b.endsBurst) break;
+        }
+        return next;
     }
-    void Clear() { bytes_.clear(); }
 
 private:
-    std::deque<std::pair<Clock::time_point, uint8_t>> bytes_;
+    struct Timed {
+        Clock::time_point due;
+        uint8_t byte;
+        bool endsBurst;
+    };
+    std::deque<Timed> bytes_;
     Clock::time_point free_{};
 };
 
@@ -226,12 +255,10 @@ void PtyReader::Run()
         const bool emulate = line_emulation_.load();
         Clock::time_point now = Clock::now();
         if (emulate) {
-            // The request bytes the line has carried by now; the simulator
-            // sees them when the last one was through.
+            // The request bytes the line has carried by now, each at the
+            // time it was through.
             Clock::time_point last{};
-            through.clear();
-            to_reader.TakeDue(now, through, &last);
-            if (!through.empty()) sim_.Receive(through, last);
+            to_reader.TakeDueEach(now, [this](uint8_t b, Clock::time_point due) { sim_.Receive(&b, 1, due); });
             auto units = sim_.TakeDueOutputWithTimes(Clock::now());
             if (!units.empty()) {
                 const Clock::duration char_time = CharTimeOf(slave_fd_);

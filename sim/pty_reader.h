@@ -12,8 +12,9 @@
 // settings the host gave it (rate, data bits, parity, stop bits, read from
 // the pty with each batch of bytes): a request byte reaches the simulator,
 // and an answer byte the host, only once a real line would have carried it.
-// Answer bytes go out in bursts of what is due when the thread wakes, so
-// none is early.
+// Bytes due within a millisecond of each other go out together when the
+// last of them is due, so none is early and a frame is through exactly when
+// the line has carried its last byte.
 //
 // Stop() ends the thread, closes the pty and removes the link (the
 // destructor does the same). Vanish() does the same abruptly from the host's

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -356,4 +357,26 @@ TEST(PtyReader, CardTimeGoesBeforeTheAnswer)
     EXPECT_FALSE(ParseCardTimes("60=40000,"));
     EXPECT_FALSE(ParseCardTimes("600=1"));
     EXPECT_FALSE(ParseCardTimes("60=-1"));
+}
+
+TEST(PtyReader, LineEmulationKeepsAFrameWholeWhenItsThreadWakesLate)
+{
+    ReaderConfig config;
+    config.strict_activation = false;
+    const std::string link = UniqueLinkPath();
+    PtyReader reader(config, std::make_shared<TestCard>());
+    reader.SetLineEmulation(true);
+    reader.Start(link);
+    HostPort host(link);
+    ASSERT_TRUE(host.ok());
+    termios t{};
+    ASSERT_EQ(::tcgetattr(host.fd(), &t), 0);
+    ::cfsetspeed(&t, B9600);
+    ASSERT_EQ(::tcsetattr(host.fd(), TCSANOW, &t), 0);
+    // 45 bytes take 47 ms at 9600 baud; the simulator's thread is held up
+    // for longer than the idle gap while they cross, then catches up.
+    host.Write(BuildRequestFrame(0, 1, 0x45, Bytes(40, 0x60)));
+    std::this_thread::sleep_for(10ms);
+    reader.Sim().WithCard([](Card*) { std::this_thread::sleep_for(60ms); });
+    EXPECT_TRUE(host.ReadAnswer(0, 2000ms));
 }
