@@ -2,7 +2,7 @@
 #   make run   installs what is missing, builds, starts the simulated reader
 #              and shows what the SDK sees on it
 #   make test  installs what is missing, builds, runs every test
-#   make bench builds and runs the benchmarks
+#   make bench builds and runs the benchmarks, printing one table
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
@@ -25,8 +25,9 @@ run: build
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
 
-bench: build
-	@$(BUILD_DIR)/bench/kavex_link_bench
+bench: configure
+	@cmake --build $(BUILD_DIR) -j$(JOBS) --target kavex_bench
+	@$(BUILD_DIR)/bench/kavex_bench
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,4 +1,4 @@
-// velmora [--simulate [--card FILE]]
+// velmora [--simulate [--card FILE] [--line-rate] [--card-times CMD=US,...]]
 #include "app/model/update_checker.h"
 #include "app/ui/message_service.h"
 #include "app/ui/simulator.h"
@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 
 #include <csignal>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -45,6 +46,8 @@ void CloseOnTermination(QObject* owner)
 struct CommandLine {
     bool simulate = false;
     QString cardFile;
+    bool lineRate = false;
+    QString cardTimes;
 };
 
 // Parses the program's options. Help texts are English only: the program's
@@ -58,10 +61,20 @@ CommandLine ParseCommandLine(const QCoreApplication& app)
                                       QStringLiteral("Use the built-in simulated reader with a DESFire EV1 card."));
     const QCommandLineOption card(QStringLiteral("card"), QStringLiteral("Card file of the simulated card."),
                                   QStringLiteral("FILE"));
+    const QCommandLineOption lineRate(
+        QStringLiteral("line-rate"),
+        QStringLiteral(
+            "The simulated reader's line carries bytes no faster than a serial line at the port's settings."));
+    const QCommandLineOption cardTimes(
+        QStringLiteral("card-times"),
+        QStringLiteral("The simulated card's time per DESFire command: CMD=MICROSECONDS,... (CMD in hexadecimal)."),
+        QStringLiteral("TIMES"));
     parser.addOption(simulate);
     parser.addOption(card);
+    parser.addOption(lineRate);
+    parser.addOption(cardTimes);
     parser.process(app); // exits after --help or an unknown option
-    return {parser.isSet(simulate), parser.value(card)};
+    return {parser.isSet(simulate), parser.value(card), parser.isSet(lineRate), parser.value(cardTimes)};
 }
 
 // Help needs no window: answered before the GUI application (and with it the
@@ -104,6 +117,11 @@ int main(int argc, char* argv[])
         if (cardFile.isEmpty())
             cardFile = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
                            .filePath(QStringLiteral("simulated-card.json"));
+        simulator.SetLineRate(options.lineRate);
+        if (!options.cardTimes.isEmpty() && !simulator.SetCardTimes(options.cardTimes)) {
+            std::fprintf(stderr, "velmora: --card-times: CMD=MICROSECONDS,... expected\n");
+            return 2;
+        }
         if (simulator.Start(cardFile))
             app.SetPreferredPort(simulator.Entry());
         else

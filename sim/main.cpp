@@ -16,6 +16,7 @@
 //             [--card FILE] [--card-kind desfire|test] [--no-card]
 //             [--uid HEX] [--sak HEX] [--atqa HEX] [--ats HEX]
 //             [--piece-size N] [--block-form] [--log]
+//             [--line-rate] [--card-times CMD=US,...]
 
 #include "sim/bt_module.h"
 #include "sim/frames.h"
@@ -158,6 +159,14 @@ int main(int argc, char** argv)
     app.add_option("--piece-size", piece_size, "variant 0: card answer bytes per 0x45/0x46 piece (0: no pieces)");
     app.add_flag("--block-form", block_form, "send every answer in block form");
     app.add_flag("--log", log, "print every frame received and sent on stderr");
+    bool line_rate = false;
+    std::string card_times;
+    app.add_flag("--line-rate", line_rate,
+                 "pty: carry every byte no faster than a serial line at the rate, data bits, parity and stop bits "
+                 "the host set on the pty");
+    app.add_option("--card-times", card_times,
+                   "the card's processing time before each answer, per DESFire command: CMD=MICROSECONDS,... with "
+                   "CMD in hexadecimal (default: none)");
     std::string bt_class = "000500", bt_name = "KV-1255 BT";
     int bt_connect_delay = 0;
     app.add_option("--bt-class", bt_class, "bt-module: class of device the inquiry reports, hexadecimal");
@@ -249,6 +258,14 @@ int main(int argc, char** argv)
             config.fv_reply = kavex::sim::FvReply::NoAnswer;
         }
         config.piece_size = piece_size;
+        if (!card_times.empty()) {
+            const auto times = kavex::sim::ParseCardTimes(card_times);
+            if (!times)
+                throw std::invalid_argument("--card-times: CMD=MICROSECONDS,... expected, got '" + card_times + "'");
+            config.card_times = *times;
+        }
+        if (line_rate && pty_path.empty())
+            throw std::invalid_argument("--line-rate needs --link pty:PATH (a serial line)");
         config.force_block_form = block_form;
 
         if (!uid_hex.empty()) {
@@ -358,6 +375,7 @@ int main(int argc, char** argv)
             if (bt_module) {
                 bt_module->Start(bt_path);
             } else if (pty) {
+                pty->SetLineEmulation(line_rate);
                 pty->Start(pty_path);
             } else {
                 if (lan_module) {
@@ -395,8 +413,9 @@ int main(int argc, char** argv)
                         bt_module->LinkPath().c_str(), bt_module->SlavePath().c_str(), bt_module->LinkPath().c_str(),
                         bt.devices.front().deviceClass, card_object ? "card present" : "no card");
         else if (pty)
-            std::printf("kavex-sim: variant %d reader, address %d, on %s -> %s, %s\n", config.variant, address,
-                        pty->LinkPath().c_str(), pty->SlavePath().c_str(), card_object ? "card present" : "no card");
+            std::printf("kavex-sim: variant %d reader, address %d, on %s -> %s, %s%s\n", config.variant, address,
+                        pty->LinkPath().c_str(), pty->SlavePath().c_str(), card_object ? "card present" : "no card",
+                        line_rate ? ", at line rate" : "");
         else
             std::printf("kavex-sim: variant %d LAN reader, address %d, on %s:%u%s, %s\n", config.variant, address,
                         tcp->Host().c_str(), tcp->Port(), module ? " with its network module on UDP port 30718" : "",

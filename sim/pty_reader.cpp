@@ -1,14 +1,20 @@
 #include "sim/pty_reader.h"
 
+#include "sim/line_timing.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <algorithm>
 #include <deque>
+#include <initializer_list>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -37,6 +43,77 @@ bool LinkPointsTo(const std::string& link, const std::string& target)
     if (n < 0) return false;
     buf[n] = 0;
     return target == buf;
+}
+
+// Bytes crossing the emulated line in one direction, each with the time its
+// last stop bit is through.
+class TimedLine {
+public:
+    // Bytes due this close together go out together, at the time the last
+    // of them is due: one wake-up per burst rather than per byte, and no
+    // byte early.
+    static constexpr Clock::duration kBurst = std::chrono::milliseconds(1);
+
+    // Queues bytes that enter the line at `start` (or once it is free).
+    // The last of them always ends a burst: a frame is through exactly when
+    // the line has carried it.
+    void Add(const uint8_t* data, size_t size, Clock::time_point start, Clock::duration char_time)
+    {
+        Clock::time_point t = std::max(start, free_);
+        for (size_t i = 0; i < size; ++i) {
+            t += char_time;
+            bytes_.push_back({t, data[i], i + 1 == size});
+        }
+        free_ = t;
+    }
+    // Hands each byte through by `now` to `receive` with its own time: a
+    // thread that wakes late must not make the bytes it catches up on look
+    // like a pause in the middle of a frame.
+    template <class Receive>
+    void TakeDueEach(Clock::time_point now, Receive&& receive)
+    {
+        while (!bytes_.empty() && bytes_.front().due <= now) {
+            receive(bytes_.front().byte, bytes_.front().due);
+            bytes_.pop_front();
+        }
+    }
+    // Moves the bytes through by `now` to `out`; *last gets the time the
+    // last of them was through.
+    void TakeDue(Clock::time_point now, Bytes& out, Clock::time_point* last)
+    {
+        while (!bytes_.empty() && bytes_.front().due <= now) {
+            *last = bytes_.front().due;
+            out.push_back(bytes_.front().byte);
+            bytes_.pop_front();
+        }
+    }
+    // When the next burst is due.
+    std::optional<Clock::time_point> Next() const
+    {
+        if (bytes_.empty()) return std::nullopt;
+        Clock::time_point next = bytes_.front().due;
+        for (const Timed& b : bytes_) {
+            if (b.due > bytes_.front().due + kBurst) break;
+            next = b.due;
+            if (b.endsBurst) break;
+        }
+        return next;
+    }
+
+private:
+    struct Timed {
+        Clock::time_point due;
+        uint8_t byte;
+        bool endsBurst;
+    };
+    std::deque<Timed> bytes_;
+    Clock::time_point free_{};
+};
+
+Clock::duration CharTimeOf(int fd)
+{
+    const std::optional<LineTiming> timing = ReadLineTiming(fd);
+    return timing ? std::chrono::duration_cast<Clock::duration>(timing->CharTime()) : Clock::duration::zero();
 }
 
 } // namespace
@@ -128,13 +205,25 @@ void PtyReader::Vanish()
     Shutdown(true);
 }
 
+void PtyReader::SetLineEmulation(bool on)
+{
+    line_emulation_ = on;
+    std::lock_guard<std::mutex> lock(control_mu_);
+    if (thread_.joinable()) Wake();
+}
+
+void PtyReader::Wake()
+{
+    const uint64_t one = 1;
+    while (::write(wake_fd_, &one, sizeof one) < 0 && errno == EINTR) {}
+}
+
 void PtyReader::Shutdown(bool remove_link)
 {
     std::lock_guard<std::mutex> lock(control_mu_);
     if (!thread_.joinable()) return;
     stop_ = true;
-    const uint64_t one = 1;
-    while (::write(wake_fd_, &one, sizeof one) < 0 && errno == EINTR) {}
+    Wake();
     thread_.join();
     // The link goes first, so a host that reacts to the hang-up by reopening
     // finds no device.
@@ -152,14 +241,50 @@ void PtyReader::CloseFds()
 
 void PtyReader::Run()
 {
+    // Line emulation wakes the thread for every byte or two; the default
+    // slack of 50 us would make each of them late.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     std::deque<Bytes> queue; // write units not yet (fully) written
     size_t offset = 0;       // bytes of queue.front() already written
     uint8_t buf[4096];
     bool master_ok = true;
+    TimedLine to_reader, to_host; // line emulation only
+    Bytes through;                // line emulation: bytes the line has carried, for the simulator
 
     while (!stop_.load()) {
-        for (Bytes& u : sim_.TakeDueOutput(Clock::now()))
-            if (master_ok) queue.push_back(std::move(u));
+        const bool emulate = line_emulation_.load();
+        Clock::time_point now = Clock::now();
+        if (emulate) {
+            // The request bytes the line has carried by now, each at the
+            // time it was through.
+            Clock::time_point last{};
+            to_reader.TakeDueEach(now, [this](uint8_t b, Clock::time_point due) { sim_.Receive(&b, 1, due); });
+            auto units = sim_.TakeDueOutputWithTimes(Clock::now());
+            if (!units.empty()) {
+                const Clock::duration char_time = CharTimeOf(slave_fd_);
+                for (auto& [due, u] : units) to_host.Add(u.data(), u.size(), due, char_time);
+            }
+            now = Clock::now();
+            Bytes unit;
+            to_host.TakeDue(now, unit, &last);
+            if (!unit.empty() && master_ok) queue.push_back(std::move(unit));
+        } else {
+            // Switched off: what is still on the emulated line passes at once.
+            if (to_reader.Next()) {
+                Clock::time_point last{};
+                through.clear();
+                to_reader.TakeDue(Clock::time_point::max(), through, &last);
+                sim_.Receive(through, now);
+            }
+            if (to_host.Next()) {
+                Bytes unit;
+                Clock::time_point last{};
+                to_host.TakeDue(Clock::time_point::max(), unit, &last);
+                if (master_ok) queue.push_back(std::move(unit));
+            }
+            for (Bytes& u : sim_.TakeDueOutput(now))
+                if (master_ok) queue.push_back(std::move(u));
+        }
         while (master_ok && !queue.empty()) {
             const Bytes& u = queue.front();
             const ssize_t n = ::write(master_fd_, u.data() + offset, u.size() - offset);
@@ -187,7 +312,10 @@ void PtyReader::Run()
 
         timespec ts{};
         timespec* timeout = nullptr;
-        if (const auto due = sim_.NextOutputTime()) {
+        std::optional<Clock::time_point> due = sim_.NextOutputTime();
+        for (const auto& line : {to_reader.Next(), to_host.Next()})
+            if (line && (!due || *line < *due)) due = line;
+        if (due) {
             auto wait = *due - Clock::now();
             if (wait < Clock::duration::zero()) wait = Clock::duration::zero();
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
@@ -207,6 +335,10 @@ void PtyReader::Run()
         if (fds[0].revents & POLLIN) {
             for (;;) {
                 const ssize_t n = ::read(master_fd_, buf, sizeof buf);
+                if (n > 0 && emulate) {
+                    to_reader.Add(buf, static_cast<size_t>(n), Clock::now(), CharTimeOf(slave_fd_));
+                    continue;
+                }
                 if (n > 0) {
                     sim_.Receive(buf, static_cast<size_t>(n), Clock::now());
                     continue;

@@ -8,6 +8,14 @@
 // (delayed or chunked) output. Each write unit of the simulator is one
 // write() call on the master.
 //
+// With line emulation on, the pty behaves like a serial line at the
+// settings the host gave it (rate, data bits, parity, stop bits, read from
+// the pty with each batch of bytes): a request byte reaches the simulator,
+// and an answer byte the host, only once a real line would have carried it.
+// Bytes due within a millisecond of each other go out together when the
+// last of them is due, so none is early and a frame is through exactly when
+// the line has carried its last byte.
+//
 // Stop() ends the thread, closes the pty and removes the link (the
 // destructor does the same). Vanish() does the same abruptly from the host's
 // point of view: its open slave fd sees a hang-up (POLLHUP, EOF on read,
@@ -39,6 +47,9 @@ public:
     void Vanish();
     bool Running() const;
 
+    void SetLineEmulation(bool on);
+    bool LineEmulation() const { return line_emulation_.load(); }
+
     const std::string& LinkPath() const { return link_path_; }
     std::string SlavePath() const { return slave_path_; }
 
@@ -48,6 +59,7 @@ public:
 
 private:
     void Run();
+    void Wake();
     void Shutdown(bool remove_link);
     void CloseFds();
 
@@ -59,6 +71,7 @@ private:
     int wake_fd_ = -1;
     std::thread thread_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> line_emulation_{false};
     std::mutex control_mu_; // Start/Stop/Vanish
 };
 

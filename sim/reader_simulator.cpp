@@ -41,6 +41,25 @@ void Append(Bytes& to, const Bytes& from)
 
 } // namespace
 
+std::optional<std::map<uint8_t, std::chrono::microseconds>> ParseCardTimes(const std::string& text)
+{
+    std::map<uint8_t, std::chrono::microseconds> times;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        const size_t end = std::min(text.find(',', pos), text.size());
+        const std::string item = text.substr(pos, end - pos);
+        const size_t eq = item.find('=');
+        if (eq == std::string::npos || eq == 0 || eq > 2 || eq + 1 == item.size()) return std::nullopt;
+        const std::string command = item.substr(0, eq), micros = item.substr(eq + 1);
+        if (command.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos ||
+            micros.find_first_not_of("0123456789") != std::string::npos || micros.size() > 9)
+            return std::nullopt;
+        times[static_cast<uint8_t>(std::stoul(command, nullptr, 16))] = std::chrono::microseconds(std::stoul(micros));
+        pos = end + 1;
+    }
+    return times;
+}
+
 Bytes DefaultIdent(int variant)
 {
     switch (variant) {
@@ -671,9 +690,17 @@ ReaderSimulator::Reply ReaderSimulator::DispatchLocked(uint8_t command, const By
 
 // ---------------------------------------------------------------- output
 
+Clock::duration ReaderSimulator::CardTimeLocked(int command, const Bytes& data) const
+{
+    if (command != cmd::kDesfire || data.empty() || config_.card_times.empty()) return Clock::duration::zero();
+    const auto it = config_.card_times.find(data[0]);
+    return it == config_.card_times.end() ? Clock::duration::zero() : Clock::duration(it->second);
+}
+
 void ReaderSimulator::RespondLocked(LogEntry req, uint8_t wire_command, Reply reply, Clock::time_point now)
 {
     ++requests_taken_;
+    const Clock::duration card_time = CardTimeLocked(req.command, req.data);
     if (reply.silent) {
         req.outcome = Outcome::NotAnswered;
         req.reason = reply.note;
@@ -727,7 +754,7 @@ void ReaderSimulator::RespondLocked(LogEntry req, uint8_t wire_command, Reply re
     if (!faults.empty()) ans.reason += std::string(ans.reason.empty() ? "" : "; ") + "fault: " + faults;
     AppendLogLocked(std::move(ans));
 
-    const Clock::time_point due = now + fault.delay;
+    const Clock::time_point due = now + card_time + fault.delay;
     if (fault.chunk_size == 0 || out.size() <= fault.chunk_size) {
         ScheduleLocked(due, std::move(out));
     } else {
@@ -753,6 +780,17 @@ std::vector<Bytes> ReaderSimulator::TakeDueOutput(Clock::time_point now)
     std::vector<Bytes> units;
     while (!out_.empty() && out_.begin()->first.first <= now) {
         units.push_back(std::move(out_.begin()->second));
+        out_.erase(out_.begin());
+    }
+    return units;
+}
+
+std::vector<std::pair<Clock::time_point, Bytes>> ReaderSimulator::TakeDueOutputWithTimes(Clock::time_point now)
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    std::vector<std::pair<Clock::time_point, Bytes>> units;
+    while (!out_.empty() && out_.begin()->first.first <= now) {
+        units.emplace_back(out_.begin()->first.first, std::move(out_.begin()->second));
         out_.erase(out_.begin());
     }
     return units;

@@ -60,8 +60,16 @@ struct ReaderConfig {
     bool strict_activation = true;
     // An incomplete frame is discarded when the next byte arrives after this gap.
     std::chrono::milliseconds idle_gap{25};
+    // The card's own processing time per DESFire command, by native command
+    // byte (0xAF counts for every further frame), added before the reader's
+    // answer to 0x45. Commands not listed take no time.
+    std::map<uint8_t, std::chrono::microseconds> card_times;
     size_t log_capacity = 10000; // oldest entries are dropped beyond this
 };
+
+// "AA=2000,BD=500": command bytes in hexadecimal with their card time in
+// microseconds, separated by commas. nullopt for anything else.
+std::optional<std::map<uint8_t, std::chrono::microseconds>> ParseCardTimes(const std::string& text);
 
 // "1255" for variants 0 and 1, 31 37 31 35 for variant 2 and the 9-byte
 // answer 01 02 03 04 41 42 43 36 00 for variant 3.
@@ -183,6 +191,8 @@ public:
     void Receive(const Bytes& data, Clock::time_point now = Clock::now());
     // Write units due at `now`, oldest due time first.
     std::vector<Bytes> TakeDueOutput(Clock::time_point now = Clock::now());
+    // The same with the time each unit was due.
+    std::vector<std::pair<Clock::time_point, Bytes>> TakeDueOutputWithTimes(Clock::time_point now);
     // Due time of the earliest pending write unit.
     std::optional<Clock::time_point> NextOutputTime() const;
     bool HasPendingOutput() const;
@@ -208,6 +218,7 @@ private:
     void AppendLogLocked(LogEntry e);
     void ScheduleLocked(Clock::time_point due, Bytes bytes);
     void ResetCardStateLocked();
+    Clock::duration CardTimeLocked(int command, const Bytes& data) const;
 
     Reply Ok(Bytes data = {}) const;
     Reply Error(uint8_t v01, uint8_t v23, std::string note) const;

@@ -39,6 +39,14 @@ QString CBuiltInSimulator::DefaultLinkPath()
     return QDir(dir).filePath(QStringLiteral("velmora-sim-%1").arg(getpid()));
 }
 
+bool CBuiltInSimulator::SetCardTimes(const QString& strTimes)
+{
+    const auto times = kavex::sim::ParseCardTimes(strTimes.toStdString());
+    if (!times) return false;
+    m_mapCardTimes = *times;
+    return true;
+}
+
 bool CBuiltInSimulator::Start(const QString& cardFile)
 {
     m_strCardFile = cardFile;
@@ -59,7 +67,9 @@ bool CBuiltInSimulator::Start(const QString& cardFile)
         }
         kavex::sim::ReaderConfig config;
         config.ident = kIdent;
+        config.card_times = m_mapCardTimes;
         m_pReader = std::make_unique<kavex::sim::PtyReader>(config, m_pCard);
+        m_pReader->SetLineEmulation(m_bLineRate);
         m_pReader->Start(m_strLink.toStdString());
     } catch (const std::exception& e) {
         m_strError = QString::fromLocal8Bit(e.what());

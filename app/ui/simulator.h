@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <chrono>
+#include <cstdint>
+#include <map>
 #include <memory>
 
 namespace kavex::sim {
@@ -26,6 +29,11 @@ public:
     // is where the card keeps its memory between runs. false and
     // ErrorText() when the pty cannot be made.
     bool Start(const QString& cardFile);
+    // Before Start: bytes cross the pty no faster than a serial line at the
+    // settings the SDK gives it, and the card takes the given time per
+    // command ("AA=2000,BD=500", microseconds; false for other text).
+    void SetLineRate(bool bOn) { m_bLineRate = bOn; }
+    bool SetCardTimes(const QString& strTimes);
     void Stop();
 
     QString LinkPath() const { return m_strLink; }
@@ -46,6 +54,8 @@ private:
     QString m_strLink;
     QString m_strCardFile;
     QString m_strError;
+    bool m_bLineRate = false;
+    std::map<uint8_t, std::chrono::microseconds> m_mapCardTimes;
 };
 
 } // namespace velmora

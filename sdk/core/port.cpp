@@ -132,6 +132,14 @@ bool CKavex_Port::WaitForAnswer()
         const bool hook = kavex::HasIdleHook();
         const bool polled = link_ && kind_ != LinkKind::Serial && kind_ != LinkKind::Lan && kind_ != LinkKind::Hid;
         if (hook || polled) remaining = std::min<std::chrono::milliseconds>(remaining, kIdleHookPeriod);
+        if (link_ && link_->InputOnWaitingThread()) {
+            // The link reads on this thread: no other thread to wake us.
+            lock.unlock();
+            link_->AwaitInput(*this, static_cast<int>(remaining.count()));
+            if (hook) kavex::RunIdleHook();
+            lock.lock();
+            continue;
+        }
         rxArrived_.wait_for(lock, remaining);
         if (hook || polled) {
             lock.unlock();

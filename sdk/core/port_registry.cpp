@@ -132,7 +132,7 @@ bool OpenByteLink(CKavex_Port& port, const kavex::PortName& parsed, int baud)
     } else if (!serial->Open(parsed.name, settings)) {
         return false;
     }
-    serial->StartMonitor(port);
+    serial->StartMonitor(port, kavex::CUSBSerialPort::InputDelivery::WaitingThread);
     port.AttachLink(std::move(serial), LinkKind::Serial, kavex::HandlePoolFor(LinkKind::Serial).Acquire());
     return true;
 }

@@ -192,9 +192,10 @@ bool CUSBSerialPort::OpenFtdi(const std::string& serial, const std::string& ttyP
     return true;
 }
 
-bool CUSBSerialPort::StartMonitor(ByteSink& sink)
+bool CUSBSerialPort::StartMonitor(ByteSink& sink, InputDelivery delivery)
 {
     if (monitor_.joinable() || fd_ < 0) return false;
+    delivery_ = delivery;
     shutdown_ = false;
     alive_ = true;
     monitor_ = std::thread(&CUSBSerialPort::Monitor, this, &sink);
@@ -208,9 +209,64 @@ void CUSBSerialPort::Write(const uint8_t* data, size_t len)
         // Whatever does not fit is dropped; a lost request shows up as a
         // timeout of its exchange.
         if (writeBuffer_.size() + len > writeBufferSize_) return;
-        writeBuffer_.insert(writeBuffer_.end(), data, data + len);
+        // With nothing queued before them the bytes go out from here: a
+        // request then waits for no other thread. The line takes a whole
+        // frame at once unless its output buffer is full.
+        size_t done = 0;
+        while (writeBuffer_.empty() && fd_ >= 0 && done < len) {
+            const ssize_t n = ::write(fd_, data + done, len - done);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            break; // EAGAIN: the monitor sends the rest; an error: it finds the device gone
+        }
+        if (done == len) return;
+        writeBuffer_.insert(writeBuffer_.end(), data + done, data + len);
     }
     WakeMonitor();
+}
+
+bool CUSBSerialPort::ReadAvailable(ByteSink* sink)
+{
+    uint8_t chunk[1024];
+    for (;;) {
+        const ssize_t n = ::read(fd_, chunk, sizeof chunk);
+        if (n > 0) {
+            if (sink) sink->OnBytesReceived(chunk, static_cast<size_t>(n));
+            return true;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        // With VMIN and VTIME 0 an empty line reads as 0 bytes, as does a
+        // line that hung up: only called after poll() reported input.
+        return n < 0 && errno == EAGAIN;
+    }
+}
+
+void CUSBSerialPort::AwaitInput(ByteSink& sink, int waitMs)
+{
+    std::unique_lock<std::mutex> lock(ioLock_);
+    if (fd_ >= 0 && alive_.load()) {
+        pollfd p{fd_, POLLIN, 0};
+        const int r = ::poll(&p, 1, waitMs);
+        if (r <= 0) return;
+        if ((p.revents & POLLIN) && ReadAvailable(&sink)) return;
+    }
+    // The device went away (the monitor closes the line): the exchange
+    // runs into its timeout asleep rather than polling a hung-up line.
+    lineClosed_.wait_for(lock, std::chrono::milliseconds(waitMs), [this] { return fd_ < 0 || shutdown_.load(); });
+}
+
+void CUSBSerialPort::DiscardPendingInput()
+{
+    if (delivery_ != InputDelivery::WaitingThread) return;
+    std::lock_guard<std::mutex> lock(ioLock_);
+    if (fd_ < 0) return;
+    // Late bytes of an earlier exchange; the monitor thread would have
+    // read them into the receive buffer, which the next request empties.
+    uint8_t chunk[1024];
+    while (::read(fd_, chunk, sizeof chunk) == static_cast<ssize_t>(sizeof chunk)) {}
 }
 
 void CUSBSerialPort::WakeMonitor()
@@ -248,7 +304,9 @@ void CUSBSerialPort::Monitor(ByteSink* sink)
             std::lock_guard<std::mutex> lock(writeLock_);
             wantOut = !writeBuffer_.empty();
         }
-        pollfd fds[2] = {{fd_, static_cast<short>(POLLIN | (wantOut ? POLLOUT : 0)), 0}, {wakeFd_, POLLIN, 0}};
+        // Hang-ups are reported whatever is asked for.
+        const short in = delivery_ == InputDelivery::MonitorThread ? POLLIN : 0;
+        pollfd fds[2] = {{fd_, static_cast<short>(in | (wantOut ? POLLOUT : 0)), 0}, {wakeFd_, POLLIN, 0}};
         const int r = ::poll(fds, 2, -1);
         if (r < 0) {
             if (errno == EINTR) continue;
@@ -274,7 +332,8 @@ void CUSBSerialPort::Monitor(ByteSink* sink)
     }
     if (gone) {
         // The device went away (unplugged adapter, closed pty): later
-        // writes are queued but never sent, so exchanges time out.
+        // writes are dropped, so exchanges time out.
+        std::lock_guard<std::mutex> io(ioLock_);
         std::lock_guard<std::mutex> lock(writeLock_);
         ::close(fd_);
         fd_ = -1;
@@ -282,6 +341,7 @@ void CUSBSerialPort::Monitor(ByteSink* sink)
         writeBuffer_.clear();
     }
     alive_ = false;
+    lineClosed_.notify_all();
 }
 
 void CUSBSerialPort::Close()
@@ -291,6 +351,7 @@ void CUSBSerialPort::Close()
         WakeMonitor();
         monitor_.join();
     }
+    std::lock_guard<std::mutex> io(ioLock_);
     alive_ = false;
     if (fd_ >= 0) {
         // Let the next open of the same line (ours after a retry, or

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -50,11 +51,24 @@ public:
     // held open under its serial number and counts as USB.
     bool OpenFtdi(const std::string& serial, const std::string& ttyPath, const SerialLineSettings& line,
                   size_t writeBufferSize = kDefaultWriteBufferSize);
-    // Starts the monitor thread that delivers received bytes to sink.
-    bool StartMonitor(ByteSink& sink);
+    // Where received bytes go to the sink: from the monitor thread as they
+    // arrive, or on the thread that waits for them (AwaitInput), which
+    // saves an exchange two thread switches. In the second form the
+    // monitor only watches for the device going away and sends what the
+    // line did not take at once.
+    enum class InputDelivery { MonitorThread, WaitingThread };
 
+    // Starts the monitor thread.
+    bool StartMonitor(ByteSink& sink, InputDelivery delivery = InputDelivery::MonitorThread);
+
+    // Writes at once from the calling thread; what the line does not take
+    // yet is queued for the monitor thread.
     void Write(const uint8_t* data, size_t len) override;
     void Close() override;
+
+    bool InputOnWaitingThread() const override { return delivery_ == InputDelivery::WaitingThread; }
+    void AwaitInput(ByteSink& sink, int waitMs) override;
+    void DiscardPendingInput() override;
 
     // A tty on a USB device (USB-serial bridge or virtual-COM reader).
     bool IsUsb() const override { return usb_; }
@@ -68,6 +82,9 @@ private:
     void Monitor(ByteSink* sink);
     void WakeMonitor();
     bool FlushPending();
+    // Drains the line into sink (nullptr: drops it); false when the device
+    // is gone. Needs ioLock_.
+    bool ReadAvailable(ByteSink* sink);
 
     std::string name_;
     std::atomic<int> fd_{-1};
@@ -78,6 +95,11 @@ private:
     bool usb_ = false;
     std::string ftdiSerial_; // set while an FTDI device is open
 
+    InputDelivery delivery_ = InputDelivery::MonitorThread;
+    // Held while the waiting thread reads the line, and by the monitor when
+    // it closes a line that went away; taken before writeLock_.
+    std::mutex ioLock_;
+    std::condition_variable lineClosed_;
     std::mutex writeLock_;
     std::vector<uint8_t> writeBuffer_;
     size_t writeBufferSize_ = kDefaultWriteBufferSize;

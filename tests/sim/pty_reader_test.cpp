@@ -13,6 +13,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -285,4 +286,97 @@ TEST(PtyReader, WithCardChangesCardStateUnderTheSimulatorsLock)
     bool saw_null = false;
     reader.Sim().WithCard([&](Card* cd) { saw_null = cd == nullptr; });
     EXPECT_TRUE(saw_null);
+}
+
+namespace {
+
+// Reads bytes one by one as they come, with the time each arrived.
+std::vector<std::chrono::steady_clock::time_point> ArrivalTimes(HostPort& host, size_t n, Bytes& got)
+{
+    std::vector<std::chrono::steady_clock::time_point> times;
+    while (got.size() < n) {
+        const Bytes b = host.Read(1, 2000ms);
+        if (b.empty()) break;
+        got.insert(got.end(), b.begin(), b.end());
+        times.resize(got.size(), std::chrono::steady_clock::now());
+    }
+    return times;
+}
+
+} // namespace
+
+TEST(PtyReader, LineEmulationCarriesNoByteEarlierThanTheLine)
+{
+    struct Line {
+        speed_t speed;
+        tcflag_t flags;
+        std::chrono::nanoseconds charTime;
+    };
+    // 8N1 at 19200 baud: 10 bits a character; 7E2 at 9600: 11 bits.
+    const Line lines[] = {{B19200, CS8, std::chrono::nanoseconds(520834)},
+                          {B9600, CS7 | PARENB | CSTOPB, std::chrono::nanoseconds(1145834)}};
+    const Bytes request = H("02 01 F0 00 F1");
+    const Bytes answer = H("02 01 00 04 31 32 35 35 06");
+    for (const Line& line : lines) {
+        const std::string link = UniqueLinkPath();
+        PtyReader reader(Variant(0), std::make_shared<TestCard>());
+        reader.SetLineEmulation(true);
+        reader.Start(link);
+        HostPort host(link);
+        ASSERT_TRUE(host.ok());
+        termios t{};
+        ASSERT_EQ(::tcgetattr(host.fd(), &t), 0);
+        t.c_cflag = (t.c_cflag & ~(CSIZE | PARENB | CSTOPB)) | line.flags;
+        ::cfsetspeed(&t, line.speed);
+        ASSERT_EQ(::tcsetattr(host.fd(), TCSANOW, &t), 0);
+
+        const auto t0 = std::chrono::steady_clock::now();
+        host.Write(request);
+        Bytes got;
+        const auto times = ArrivalTimes(host, answer.size(), got);
+        // The request crosses first, then each answer byte in turn.
+        ASSERT_EQ(got, answer);
+        for (size_t i = 0; i < times.size(); ++i)
+            EXPECT_GE(times[i] - t0, line.charTime * static_cast<int>(request.size() + i + 1)) << "byte " << i;
+    }
+}
+
+TEST(PtyReader, CardTimeGoesBeforeTheAnswer)
+{
+    ReaderConfig config;
+    config.strict_activation = false;
+    config.card_times = ParseCardTimes("60=40000,AF=1").value();
+    const std::string link = UniqueLinkPath();
+    PtyReader reader(config, std::make_shared<TestCard>());
+    reader.Start(link);
+    HostPort host(link);
+    ASSERT_TRUE(host.ok());
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(host.Ask(0, 0x45, H("60")));
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, 40ms);
+    EXPECT_FALSE(ParseCardTimes("60=40000,"));
+    EXPECT_FALSE(ParseCardTimes("600=1"));
+    EXPECT_FALSE(ParseCardTimes("60=-1"));
+}
+
+TEST(PtyReader, LineEmulationKeepsAFrameWholeWhenItsThreadWakesLate)
+{
+    ReaderConfig config;
+    config.strict_activation = false;
+    const std::string link = UniqueLinkPath();
+    PtyReader reader(config, std::make_shared<TestCard>());
+    reader.SetLineEmulation(true);
+    reader.Start(link);
+    HostPort host(link);
+    ASSERT_TRUE(host.ok());
+    termios t{};
+    ASSERT_EQ(::tcgetattr(host.fd(), &t), 0);
+    ::cfsetspeed(&t, B9600);
+    ASSERT_EQ(::tcsetattr(host.fd(), TCSANOW, &t), 0);
+    // 45 bytes take 47 ms at 9600 baud; the simulator's thread is held up
+    // for longer than the idle gap while they cross, then catches up.
+    host.Write(BuildRequestFrame(0, 1, 0x45, Bytes(40, 0x60)));
+    std::this_thread::sleep_for(10ms);
+    reader.Sim().WithCard([](Card*) { std::this_thread::sleep_for(60ms); });
+    EXPECT_TRUE(host.ReadAnswer(0, 2000ms));
 }
