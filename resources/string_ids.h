@@ -182,5 +182,6 @@ inline constexpr int kIdsFileNotRead = 20527;
 inline constexpr int kIdsSavedTo = 20528;
 inline constexpr int kIdsLoadedFrom = 20529;
 inline constexpr int kIdsAsciiLosesBytes = 20530;
+inline constexpr int kIdsNotOneByte = 20531; // a write text character outside Latin-1
 
 } // namespace velmora

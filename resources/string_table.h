@@ -265,6 +265,7 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20528, QT_TRANSLATE_NOOP("StringTable", "Gespeichert in %1")},
     {20529, QT_TRANSLATE_NOOP("StringTable", "Geladen aus %1")},
     {20530, QT_TRANSLATE_NOOP("StringTable", "Die Daten enthalten Null-Bytes, die ein ASCII-Text nicht zeigen kann.")},
+    {20531, QT_TRANSLATE_NOOP("StringTable", "Das Zeichen an Stelle %1 lässt sich nicht als ein Byte schreiben.")},
 };
 
 } // namespace velmora

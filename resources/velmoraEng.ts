@@ -1892,6 +1892,10 @@ They can never be changed again afterwards.</translation>
         <source>Die Daten enthalten Null-Bytes, die ein ASCII-Text nicht zeigen kann.</source>
         <translation>The data holds zero bytes that ASCII text cannot show.</translation>
     </message>
+    <message>
+        <source>Das Zeichen an Stelle %1 lässt sich nicht als ein Byte schreiben.</source>
+        <translation>The character at position %1 cannot be written as one byte.</translation>
+    </message>
 </context>
 <context>
     <name>CFileReadWriteDlg</name>

@@ -303,6 +303,11 @@ TEST_F(FileRwDialogsTest, TheUserTellsTheFileTypeTheCardKeeps)
     };
     InDialog([&](CModalDialog& dlg) {
         SetText(dlg, kIdcFileNoEdit, QStringLiteral("4"));
+        // Cancelled once is not asked again by the second attempt.
+        dialogs.Then(test::ScriptedDialogs::Cancel());
+        Click(dlg, kIdcRwReadRecords);
+        EXPECT_EQ(Text(dlg, kIdcStatus), GermanStr(kIdsCancelled));
+        EXPECT_TRUE(dialogs.steps.empty());
         // Each of the operation's two attempts asks.
         dialogs.Then(answer(0));
         dialogs.Then(answer(0));
@@ -313,7 +318,7 @@ TEST_F(FileRwDialogsTest, TheUserTellsTheFileTypeTheCardKeeps)
         EXPECT_EQ(Plain(dlg, kIdcRwRecords), QStringLiteral("Record 0:\n01 02 03 04 \n"));
         EXPECT_EQ(Text(dlg, kIdcRecordSize), QStringLiteral("4"));
     });
-    EXPECT_EQ(dialogs.runs.count(QStringLiteral("velmora::CGetFileTypeForRWDlg")), 3);
+    EXPECT_EQ(dialogs.runs.count(QStringLiteral("velmora::CGetFileTypeForRWDlg")), 4);
 }
 
 class FileRwTransfers : public FileRwDialogsTest, public ::testing::WithParamInterface<bool> {
