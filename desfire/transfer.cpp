@@ -201,10 +201,20 @@ void TransferProgress::FrameDone(size_t part, size_t total)
     TransferProgress* p = currentProgress;
     if (!p) return;
     // Writes report frames sent of total, reads the bytes received so far
-    // (total 0), which may include a MAC or padding.
-    const uint64_t inChunk = total        ? p->length_ * std::min(part, total) / total
-                             : p->length_ ? std::min<uint64_t>(part, p->length_)
-                                          : part;
+    // (total 0). An answer may end with a MAC or CRC and padding; a read
+    // of unknown length leaves them out so that it never counts more than
+    // the data it ends with.
+    constexpr uint64_t kMaxAnswerTrailer = 4 + 15; // CRC32, AES padding
+    uint64_t inChunk = 0;
+    if (total) {
+        inChunk = p->length_ * std::min(part, total) / total;
+    } else if (p->length_) {
+        inChunk = std::min<uint64_t>(part, p->length_);
+    } else if (part > kMaxAnswerTrailer) {
+        inChunk = part - kMaxAnswerTrailer;
+    } else {
+        return;
+    }
     p->Report(p->base_ + inChunk, p->total_);
 }
 

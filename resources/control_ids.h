@@ -180,4 +180,51 @@ inline constexpr int kIdcLanDhcp = 1251;
 inline constexpr int kIdcLanFixed = 1252;
 inline constexpr int kIdcLanProgress = 1253;
 
+// File read/write (file_read_write_dlg.ui with its pages data_file_rw_page.ui,
+// value_file_rw_page.ui, record_file_rw_page.ui; the file-type request
+// file_type_for_rw_dlg.ui). The pages sit inside the dialog, so their
+// numbers differ from each other's and from the dialog's; they reuse the
+// file dialogs' numbers for the same fields (kIdcFileSize, kIdcLowerLimit,
+// kIdcRecordSize, ...).
+inline constexpr int kIdcRwReadFileType = 1400; // "File-Typ lesen"
+inline constexpr int kIdcRwTabs = 1401;         // "Unbestimmt", "Data-File", "Value File", "Record-File"
+inline constexpr int kIdcRwProgress = 1402;     // shown while a transfer of several frames runs
+inline constexpr int kIdcRwAskFileType = 1410;  // the request's file type list
+inline constexpr int kIdcRwAccessKind = 1411;   // "Lesezugriff", "Schreibzugriff", "Lese-/Schreibzugriff"
+inline constexpr int kIdcRwAccessRight = 1412;
+inline constexpr int kIdcRwDataFileType = 1420;
+inline constexpr int kIdcRwOffset = 1421;
+inline constexpr int kIdcRwLength = 1422;
+inline constexpr int kIdcRwData = 1423;
+inline constexpr int kIdcRwDataHex = 1424;
+inline constexpr int kIdcRwDataAscii = 1425;
+inline constexpr int kIdcRwReadData = 1426;  // "Lesen"
+inline constexpr int kIdcRwWriteData = 1427; // "Schreiben"
+inline constexpr int kIdcRwSaveData = 1428;  // "Speichern..."
+inline constexpr int kIdcRwLoadData = 1429;  // "Laden..."
+inline constexpr int kIdcRwValue = 1430;
+inline constexpr int kIdcRwAmount = 1431;
+inline constexpr int kIdcRwDecimal = 1432;
+inline constexpr int kIdcRwValueHex = 1433;
+inline constexpr int kIdcRwGetValue = 1434;
+inline constexpr int kIdcRwCredit = 1435;
+inline constexpr int kIdcRwLimitedCredit = 1436;
+inline constexpr int kIdcRwDebit = 1437;
+inline constexpr int kIdcRwValueFileType = 1438;
+inline constexpr int kIdcRwRecordFileType = 1439;
+inline constexpr int kIdcRwRecordTabs = 1440; // "Lesen", "Schreiben"
+inline constexpr int kIdcRwStartRecord = 1441;
+inline constexpr int kIdcRwRecordCount = 1442;
+inline constexpr int kIdcRwRecords = 1443; // the records read
+inline constexpr int kIdcRwRecordsHex = 1444;
+inline constexpr int kIdcRwRecordsAscii = 1445;
+inline constexpr int kIdcRwReadRecords = 1446;
+inline constexpr int kIdcRwSaveRecords = 1447;
+inline constexpr int kIdcRwRecordText = 1448; // the record to write
+inline constexpr int kIdcRwRecordHex = 1449;
+inline constexpr int kIdcRwRecordAscii = 1450;
+inline constexpr int kIdcRwWriteRecord = 1451;
+inline constexpr int kIdcRwClearRecords = 1452;
+inline constexpr int kIdcRwLoadRecord = 1453;
+
 } // namespace velmora

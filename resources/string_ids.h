@@ -166,4 +166,22 @@ inline constexpr int kIdsRecordSizeUnknown = 20513;
 inline constexpr int kIdsClearRecordsAsk = 20514;
 inline constexpr int kIdsTooMuchAtOnce = 20515;
 
+// File read/write dialog: file type names, saving and loading data.
+inline constexpr int kIdsStdDataFileName = 20516;
+inline constexpr int kIdsBackupDataFileName = 20517;
+inline constexpr int kIdsValueFileName = 20518;
+inline constexpr int kIdsLinearRecordFileName = 20519;
+inline constexpr int kIdsCyclicRecordFileName = 20520;
+inline constexpr int kIdsNothingToSave = 20521;
+inline constexpr int kIdsSaveDataCaption = 20522;
+inline constexpr int kIdsLoadDataCaption = 20523;
+inline constexpr int kIdsBinaryFilter = 20524;
+inline constexpr int kIdsTextFilter = 20525;
+inline constexpr int kIdsFileNotWritten = 20526;
+inline constexpr int kIdsFileNotRead = 20527;
+inline constexpr int kIdsSavedTo = 20528;
+inline constexpr int kIdsLoadedFrom = 20529;
+inline constexpr int kIdsAsciiLosesBytes = 20530;
+inline constexpr int kIdsNotOneByte = 20531; // a write text character outside Latin-1
+
 } // namespace velmora

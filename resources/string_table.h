@@ -249,6 +249,23 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20513, QT_TRANSLATE_NOOP("StringTable", "Die Record-Größe ist nicht bekannt.")},
     {20514, QT_TRANSLATE_NOOP("StringTable", "Alle Records von File %1 verwerfen?")},
     {20515, QT_TRANSLATE_NOOP("StringTable", "Höchstens %1 Bytes auf einmal.")},
+    // File read/write dialog.
+    {20516, QT_TRANSLATE_NOOP("StringTable", "Standard Data File")},
+    {20517, QT_TRANSLATE_NOOP("StringTable", "Backup Data File")},
+    {20518, QT_TRANSLATE_NOOP("StringTable", "Value File")},
+    {20519, QT_TRANSLATE_NOOP("StringTable", "Linear Record File")},
+    {20520, QT_TRANSLATE_NOOP("StringTable", "Cyclic Record File")},
+    {20521, QT_TRANSLATE_NOOP("StringTable", "Es sind keine gelesenen Daten vorhanden.")},
+    {20522, QT_TRANSLATE_NOOP("StringTable", "Daten speichern")},
+    {20523, QT_TRANSLATE_NOOP("StringTable", "Daten laden")},
+    {20524, QT_TRANSLATE_NOOP("StringTable", "Binärdaten (*.bin)")},
+    {20525, QT_TRANSLATE_NOOP("StringTable", "Text, wie angezeigt (*.txt)")},
+    {20526, QT_TRANSLATE_NOOP("StringTable", "Die Datei %1 lässt sich nicht schreiben: %2")},
+    {20527, QT_TRANSLATE_NOOP("StringTable", "Die Datei %1 lässt sich nicht lesen: %2")},
+    {20528, QT_TRANSLATE_NOOP("StringTable", "Gespeichert in %1")},
+    {20529, QT_TRANSLATE_NOOP("StringTable", "Geladen aus %1")},
+    {20530, QT_TRANSLATE_NOOP("StringTable", "Die Daten enthalten Null-Bytes, die ein ASCII-Text nicht zeigen kann.")},
+    {20531, QT_TRANSLATE_NOOP("StringTable", "Das Zeichen an Stelle %1 lässt sich nicht als ein Byte schreiben.")},
 };
 
 } // namespace velmora

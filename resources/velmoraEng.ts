@@ -1830,4 +1830,390 @@ They can never be changed again afterwards.</translation>
         <translation>At most %1 bytes at a time.</translation>
     </message>
 </context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>Standard Data File</source>
+        <translation>Standard Data File</translation>
+    </message>
+    <message>
+        <source>Backup Data File</source>
+        <translation>Backup Data File</translation>
+    </message>
+    <message>
+        <source>Value File</source>
+        <translation>Value File</translation>
+    </message>
+    <message>
+        <source>Linear Record File</source>
+        <translation>Linear Record File</translation>
+    </message>
+    <message>
+        <source>Cyclic Record File</source>
+        <translation>Cyclic Record File</translation>
+    </message>
+    <message>
+        <source>Es sind keine gelesenen Daten vorhanden.</source>
+        <translation>There is no data read.</translation>
+    </message>
+    <message>
+        <source>Daten speichern</source>
+        <translation>Save data</translation>
+    </message>
+    <message>
+        <source>Daten laden</source>
+        <translation>Load data</translation>
+    </message>
+    <message>
+        <source>Binärdaten (*.bin)</source>
+        <translation>Binary data (*.bin)</translation>
+    </message>
+    <message>
+        <source>Text, wie angezeigt (*.txt)</source>
+        <translation>Text as shown (*.txt)</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 lässt sich nicht schreiben: %2</source>
+        <translation>The file %1 cannot be written: %2</translation>
+    </message>
+    <message>
+        <source>Die Datei %1 lässt sich nicht lesen: %2</source>
+        <translation>The file %1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>Gespeichert in %1</source>
+        <translation>Saved to %1</translation>
+    </message>
+    <message>
+        <source>Geladen aus %1</source>
+        <translation>Loaded from %1</translation>
+    </message>
+    <message>
+        <source>Die Daten enthalten Null-Bytes, die ein ASCII-Text nicht zeigen kann.</source>
+        <translation>The data holds zero bytes that ASCII text cannot show.</translation>
+    </message>
+    <message>
+        <source>Das Zeichen an Stelle %1 lässt sich nicht als ein Byte schreiben.</source>
+        <translation>The character at position %1 cannot be written as one byte.</translation>
+    </message>
+</context>
+<context>
+    <name>CFileReadWriteDlg</name>
+    <message>
+        <source>File lesen und schreiben</source>
+        <translation>Read and write file</translation>
+    </message>
+    <message>
+        <source>Applikations-ID (h):</source>
+        <translation>Application ID (h):</translation>
+    </message>
+    <message>
+        <source>File-ID (d):</source>
+        <translation>File ID (d):</translation>
+    </message>
+    <message>
+        <source>File-IDs holen</source>
+        <translation>Get file IDs</translation>
+    </message>
+    <message>
+        <source>File-Typ lesen</source>
+        <translation>Read file type</translation>
+    </message>
+    <message>
+        <source>Unbestimmt</source>
+        <translation>Undetermined</translation>
+    </message>
+    <message>
+        <source>Data-File</source>
+        <translation>Data file</translation>
+    </message>
+    <message>
+        <source>Value File</source>
+        <translation>Value file</translation>
+    </message>
+    <message>
+        <source>Record-File</source>
+        <translation>Record file</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Fortschritt</source>
+        <translation>Progress</translation>
+    </message>
+    <message>
+        <source>Schließen</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>CDataFileRWDlg</name>
+    <message>
+        <source>File-Typ:</source>
+        <translation>File type:</translation>
+    </message>
+    <message>
+        <source>File-Größe (d):</source>
+        <translation>File size (d):</translation>
+    </message>
+    <message>
+        <source>Offset (d):</source>
+        <translation>Offset (d):</translation>
+    </message>
+    <message>
+        <source>Anzahl Bytes (0: alle) (d):</source>
+        <translation>Number of bytes (0: all) (d):</translation>
+    </message>
+    <message>
+        <source>Daten:</source>
+        <translation>Data:</translation>
+    </message>
+    <message>
+        <source>Hexadezimal</source>
+        <translation>Hexadecimal</translation>
+    </message>
+    <message>
+        <source>ASCII</source>
+        <translation>ASCII</translation>
+    </message>
+    <message>
+        <source>Laden...</source>
+        <translation>Load...</translation>
+    </message>
+    <message>
+        <source>Speichern...</source>
+        <translation>Save...</translation>
+    </message>
+    <message>
+        <source>Lesen</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Schreiben</source>
+        <translation>Write</translation>
+    </message>
+</context>
+<context>
+    <name>CValueFileRWDlg</name>
+    <message>
+        <source>File-Typ:</source>
+        <translation>File type:</translation>
+    </message>
+    <message>
+        <source>Untere Grenze (d):</source>
+        <translation>Lower limit (d):</translation>
+    </message>
+    <message>
+        <source>Obere Grenze (d):</source>
+        <translation>Upper limit (d):</translation>
+    </message>
+    <message>
+        <source>Aktuell mögliche limitierte Erhöhung (d):</source>
+        <translation>Limited credit currently possible (d):</translation>
+    </message>
+    <message>
+        <source>Limitierte Erhöhung erlaubt</source>
+        <translation>Limited credit allowed</translation>
+    </message>
+    <message>
+        <source>Wert holen ohne Zugriffsrechte</source>
+        <translation>Get value without access rights</translation>
+    </message>
+    <message>
+        <source>File-Wert (Value):</source>
+        <translation>File value:</translation>
+    </message>
+    <message>
+        <source>Dezimal</source>
+        <translation>Decimal</translation>
+    </message>
+    <message>
+        <source>Hexadezimal</source>
+        <translation>Hexadecimal</translation>
+    </message>
+    <message>
+        <source>Ändern um (d):</source>
+        <translation>Change by (d):</translation>
+    </message>
+    <message>
+        <source>Hole Wert</source>
+        <translation>Get value</translation>
+    </message>
+    <message>
+        <source>Erhöhen</source>
+        <translation>Credit</translation>
+    </message>
+    <message>
+        <source>Limit. Erhöhen</source>
+        <translation>Limited credit</translation>
+    </message>
+    <message>
+        <source>Erniedrigen</source>
+        <translation>Debit</translation>
+    </message>
+</context>
+<context>
+    <name>CRecordFileRWDlg</name>
+    <message>
+        <source>File-Typ:</source>
+        <translation>File type:</translation>
+    </message>
+    <message>
+        <source>Record-Größe (d):</source>
+        <translation>Record size (d):</translation>
+    </message>
+    <message>
+        <source>Max Record-Anzahl (d):</source>
+        <translation>Max number of records (d):</translation>
+    </message>
+    <message>
+        <source>Aktuelle Record-Anzahl (d):</source>
+        <translation>Current number of records (d):</translation>
+    </message>
+    <message>
+        <source>Lesen</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Start-Record (d):</source>
+        <translation>Start record (d):</translation>
+    </message>
+    <message>
+        <source>Record-Anzahl (0: alle) (d):</source>
+        <translation>Number of records (0: all) (d):</translation>
+    </message>
+    <message>
+        <source>Gelesene Daten:</source>
+        <translation>Data read:</translation>
+    </message>
+    <message>
+        <source>Hexadezimal</source>
+        <translation>Hexadecimal</translation>
+    </message>
+    <message>
+        <source>ASCII</source>
+        <translation>ASCII</translation>
+    </message>
+    <message>
+        <source>Speichern...</source>
+        <translation>Save...</translation>
+    </message>
+    <message>
+        <source>Records lesen</source>
+        <translation>Read records</translation>
+    </message>
+    <message>
+        <source>Schreiben</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Zu schreibende Daten (wird mit 0 aufgefüllt) (h):</source>
+        <translation>Data to write (filled up with 0) (h):</translation>
+    </message>
+    <message>
+        <source>Laden...</source>
+        <translation>Load...</translation>
+    </message>
+    <message>
+        <source>Neuen Record schreiben</source>
+        <translation>Write new record</translation>
+    </message>
+    <message>
+        <source>Alle Records verwerfen</source>
+        <translation>Discard all records</translation>
+    </message>
+</context>
+<context>
+    <name>CGetFileTypeForRWDlg</name>
+    <message>
+        <source>File-Typ angeben</source>
+        <translation>State the file type</translation>
+    </message>
+    <message>
+        <source>Die Eigenschaften des Files gibt die Karte nur nach einer Authentifizierung mit dem Hauptschlüssel der Applikation heraus. Authentifizieren Sie sich, oder geben Sie an, wie das File angelegt ist.</source>
+        <translation>The card gives the file's settings only after an authentication with the application's master key. Authenticate, or state how the file was created.</translation>
+    </message>
+    <message>
+        <source>Hauptschlüssel (h):</source>
+        <translation>Master key (h):</translation>
+    </message>
+    <message>
+        <source>Laden</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Authentifizieren</source>
+        <translation>Authenticate</translation>
+    </message>
+    <message>
+        <source>File-Typ:</source>
+        <translation>File type:</translation>
+    </message>
+    <message>
+        <source>Standard Data File</source>
+        <translation>Standard Data File</translation>
+    </message>
+    <message>
+        <source>Backup Data File</source>
+        <translation>Backup Data File</translation>
+    </message>
+    <message>
+        <source>Value File</source>
+        <translation>Value file</translation>
+    </message>
+    <message>
+        <source>Record-File</source>
+        <translation>Record file</translation>
+    </message>
+    <message>
+        <source>Kommunikationsart:</source>
+        <translation>Communication mode:</translation>
+    </message>
+    <message>
+        <source>Zugriffsart:</source>
+        <translation>Access kind:</translation>
+    </message>
+    <message>
+        <source>Lesezugriff</source>
+        <translation>Read access</translation>
+    </message>
+    <message>
+        <source>Schreibzugriff</source>
+        <translation>Write access</translation>
+    </message>
+    <message>
+        <source>Lese-/Schreibzugriff</source>
+        <translation>Read/write access</translation>
+    </message>
+    <message>
+        <source>Zugriffsrecht:</source>
+        <translation>Access right:</translation>
+    </message>
+    <message>
+        <source>Record-Größe (d):</source>
+        <translation>Record size (d):</translation>
+    </message>
+    <message>
+        <source>Limitierte Erhöhung erlaubt</source>
+        <translation>Limited credit allowed</translation>
+    </message>
+    <message>
+        <source>Wert holen ohne Zugriffsrechte</source>
+        <translation>Get value without access rights</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Übernehmen</source>
+        <translation>Accept</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
 </TS>

@@ -177,26 +177,52 @@ FileRwResult ReadFileRecords(CFileRwFrame& frame, uint32_t start, uint32_t count
     return result;
 }
 
-FileRwResult WriteFileRecord(CFileRwFrame& frame, const QByteArray& record)
+namespace {
+
+// make gives the record once the settings are known, or an empty array
+// after putting its refusal into the status line.
+FileRwResult WriteRecordWith(CFileRwFrame& frame, const std::function<QByteArray()>& make)
 {
     FileRwResult result;
     frame.StatusLine().SetText(QString());
-    bool wrongSize = false;
+    bool refused = false;
     const bool ok = frame.Attempt(
         FileKind::Record, kRightWrite | kRightReadWrite, FileOp::Write, LoadStr(kIdsWriting), [&](uint8_t mode) {
-            if (record.size() != frame.Known().recordSize) {
-                frame.StatusLine().SetText(LoadStr(kIdsRecordSizeUnknown));
-                wrongSize = true;
+            const QByteArray record = make();
+            if (record.isEmpty()) {
+                refused = true;
                 return 0;
             }
             return Kavex_DFWriteRecord(frame.Port(), frame.FileNo(), mode, 0, Data(record), record.size());
         });
     frame.FinalStatus();
-    if (ok && !wrongSize && frame.Commit()) {
+    if (ok && !refused && frame.Commit()) {
         result.ok = true;
         if (!frame.Known().assumed) frame.ReadSettings(true);
     }
     return result;
+}
+
+} // namespace
+
+FileRwResult WriteFileRecord(CFileRwFrame& frame, const QByteArray& record)
+{
+    return WriteRecordWith(frame, [&frame, &record] {
+        if (record.size() == frame.Known().recordSize) return record;
+        frame.StatusLine().SetText(LoadStr(kIdsRecordSizeUnknown));
+        return QByteArray();
+    });
+}
+
+FileRwResult WriteFileRecordText(CFileRwFrame& frame, const QString& text, bool hex)
+{
+    return WriteRecordWith(frame, [&frame, &text, hex] {
+        QByteArray record;
+        QString message;
+        if (RecordFromText(text, hex, frame.Known().recordSize, &record, &message)) return record;
+        frame.StatusLine().SetText(message);
+        return QByteArray();
+    });
 }
 
 FileRwResult ClearFileRecords(CFileRwFrame& frame, const std::function<bool(uint8_t fileNo)>& confirm)

@@ -36,6 +36,10 @@ FileRwResult ChangeFileValue(CFileRwFrame& frame, FileOp op, int32_t amount, boo
 FileRwResult ReadFileRecords(CFileRwFrame& frame, uint32_t start, uint32_t count);
 // record: exactly the record size (RecordFromText); committed.
 FileRwResult WriteFileRecord(CFileRwFrame& frame, const QByteArray& record);
+// The record of a write field: the text becomes a record (RecordFromText)
+// once the file's record size is known, which may take the attempt's own
+// settings read; a text the record cannot hold is refused before any write.
+FileRwResult WriteFileRecordText(CFileRwFrame& frame, const QString& text, bool hex);
 // confirm names the file and may refuse; committed.
 FileRwResult ClearFileRecords(CFileRwFrame& frame, const std::function<bool(uint8_t fileNo)>& confirm);
 

@@ -214,6 +214,7 @@ bool CFileRwFrame::Prepare(FileKind kind, int rights, bool first)
                 if (m_OnSettings) m_OnSettings();
             } else {
                 m_StatusLine.SetText(LoadStr(kIdsCancelled));
+                m_bCancelled = true;
                 return false;
             }
             if (m_Known.type == 0xFF) return false;
@@ -306,9 +307,14 @@ void CFileRwFrame::DropCache()
 bool CFileRwFrame::Attempt(FileKind kind, int rights, FileOp op, const QString& progressText,
                            const std::function<int(uint8_t mode)>& run)
 {
+    m_bCancelled = false;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const bool first = attempt == 0;
-        if (!Prepare(kind, rights, first)) continue;
+        // A user who cancelled the file-type request is not asked again.
+        if (!Prepare(kind, rights, first)) {
+            if (m_bCancelled) return false;
+            continue;
+        }
         if (!AccessCheck(op)) {
             if (!first) return false;
             DropCache();

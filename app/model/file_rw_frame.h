@@ -115,6 +115,7 @@ private:
     KnownFileSettings m_Known;
     QStringList m_ProgressTexts;
     int m_nLastResult = 0;
+    bool m_bCancelled = false; // the user cancelled the file-type request
 };
 
 } // namespace velmora

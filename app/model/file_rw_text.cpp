@@ -21,6 +21,21 @@ bool IsBlank(QChar c)
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
+// The characters of a text field as the bytes written: one Latin-1 byte
+// each. Anything else would go out as '?' and is refused.
+bool TextBytes(const QString& text, QByteArray* out, QString* message)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() > 0xFF) {
+            if (message) *message = LoadStr(kIdsNotOneByte).arg(i + 1);
+            out->clear();
+            return false;
+        }
+    }
+    *out = text.toLatin1();
+    return true;
+}
+
 } // namespace
 
 QString DataToHexText(const QByteArray& bytes)
@@ -91,11 +106,7 @@ bool ParseWriteHex(const QString& text, QByteArray* out, QString* message)
 
 bool WriteFieldBytes(const QString& text, bool hex, int64_t cap, QByteArray* out, QString* message)
 {
-    if (hex) {
-        if (!ParseWriteHex(text, out, message)) return false;
-    } else {
-        *out = text.toLatin1();
-    }
+    if (!(hex ? ParseWriteHex(text, out, message) : TextBytes(text, out, message))) return false;
     if (out->size() > cap) out->truncate(static_cast<int>(cap));
     return true;
 }
@@ -108,11 +119,7 @@ bool RecordFromText(const QString& text, bool hex, int size, QByteArray* out, QS
         return false;
     }
     QByteArray bytes;
-    if (hex) {
-        if (!ParseWriteHex(text, &bytes, message)) return false;
-    } else {
-        bytes = text.toLatin1();
-    }
+    if (!(hex ? ParseWriteHex(text, &bytes, message) : TextBytes(text, &bytes, message))) return false;
     if (bytes.size() > size) {
         if (message) *message = LoadStr(kIdsRecordTextTooLong).arg(bytes.size()).arg(size);
         return false;

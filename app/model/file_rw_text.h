@@ -35,7 +35,8 @@ QString RecordsToText(const QByteArray& bytes, int count, int size, bool hex, bo
 bool ParseWriteHex(const QString& text, QByteArray* out, QString* message);
 
 // The bytes of a write field in either format, at most cap of them (the
-// length the user asked for).
+// length the user asked for). Text is written one Latin-1 byte a
+// character; a character outside Latin-1 is refused.
 bool WriteFieldBytes(const QString& text, bool hex, int64_t cap, QByteArray* out, QString* message);
 
 // A whole record of size bytes, zero filled. Text with more bytes than the

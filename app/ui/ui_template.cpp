@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QUiLoader>
@@ -88,6 +90,13 @@ void SizeForHex(QWidget* field, int chars)
     if (auto* combo = qobject_cast<QComboBox*>(field)) {
         combo->setMinimumContentsLength(chars);
         combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        return;
+    }
+    if (auto* view = qobject_cast<QPlainTextEdit*>(field)) {
+        // A hexadecimal view: lines of that many characters beside its scroll bar.
+        const int margin = static_cast<int>(view->document()->documentMargin());
+        view->setMinimumWidth(QFontMetrics(view->font()).horizontalAdvance(QString(chars, QLatin1Char('0'))) +
+                              2 * (view->frameWidth() + margin) + view->verticalScrollBar()->sizeHint().width());
         return;
     }
     auto* edit = qobject_cast<QLineEdit*>(field);

@@ -24,6 +24,7 @@
 #include "app/ui/delete_app_dlg.h"
 #include "app/ui/delete_file_dlg.h"
 #include "app/ui/file_settings_dlg.h"
+#include "app/ui/file_read_write_dlg.h"
 #include "app/ui/port_dlg.h"
 #include "app/settings/settings.h"
 #include "app/model/status_line.h"
@@ -50,9 +51,6 @@ namespace velmora {
 namespace {
 
 const QString kPort = QStringLiteral("Port");
-
-// Buttons whose dialogs are not built yet.
-constexpr int kLaterButtons[] = {kIdcReadWriteFile};
 
 QString ProductVersion()
 {
@@ -99,12 +97,9 @@ CVelmoraDlg::CVelmoraDlg(CDeviceListSource& listSource, const QString& preferred
     connect(button(kIdcAppKeySettings), &QPushButton::clicked, this,
             [this] { RunCardDialog<CDesfireKeySettingsDlg>(); });
     connect(button(kIdcAppKeyValues), &QPushButton::clicked, this, [this] { RunCardDialog<CDesfireKeyDlg>(); });
+    connect(button(kIdcReadWriteFile), &QPushButton::clicked, this, [this] { RunCardDialog<CFileReadWriteDlg>(); });
     connect(m_pAppList, &QListWidget::itemSelectionChanged, this, &CVelmoraDlg::OnAppListSelection);
     connect(m_pAidCombo, &QComboBox::activated, this, &CVelmoraDlg::OnAppComboSelection);
-    for (int id : kLaterButtons) {
-        button(id)->setEnabled(false);
-        button(id)->setToolTip(LoadStr(kIdsLaterVersion));
-    }
 
     auto* help = new QAction(LoadStr(kIdsManual), this);
     help->setShortcut(QKeySequence::HelpContents);

@@ -66,6 +66,10 @@ TEST(FileRwText, WriteFieldsAreReadStrictly)
     EXPECT_FALSE(RecordFromText(QStringLiteral("01 02 03 04 05 06"), true, 4, &out, &message));
     EXPECT_EQ(message, LoadStr(kIdsRecordTextTooLong).arg(6).arg(4));
     EXPECT_FALSE(RecordFromText(QStringLiteral("ABCDE"), false, 4, &out, &message));
+    // A character of no single byte would go out as '?'.
+    EXPECT_FALSE(WriteFieldBytes(QStringLiteral("5 \u20AC"), false, kDataWriteCap, &out, &message));
+    EXPECT_EQ(message, LoadStr(kIdsNotOneByte).arg(3));
+    EXPECT_FALSE(RecordFromText(QStringLiteral("\u20AC"), false, 4, &out, &message));
     EXPECT_FALSE(RecordFromText(QStringLiteral("AB"), false, 0, &out, &message));
     EXPECT_TRUE(out.isEmpty());
 }
