@@ -382,7 +382,10 @@ bool CBluetoothLink::RequestName(const Address& device, int limitMs)
 bool CBluetoothLink::FindReader()
 {
     if (!Inquiry(kInquiryLimitMs, kReaderClass)) return false;
-    for (const Address& device : found_) {
+    // Inquiry results that arrive while a name is asked for add to found_;
+    // the devices asked go through a copy that stays put.
+    const std::vector<Address> candidates = found_;
+    for (const Address& device : candidates) {
         bool named = RequestName(device, kNameLimitMs);
         for (int i = 0; named && nameBuffer_.empty() && i < kNameRetries; ++i)
             named = RequestName(device, kNameLimitMs);
