@@ -7,6 +7,19 @@ function(kavex_target_defaults target)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
+  if(KAVEX_THREAD_SANITIZE)
+    # gcc's bounds warnings misread the vector code that TSan instruments
+    # (vector::insert into a fresh vector): warn, do not fail.
+    target_compile_options(${target} PRIVATE -fsanitize=thread -fno-omit-frame-pointer -Wno-error=array-bounds)
+    target_link_options(${target} PRIVATE -fsanitize=thread)
+  endif()
+  # The fuzz build instruments every target of ours for coverage; only the
+  # fuzz targets themselves link libFuzzer's main (fuzz/CMakeLists.txt).
+  if(KAVEX_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                                             -fno-sanitize-recover=undefined)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
 endfunction()
 
 # A layer of libkavex: position-independent objects with hidden symbols

@@ -18,7 +18,7 @@ namespace kavex {
 // Which numbering a port's handle comes from.
 enum class LinkKind { None, Serial, Lan, Hid, Bluetooth };
 
-class CKavex_Port : public ByteSink {
+class CKavex_Port final : public ByteSink {
 public:
     CKavex_Port();
     ~CKavex_Port();

@@ -166,6 +166,14 @@ bool CBluetoothLink::Open(const std::string& name)
     return true;
 }
 
+void CBluetoothLink::OpenOnChannel(std::unique_ptr<ModuleChannel> channel, const std::string& name)
+{
+    Close();
+    channel_ = std::move(channel);
+    serialModule_ = true;
+    name_ = name;
+}
+
 bool CBluetoothLink::OpenSerialModule(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -374,14 +382,19 @@ bool CBluetoothLink::RequestName(const Address& device, int limitMs)
 bool CBluetoothLink::FindReader()
 {
     if (!Inquiry(kInquiryLimitMs, kReaderClass)) return false;
-    for (const Address& device : found_) {
+    // Inquiry results that arrive while a name is asked for add to found_;
+    // the devices asked go through a copy that stays put.
+    const std::vector<Address> candidates = found_;
+    for (const Address& device : candidates) {
         bool named = RequestName(device, kNameLimitMs);
         for (int i = 0; named && nameBuffer_.empty() && i < kNameRetries; ++i)
             named = RequestName(device, kNameLimitMs);
         if (!named) continue;
-        // Give the module time to finish the inquiry before it connects.
+        // Give the module time to finish the inquiry before it connects. A
+        // module that has gone meanwhile has nothing to finish: without a
+        // channel Step returns at once and this would spin.
         const Clock::time_point start = Clock::now();
-        for (int left = kAfterInquiryMs; left > 0; left = kAfterInquiryMs - ElapsedMs(start)) Step(left);
+        for (int left = kAfterInquiryMs; left > 0 && channel_; left = kAfterInquiryMs - ElapsedMs(start)) Step(left);
         remote_ = device;
         remoteKnown_ = true;
         return true;

@@ -56,6 +56,9 @@ public:
     // that serial number when the USBXpress library knows one, else a
     // serial port.
     bool Open(const std::string& name);
+    // Works through a channel the caller provides, as on a module on a
+    // serial port: for tests and the fuzz target, which play the module.
+    void OpenOnChannel(std::unique_ptr<ModuleChannel> channel, const std::string& name);
 
     void Write(const uint8_t* data, size_t len) override;
     void Close() override;

@@ -21,6 +21,9 @@ constexpr uint8_t kReportSizeItem = 0x74;
 constexpr uint8_t kReportIdItem = 0x84;
 constexpr uint8_t kReportCountItem = 0x94;
 constexpr uint8_t kLongItemPrefix = 0xFE;
+// A descriptor can claim any count; a report of more than 64 KiB is no
+// report a reader sends, and the link allocates its reports whole.
+constexpr size_t kMostReportBits = size_t{1} << 19;
 
 std::string HidrawName(const std::string& path)
 {
@@ -69,7 +72,7 @@ HidReportLengths ParseReportDescriptor(const std::vector<uint8_t>& d)
     auto add = [](std::vector<std::pair<uint8_t, size_t>>& sums, uint8_t id, size_t bits) {
         for (auto& s : sums)
             if (s.first == id) {
-                s.second += bits;
+                s.second = std::min(s.second + bits, kMostReportBits);
                 return;
             }
         sums.push_back({id, bits});
@@ -89,9 +92,7 @@ HidReportLengths ParseReportDescriptor(const std::vector<uint8_t>& d)
         for (size_t k = 0; k < len && i + 1 + k < d.size(); ++k)
             value |= static_cast<uint32_t>(d[i + 1 + k]) << (8 * k);
         i += 1 + len;
-        // A descriptor can claim any count; a report of more than 64 KiB
-        // is no report a reader sends.
-        const size_t bits = std::min<uint64_t>(static_cast<uint64_t>(reportSize) * reportCount, 1u << 19);
+        const size_t bits = std::min<uint64_t>(static_cast<uint64_t>(reportSize) * reportCount, kMostReportBits);
         switch (prefix & 0xFC) {
         case kReportSizeItem: reportSize = value; break;
         case kReportCountItem: reportCount = value; break;

@@ -117,7 +117,9 @@ std::optional<Record0> ParseRecord0(const uint8_t* payload, size_t size)
     r.gateway = Load32(payload + kRec0Gateway);
     r.tcpPort = static_cast<uint16_t>(payload[kRec0TcpPort] | (payload[kRec0TcpPort + 1] << 8));
     std::string id = "[";
-    if (AppendHalf(id, payload + kRec0IdentityFirst) && AppendHalf(id, payload + kRec0IdentitySecond))
+    // An identity without a character names nothing: "[]" is no device
+    // name the SDK could open again.
+    if (AppendHalf(id, payload + kRec0IdentityFirst) && AppendHalf(id, payload + kRec0IdentitySecond) && id.size() > 1)
         r.identity = id + "]";
     return r;
 }

@@ -78,7 +78,7 @@ struct Record0 {
     uint16_t tcpPort = 0;
     // "[" first half, second half "]"; empty when the identity holds a byte
     // that has no place in a device name (control characters, brackets,
-    // anything outside printable ASCII).
+    // anything outside printable ASCII) or no character at all.
     std::string identity;
 };
 std::optional<Record0> ParseRecord0(const uint8_t* payload, size_t size);

@@ -3,6 +3,7 @@
 // public functions. The module's input is checked on its own as well.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -256,3 +257,57 @@ TEST_F(ModuleInputTest, NeverHoldsMoreThanItsBufferWhateverALengthClaims)
 }
 
 } // namespace
+
+namespace {
+
+// A module that hands out one prepared chunk per read and is gone after the last.
+class ScriptedModule final : public kavex::ModuleChannel {
+public:
+    explicit ScriptedModule(std::vector<Bytes> chunks) : chunks_(std::move(chunks)) {}
+    bool Send(const uint8_t*, size_t) override { return !gone_; }
+    size_t Receive(uint8_t* buffer, size_t max, int) override
+    {
+        if (next_ == chunks_.size()) gone_ = true;
+        if (gone_) return 0;
+        const Bytes& c = chunks_[next_++];
+        const size_t n = std::min(c.size(), max);
+        std::copy_n(c.begin(), n, buffer);
+        return n;
+    }
+
+private:
+    std::vector<Bytes> chunks_;
+    size_t next_ = 0;
+};
+
+Bytes InquiryResult(const std::array<uint8_t, 6>& device)
+{
+    Bytes d(device.begin(), device.end());
+    d.insert(d.end(), {0x00, 0x05, 0x00});
+    return kavex::bt::BuildMessage(kavex::bt::kIndication, 0x01, d);
+}
+
+Bytes Joined(std::initializer_list<Bytes> parts)
+{
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+} // namespace
+
+// Runs under AddressSanitizer in CI: the device being named must not move
+// when a late inquiry result arrives during the name request.
+TEST(BluetoothModuleMessages, InquiryResultDuringTheNameRequestLeavesTheSearchIntact)
+{
+    // A second device of the reader's class answers the inquiry late, and
+    // the module's "inquiry ended" makes the link ask for the name again.
+    const Bytes inquiryEnded = kavex::bt::BuildMessage(kavex::bt::kIndication, 0x25, {});
+    std::vector<Bytes> chunks = {Joined({InquiryResult(kReader), inquiryEnded}),
+                                 Joined({InquiryResult(kPhone), inquiryEnded})};
+    kavex::CBluetoothLink link;
+    link.OpenOnChannel(std::make_unique<ScriptedModule>(std::move(chunks)), "scripted BT");
+    const uint8_t frame[] = {0x02, 0x01, 0xF0, 0x00, 0xF1};
+    link.Write(frame, sizeof frame);
+    EXPECT_FALSE(link.IsConnected());
+}

@@ -333,7 +333,8 @@ TEST_F(LanNetwork, MalformedAnswersAreIgnored)
     std::memcpy(control.data() + 4 + 112, "BAD\x07NAME", 8); // ...holding a control character
     std::memcpy(control.data() + 4 + 84, "]]]]]]]]", 8);
     answers.push_back(control);
-    auto type = Answer(0xD2, 126, 0); // a type name without terminator up to the end
+    answers.push_back(Answer(0xF9, 126, 0)); // no address and an identity of NULs: no name at all
+    auto type = Answer(0xD2, 126, 0);        // a type name without terminator up to the end
     std::memset(type.data() + 4 + 93, 'K', 126 - 93);
     answers.push_back(type);
     answers.push_back(Answer(0xF9, 126, self)); // the one good answer

@@ -450,5 +450,9 @@ TEST(HidReportDescriptor, ReportLengthsIncludeTheReportIdByte)
 
     // Cut off inside an item, or claiming a huge report: no overrun, a bound.
     EXPECT_EQ(kavex::ParseReportDescriptor({0x75, 0x08, 0x97, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x02}).input, 65537u);
+    EXPECT_EQ(
+        kavex::ParseReportDescriptor({0x75, 0x08, 0x97, 0xFF, 0xFF, 0xFF, 0x7F, 0x91, 0x02, 0x91, 0x02, 0x91, 0x02})
+            .output,
+        65537u);
     EXPECT_EQ(kavex::ParseReportDescriptor({0x75}).input, 0u);
 }
