@@ -241,15 +241,15 @@ void PtyReader::CloseFds()
 
 void PtyReader::Run()
 {
-    // Line emulation wakes the thread for every byte or two; the default
-    // slack of 50 us would make each of them late.
+    // Line emulation wakes the thread for every burst, a millisecond or
+    // less apart; the default slack of 50 us would make each of them late.
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     std::deque<Bytes> queue; // write units not yet (fully) written
     size_t offset = 0;       // bytes of queue.front() already written
     uint8_t buf[4096];
     bool master_ok = true;
     TimedLine to_reader, to_host; // line emulation only
-    Bytes through;                // line emulation: bytes the line has carried, for the simulator
+    Bytes through;                // what was still on the line when emulation was switched off
 
     while (!stop_.load()) {
         const bool emulate = line_emulation_.load();
