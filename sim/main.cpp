@@ -105,6 +105,19 @@ unsigned long HexNumber(const std::string& text, unsigned long max, const char* 
     return v;
 }
 
+// Blocks until SIGINT, SIGTERM or SIGHUP arrives on `sfd`; its number.
+unsigned WaitForStopSignal(int sfd)
+{
+    signalfd_siginfo info{};
+    for (;;) {
+        const ssize_t n = read(sfd, &info, sizeof info);
+        if (n == static_cast<ssize_t>(sizeof info)) return info.ssi_signo;
+        if (n < 0 && errno == EINTR) continue;
+        std::fprintf(stderr, "kavex-sim: signalfd read failed\n");
+        return 0;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -285,6 +298,8 @@ int main(int argc, char** argv)
             }
             card.params.ats = ats;
         }
+        if (no_card && !vpcd_host.empty())
+            throw std::invalid_argument("--no-card: with vpcd, kavex-sim is the card itself");
         if (!no_card) card_object = MakeCard(card);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kavex-sim: %s\n", e.what());
@@ -347,81 +362,81 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "kavex-sim: cannot start on %s: %s\n", link.c_str(), e.what());
             return 1;
         }
+        const unsigned signo = WaitForStopSignal(sfd);
+        if (pn532) pn532->Stop();
+        if (vpcd) vpcd->Stop();
+        close(sfd);
+        if (log) std::fprintf(stderr, "kavex-sim: stopped (signal %u)\n", signo);
+        return 0;
     }
 
     std::unique_ptr<kavex::sim::PtyReader> pty;
     std::unique_ptr<kavex::sim::TcpReader> tcp;
     std::unique_ptr<kavex::sim::LanModule> module;
     std::unique_ptr<kavex::sim::BtModulePty> bt_module;
-    if (pn532 || vpcd) {
-        // the card alone, started above
-    } else if (!bt_path.empty()) {
+    if (!bt_path.empty())
         bt_module = std::make_unique<kavex::sim::BtModulePty>(bt, config, card_object);
-    } else if (tcp_host.empty()) {
+    else if (tcp_host.empty())
         pty = std::make_unique<kavex::sim::PtyReader>(config, card_object);
-    } else {
+    else
         tcp = std::make_unique<kavex::sim::TcpReader>(config, card_object);
+    kavex::sim::ReaderSimulator& sim = bt_module ? bt_module->Sim() : pty ? pty->Sim() : tcp->Sim();
+    if (log) {
+        const auto origin = sim.Origin();
+        sim.SetLogSink([origin](const kavex::sim::LogEntry& e) {
+            std::fprintf(stderr, "%s\n", kavex::sim::FormatLogEntry(e, origin).c_str());
+            std::fflush(stderr);
+        });
     }
-    if (!pn532 && !vpcd) {
-        kavex::sim::ReaderSimulator& sim = bt_module ? bt_module->Sim() : pty ? pty->Sim() : tcp->Sim();
-        if (log) {
-            const auto origin = sim.Origin();
-            sim.SetLogSink([origin](const kavex::sim::LogEntry& e) {
-                std::fprintf(stderr, "%s\n", kavex::sim::FormatLogEntry(e, origin).c_str());
-                std::fflush(stderr);
-            });
-        }
-        try {
-            if (bt_module) {
-                bt_module->Start(bt_path);
-            } else if (pty) {
-                pty->SetLineEmulation(line_rate);
-                pty->Start(pty_path);
-            } else {
-                if (lan_module) {
-                    module = std::make_unique<kavex::sim::LanModule>(lan, lan_state);
-                    // Settings kept from an earlier run decide the reader's port.
-                    tcp_port = module->Active().tcpPort;
-                }
-                tcp->Start(tcp_host, tcp_port);
-                if (module) {
-                    // A restarted module serves its new port, and its new address
-                    // when that is one of this machine's.
-                    kavex::sim::TcpReader* reader = tcp.get();
-                    const std::string first_host = tcp_host;
-                    module->OnRestart([reader, first_host](const kavex::sim::LanModuleConfig& now) {
-                        reader->Stop();
-                        try {
-                            reader->Start(now.address ? kavex::sim::DottedAddress(now.address) : first_host,
-                                          now.tcpPort);
-                        } catch (const std::exception&) {
-                            reader->Start(first_host, now.tcpPort);
-                        }
-                        std::printf("kavex-sim: module restarted, reader on %s:%u\n", reader->Host().c_str(),
-                                    reader->Port());
-                        std::fflush(stdout);
-                    });
-                    module->Start();
-                }
+    try {
+        if (bt_module) {
+            bt_module->Start(bt_path);
+        } else if (pty) {
+            pty->SetLineEmulation(line_rate);
+            pty->Start(pty_path);
+        } else {
+            if (lan_module) {
+                module = std::make_unique<kavex::sim::LanModule>(lan, lan_state);
+                // Settings kept from an earlier run decide the reader's port.
+                tcp_port = module->Active().tcpPort;
             }
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "kavex-sim: cannot start on %s: %s\n", link.c_str(), e.what());
-            return 1;
+            tcp->Start(tcp_host, tcp_port);
+            if (module) {
+                // A restarted module serves its new port, and its new address
+                // when that is one of this machine's.
+                kavex::sim::TcpReader* reader = tcp.get();
+                const std::string first_host = tcp_host;
+                module->OnRestart([reader, first_host](const kavex::sim::LanModuleConfig& now) {
+                    reader->Stop();
+                    try {
+                        reader->Start(now.address ? kavex::sim::DottedAddress(now.address) : first_host, now.tcpPort);
+                    } catch (const std::exception&) {
+                        reader->Start(first_host, now.tcpPort);
+                    }
+                    std::printf("kavex-sim: module restarted, reader on %s:%u\n", reader->Host().c_str(),
+                                reader->Port());
+                    std::fflush(stdout);
+                });
+                module->Start();
+            }
         }
-        if (bt_module)
-            std::printf("kavex-sim: Bluetooth module on %s -> %s (open it as \"%s BT\"), reader class %06X, %s\n",
-                        bt_module->LinkPath().c_str(), bt_module->SlavePath().c_str(), bt_module->LinkPath().c_str(),
-                        bt.devices.front().deviceClass, card_object ? "card present" : "no card");
-        else if (pty)
-            std::printf("kavex-sim: variant %d reader, address %d, on %s -> %s, %s%s\n", config.variant, address,
-                        pty->LinkPath().c_str(), pty->SlavePath().c_str(), card_object ? "card present" : "no card",
-                        line_rate ? ", at line rate" : "");
-        else
-            std::printf("kavex-sim: variant %d LAN reader, address %d, on %s:%u%s, %s\n", config.variant, address,
-                        tcp->Host().c_str(), tcp->Port(), module ? " with its network module on UDP port 30718" : "",
-                        card_object ? "card present" : "no card");
-        std::fflush(stdout);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kavex-sim: cannot start on %s: %s\n", link.c_str(), e.what());
+        return 1;
     }
+    if (bt_module)
+        std::printf("kavex-sim: Bluetooth module on %s -> %s (open it as \"%s BT\"), reader class %06X, %s\n",
+                    bt_module->LinkPath().c_str(), bt_module->SlavePath().c_str(), bt_module->LinkPath().c_str(),
+                    bt.devices.front().deviceClass, card_object ? "card present" : "no card");
+    else if (pty)
+        std::printf("kavex-sim: variant %d reader, address %d, on %s -> %s, %s%s\n", config.variant, address,
+                    pty->LinkPath().c_str(), pty->SlavePath().c_str(), card_object ? "card present" : "no card",
+                    line_rate ? ", at line rate" : "");
+    else
+        std::printf("kavex-sim: variant %d LAN reader, address %d, on %s:%u%s, %s\n", config.variant, address,
+                    tcp->Host().c_str(), tcp->Port(), module ? " with its network module on UDP port 30718" : "",
+                    card_object ? "card present" : "no card");
+    std::fflush(stdout);
 
     signalfd_siginfo info{};
     for (;;) {
@@ -439,8 +454,6 @@ int main(int argc, char** argv)
     if (pty) pty->Stop();
     if (tcp) tcp->Stop();
     if (bt_module) bt_module->Stop();
-    if (pn532) pn532->Stop();
-    if (vpcd) vpcd->Stop();
     close(sfd);
     if (log) std::fprintf(stderr, "kavex-sim: stopped (signal %u)\n", info.ssi_signo);
     return 0;

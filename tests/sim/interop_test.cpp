@@ -27,6 +27,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -170,7 +171,7 @@ public:
     {
         const std::string pidText = ReadFile("/run/pcscd/pcscd.pid");
         const long running = std::atol(pidText.c_str());
-        if (running > 0 && ::kill(static_cast<pid_t>(running), 0) == 0) {
+        if ((running > 0 && ::kill(static_cast<pid_t>(running), 0) == 0) || SocketAnswers()) {
             readerPrefix = "Virtual PCD";
             port = 35963;
             external = true;
@@ -199,6 +200,18 @@ public:
     std::string log;
 
 private:
+    // systemd may hold the socket and start pcscd for the first client.
+    static bool SocketAnswers()
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::snprintf(a.sun_path, sizeof a.sun_path, "%s", "/run/pcscd/pcscd.comm");
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(fd);
+        return ok;
+    }
+
     // A port p with p + 1 free as well (the driver may open a second slot there).
     static uint16_t FreePortPair()
     {

@@ -190,6 +190,7 @@ TEST(Program, BadOptionsFail)
                                                {"--link", "pty:/tmp/x", "--ident", "1255", "--ident-hex", "31"},
                                                {"--link", "vpcd:localhost:"},
                                                {"--link", "vpcd:localhost:0"},
+                                               {"--link", "vpcd", "--no-card"},
                                                {"--link", "pn532:pty:"},
                                                {}}) {
         SimProcess sim(args);
