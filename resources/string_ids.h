@@ -166,4 +166,7 @@ inline constexpr int kIdsRecordSizeUnknown = 20513;
 inline constexpr int kIdsClearRecordsAsk = 20514;
 inline constexpr int kIdsTooMuchAtOnce = 20515;
 
+// Settings file.
+inline constexpr int kIdsSettingsBrokenKept = 20600;
+
 } // namespace velmora

@@ -249,6 +249,9 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20513, QT_TRANSLATE_NOOP("StringTable", "Die Record-Größe ist nicht bekannt.")},
     {20514, QT_TRANSLATE_NOOP("StringTable", "Alle Records von File %1 verwerfen?")},
     {20515, QT_TRANSLATE_NOOP("StringTable", "Höchstens %1 Bytes auf einmal.")},
+    {20600, QT_TRANSLATE_NOOP("StringTable",
+                              "Die Einstellungsdatei %1 ließ sich nicht lesen. Sie wird neu geschrieben; eine Kopie "
+                              "des alten Inhalts liegt in %2.")},
 };
 
 } // namespace velmora
