@@ -183,5 +183,7 @@ inline constexpr int kIdsSavedTo = 20528;
 inline constexpr int kIdsLoadedFrom = 20529;
 inline constexpr int kIdsAsciiLosesBytes = 20530;
 inline constexpr int kIdsNotOneByte = 20531; // a write text character outside Latin-1
+// Settings file.
+inline constexpr int kIdsSettingsBrokenKept = 20600;
 
 } // namespace velmora

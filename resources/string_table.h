@@ -266,6 +266,9 @@ inline constexpr StringTableEntry kStringTable[] = {
     {20529, QT_TRANSLATE_NOOP("StringTable", "Geladen aus %1")},
     {20530, QT_TRANSLATE_NOOP("StringTable", "Die Daten enthalten Null-Bytes, die ein ASCII-Text nicht zeigen kann.")},
     {20531, QT_TRANSLATE_NOOP("StringTable", "Das Zeichen an Stelle %1 lässt sich nicht als ein Byte schreiben.")},
+    {20600, QT_TRANSLATE_NOOP("StringTable",
+                              "Die Einstellungsdatei %1 ließ sich nicht lesen. Sie wird neu geschrieben; eine Kopie "
+                              "des alten Inhalts liegt in %2.")},
 };
 
 } // namespace velmora

@@ -1829,6 +1829,10 @@ They can never be changed again afterwards.</translation>
         <source>Höchstens %1 Bytes auf einmal.</source>
         <translation>At most %1 bytes at a time.</translation>
     </message>
+    <message>
+        <source>Die Einstellungsdatei %1 ließ sich nicht lesen. Sie wird neu geschrieben; eine Kopie des alten Inhalts liegt in %2.</source>
+        <translation>The settings file %1 could not be read. It will be written anew; a copy of its old contents is in %2.</translation>
+    </message>
 </context>
 <context>
     <name>StringTable</name>

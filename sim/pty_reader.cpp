@@ -130,9 +130,26 @@ bool PtyReader::Running() const
     return thread_.joinable() && !stop_.load();
 }
 
+bool PtyReader::WaitUntilWritten(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(written_mu_);
+    return written_cv_.wait_for(lock, timeout, [this] { return written_; });
+}
+
+void PtyReader::SetWritten(bool written)
+{
+    {
+        std::lock_guard<std::mutex> lock(written_mu_);
+        written_ = written;
+    }
+    if (written) written_cv_.notify_all();
+}
+
 void PtyReader::Start(const std::string& link_path)
 {
     std::lock_guard<std::mutex> lock(control_mu_);
+    // A thread that ended on a hang-up has closed its pty already.
+    if (thread_.joinable() && stop_.load()) thread_.join();
     if (thread_.joinable()) throw std::logic_error("PtyReader already running");
     if (link_path.empty()) throw std::invalid_argument("PtyReader: empty link path");
 
@@ -221,7 +238,10 @@ void PtyReader::Wake()
 void PtyReader::Shutdown(bool remove_link)
 {
     std::lock_guard<std::mutex> lock(control_mu_);
-    if (!thread_.joinable()) return;
+    if (!thread_.joinable()) {
+        CloseFds();
+        return;
+    }
     stop_ = true;
     Wake();
     thread_.join();
@@ -230,6 +250,18 @@ void PtyReader::Shutdown(bool remove_link)
     if (remove_link && LinkPointsTo(link_path_, slave_path_)) ::unlink(link_path_.c_str());
     CloseFds();
     sim_.DiscardPendingOutput();
+    SetWritten(true);
+}
+
+// On the I/O thread: the line goes as in Vanish(), the link first.
+void PtyReader::HangUp()
+{
+    if (LinkPointsTo(link_path_, slave_path_)) ::unlink(link_path_.c_str());
+    CloseFd(master_fd_);
+    CloseFd(slave_fd_);
+    sim_.DiscardPendingOutput();
+    stop_ = true;
+    SetWritten(true);
 }
 
 void PtyReader::CloseFds()
@@ -302,6 +334,8 @@ void PtyReader::Run()
             }
         }
 
+        SetWritten(!master_ok || (queue.empty() && !sim_.HasPendingOutput()));
+
         pollfd fds[2];
         fds[0].fd = master_ok ? master_fd_ : -1;
         fds[0].events = static_cast<short>(POLLIN | (queue.empty() ? 0 : POLLOUT));
@@ -341,6 +375,7 @@ void PtyReader::Run()
                 }
                 if (n > 0) {
                     sim_.Receive(buf, static_cast<size_t>(n), Clock::now());
+                    if (sim_.TakeHangUp()) return HangUp();
                     continue;
                 }
                 if (n < 0 && errno == EINTR) continue;

@@ -21,12 +21,17 @@
 // point of view: its open slave fd sees a hang-up (POLLHUP, EOF on read,
 // EIO on write) and the link is gone. Start() may be called again after
 // Stop()/Vanish(): a new pty, the same simulator (config, card, log kept).
+//
+// A hang_up fault of the simulator makes the I/O thread vanish on its own,
+// right after it took the request; Start() may follow as after Vanish().
 #pragma once
 
 #include "sim/card.h"
 #include "sim/reader_simulator.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,6 +51,10 @@ public:
     void Stop();
     void Vanish();
     bool Running() const;
+    // Waits until every answer the simulator has scheduled (delayed ones
+    // too) has been written to the line, or the line is gone. False on
+    // timeout.
+    bool WaitUntilWritten(std::chrono::milliseconds timeout);
 
     void SetLineEmulation(bool on);
     bool LineEmulation() const { return line_emulation_.load(); }
@@ -62,6 +71,8 @@ private:
     void Wake();
     void Shutdown(bool remove_link);
     void CloseFds();
+    void HangUp();
+    void SetWritten(bool written);
 
     ReaderSimulator sim_;
     std::string link_path_;
@@ -73,6 +84,9 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> line_emulation_{false};
     std::mutex control_mu_; // Start/Stop/Vanish
+    std::mutex written_mu_;
+    std::condition_variable written_cv_;
+    bool written_ = true; // nothing scheduled or queued for the line
 };
 
 } // namespace kavex::sim

@@ -122,6 +122,25 @@ Fault Fault::Split(size_t chunk_size, std::chrono::milliseconds gap)
     return f;
 }
 
+Fault Fault::Truncated(size_t missing)
+{
+    Fault f;
+    f.cut_tail = missing;
+    return f;
+}
+Fault Fault::CardRemoved()
+{
+    Fault f;
+    f.remove_card = true;
+    return f;
+}
+Fault Fault::HangUp()
+{
+    Fault f;
+    f.hang_up = true;
+    return f;
+}
+
 std::string Fault::Describe() const
 {
     std::string s;
@@ -130,6 +149,8 @@ std::string Fault::Describe() const
         s += part;
     };
     if (no_answer) add("no answer");
+    if (hang_up) add("hang-up");
+    if (remove_card) add("card removed");
     if (!garbage_before.empty()) add("garbage before: " + ToHex(garbage_before));
     if (status) add("status " + Hex2(*status));
     if (data) add("data replaced");
@@ -139,6 +160,7 @@ std::string Fault::Describe() const
     if (delay.count() > 0) add("delay " + std::to_string(delay.count()) + " ms");
     if (chunk_size > 0)
         add("chunks of " + std::to_string(chunk_size) + " bytes every " + std::to_string(chunk_gap.count()) + " ms");
+    if (cut_tail > 0) add("last " + std::to_string(cut_tail) + " bytes cut off");
     return s;
 }
 
@@ -233,8 +255,15 @@ void ReaderSimulator::InsertCard(std::shared_ptr<Card> card)
 void ReaderSimulator::RemoveCard()
 {
     std::lock_guard<std::mutex> lock(mu_);
+    RemoveCardLocked();
+}
+
+void ReaderSimulator::RemoveCardLocked()
+{
+    if (card_) card_->OnFieldReset();
     card_.reset();
     card_state_ = CardState::Idle;
+    pending_pieces_.clear();
 }
 
 std::shared_ptr<Card> ReaderSimulator::CurrentCard() const
@@ -315,6 +344,12 @@ size_t ReaderSimulator::PendingFaults() const
 {
     std::lock_guard<std::mutex> lock(mu_);
     return one_shot_.size();
+}
+
+bool ReaderSimulator::TakeHangUp()
+{
+    std::lock_guard<std::mutex> lock(mu_);
+    return std::exchange(hang_up_, false);
 }
 
 std::vector<LogEntry> ReaderSimulator::Log() const
@@ -535,6 +570,10 @@ void ReaderSimulator::HandleFrameLocked(const Bytes& frame, Clock::time_point no
     req.command = generic->command;
     req.data = generic->data;
     current_wire_command_ = wire;
+    // The fault this request's answer will get: a card that leaves the
+    // field now never sees the request.
+    const Fault* next = !one_shot_.empty() ? &one_shot_.front() : persistent_ ? &*persistent_ : nullptr;
+    if (next && next->remove_card) RemoveCardLocked();
     Reply reply = DispatchLocked(generic->command, generic->data, wire);
     if (!note.empty()) reply.note = reply.note.empty() ? note : note + "; " + reply.note;
     RespondLocked(std::move(req), wire, std::move(reply), now);
@@ -715,7 +754,8 @@ void ReaderSimulator::RespondLocked(LogEntry req, uint8_t wire_command, Reply re
         fault = *persistent_;
     }
     const std::string faults = fault.Describe();
-    if (fault.no_answer) {
+    if (fault.hang_up) hang_up_ = true;
+    if (fault.no_answer || fault.hang_up) {
         req.outcome = Outcome::NotAnswered;
         req.reason = "fault: " + faults;
         AppendLogLocked(std::move(req));
@@ -736,6 +776,7 @@ void ReaderSimulator::RespondLocked(LogEntry req, uint8_t wire_command, Reply re
         else if (config_.variant == 1)
             frame[frame.size() - 2] ^= 0xFF;
     }
+    frame.resize(frame.size() - std::min(fault.cut_tail, frame.size()));
     Bytes out = fault.garbage_before;
     Append(out, frame);
     Append(out, fault.extra_after);

@@ -88,6 +88,9 @@ struct Fault {
     bool block_form = false;                // this answer in block form
     size_t chunk_size = 0;                  // >0: the output split into write units of this size...
     std::chrono::milliseconds chunk_gap{2}; // ...this far apart
+    size_t cut_tail = 0;                    // this many bytes missing from the end of the answer frame
+    bool remove_card = false;               // the card leaves the field as the request arrives
+    bool hang_up = false;                   // the reader drops the line instead of answering (TakeHangUp)
 
     static Fault NoAnswer();
     static Fault Delay(std::chrono::milliseconds d);
@@ -97,6 +100,9 @@ struct Fault {
     static Fault BadChecksum();
     static Fault Extra(Bytes bytes);
     static Fault Split(size_t chunk_size, std::chrono::milliseconds gap = std::chrono::milliseconds(2));
+    static Fault Truncated(size_t missing = 1);
+    static Fault CardRemoved();
+    static Fault HangUp();
 
     std::string Describe() const; // "delay 200 ms, status 0x15", empty when no fault
 };
@@ -146,6 +152,8 @@ public:
 
     // ---- card (nullptr: no card in the field)
     void InsertCard(std::shared_ptr<Card> card); // replaces any card; calls OnFieldReset on the new one
+    // A card taken out of the field loses power: OnFieldReset drops its
+    // session and whatever it had not committed.
     void RemoveCard();
     std::shared_ptr<Card> CurrentCard() const;
     // Runs `fn` with the current card (nullptr when none) under the
@@ -169,6 +177,9 @@ public:
     void SetPersistentFault(std::optional<Fault> fault); // used when no one-shot fault is queued
     void ClearFaults();
     size_t PendingFaults() const;
+    // True once after a hang_up fault was applied: the transport is to drop
+    // the line now (PtyReader closes the pty).
+    bool TakeHangUp();
 
     // ---- log
     std::vector<LogEntry> Log() const;
@@ -219,6 +230,7 @@ private:
     void ScheduleLocked(Clock::time_point due, Bytes bytes);
     void ResetCardStateLocked();
     Clock::duration CardTimeLocked(int command, const Bytes& data) const;
+    void RemoveCardLocked();
 
     Reply Ok(Bytes data = {}) const;
     Reply Error(uint8_t v01, uint8_t v23, std::string note) const;
@@ -252,6 +264,7 @@ private:
     // faults
     std::deque<Fault> one_shot_;
     std::optional<Fault> persistent_;
+    bool hang_up_ = false;
 
     // log
     std::deque<LogEntry> log_;

@@ -1,9 +1,13 @@
 #include "app/settings/settings.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QSettings>
+
+#include <mutex>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,11 +63,78 @@ void KeepPrivate(const QString& path)
         ::chmod(name.constData(), 0600);
 }
 
+struct BrokenFiles {
+    std::mutex lock;
+    QSet<QString> kept; // files a copy was kept of in this run
+    QStringList untold; // copies no notifier has heard of yet
+    std::function<void(const QString&)> notifier;
+};
+
+BrokenFiles& Broken()
+{
+    static BrokenFiles broken;
+    return broken;
+}
+
+QString CopyName(const QString& path)
+{
+    const QString base =
+        path + QStringLiteral(".broken-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString name = base;
+    for (int n = 2; QFileInfo::exists(name); ++n) name = base + QLatin1Char('-') + QString::number(n);
+    return name;
+}
+
+// A section header without its closing bracket is what QSettings fails to
+// parse. QSettings says so only when it reads the file afresh, not when it
+// takes the file's new contents into what it had cached, so the file is
+// looked at here as well.
+bool UnparsableSection(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QByteArray text = line.trimmed();
+        if (text.startsWith('[') && !text.contains(']')) return true;
+    }
+    return false;
+}
+
+// False when the file cannot be parsed and no copy of it could be kept:
+// then it must not be written.
+bool KeepCopyIfBroken(const QSettings& store, QString* copy)
+{
+    const QString path = store.fileName();
+    if (store.status() != QSettings::FormatError && !UnparsableSection(path)) return true;
+    BrokenFiles& broken = Broken();
+    {
+        std::lock_guard<std::mutex> lock(broken.lock);
+        if (broken.kept.contains(path)) return true;
+    }
+    const QString name = CopyName(path);
+    if (!QFile::copy(path, name)) return false;
+    ::chmod(QFile::encodeName(name).constData(), 0600);
+    std::function<void(const QString&)> notifier;
+    {
+        std::lock_guard<std::mutex> lock(broken.lock);
+        broken.kept.insert(path);
+        notifier = broken.notifier;
+        if (!notifier) broken.untold << name;
+    }
+    if (notifier) notifier(name);
+    *copy = name;
+    return true;
+}
+
 template <class Change>
 void Write(Change&& change)
 {
     QSettings store = Store();
+    // Atomic: a temporary file beside it, synced, renamed over it.
+    store.setAtomicSyncRequired(true);
     const QString path = store.fileName();
+    QString copy;
+    if (!KeepCopyIfBroken(store, &copy)) return;
     PrepareFile(path);
     change(store);
     store.sync();
@@ -151,6 +222,25 @@ bool SettingsFileReadable(QString* problem)
         return false;
     }
     return true;
+}
+
+QString KeepBrokenSettingsCopy()
+{
+    QString copy;
+    KeepCopyIfBroken(Store(), &copy);
+    return copy;
+}
+
+void SetBrokenSettingsNotifier(std::function<void(const QString& copyPath)> notifier)
+{
+    QStringList untold;
+    {
+        BrokenFiles& broken = Broken();
+        std::lock_guard<std::mutex> lock(broken.lock);
+        broken.notifier = notifier;
+        if (notifier) untold.swap(broken.untold);
+    }
+    for (const QString& copy : untold) notifier(copy);
 }
 
 } // namespace velmora

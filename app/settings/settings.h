@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -39,5 +40,16 @@ QString SettingsFilePath();
 // caller that must tell the user why a value is missing asks here. False
 // with the reason, naming the file, in *problem.
 bool SettingsFileReadable(QString* problem);
+
+// A file that QSettings cannot parse would be rewritten without whatever it
+// could not read, stored keys among it. Before anything is written over
+// such a file a copy is kept beside it, "<file>.broken-YYYYMMDD-HHMMSS"
+// (owner only, like the file); when no copy can be made nothing is written.
+// Keeps that copy now, if the file needs one and none was kept for it in
+// this run; returns its path (empty when none was kept now).
+QString KeepBrokenSettingsCopy();
+// Hears, once per copy, where a copy was kept; a copy kept while no
+// notifier was set is told to the next one. Null removes it.
+void SetBrokenSettingsNotifier(std::function<void(const QString& copyPath)> notifier);
 
 } // namespace velmora

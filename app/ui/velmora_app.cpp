@@ -4,8 +4,11 @@
 #include "app/ui/device_monitor.h"
 #include "app/ui/gui_idle_hook.h"
 #include "app/model/language.h"
+#include "app/model/ui_strings.h"
 #include "app/settings/settings.h"
+#include "app/ui/message_service.h"
 #include "app/ui/velmora_dlg.h"
+#include "resources/string_ids.h"
 
 #include <QApplication>
 #include <QDir>
@@ -86,6 +89,14 @@ void CVelmoraApp::LanguageStep()
     // Without the file the program stays in the language it has.
 }
 
+void CVelmoraApp::TellOfBrokenSettings()
+{
+    SetBrokenSettingsNotifier([](const QString& copy) {
+        MessageBox(nullptr, LoadStr(kIdsSettingsBrokenKept).arg(SettingsFilePath(), copy));
+    });
+    KeepBrokenSettingsCopy();
+}
+
 int CVelmoraApp::Run()
 {
     if (!m_pListSource) {
@@ -98,6 +109,7 @@ int CVelmoraApp::Run()
     InstallIdleHook();
 
     LanguageStep();
+    TellOfBrokenSettings();
     int result = CVelmoraDlg::kResultRestart;
     for (;;) {
         {
@@ -114,6 +126,7 @@ int CVelmoraApp::Run()
         break; // closed, or a result nobody defined: end rather than loop
     }
 
+    SetBrokenSettingsNotifier(nullptr);
     RemoveIdleHook();
     if (m_pEnglish) QCoreApplication::removeTranslator(m_pEnglish.get());
     m_pEnglish.reset();

@@ -31,6 +31,10 @@ public:
 
     // Loads or drops the English texts by "Settings"/"Sprache".
     void LanguageStep();
+    // A settings file that cannot be parsed is copied before anything is
+    // written over it; from here on the user is told so in a message box,
+    // at once for a file that needs the copy already.
+    void TellOfBrokenSettings();
     bool EnglishLoaded() const { return m_pEnglish != nullptr; }
 
     // "velmoraEng.qm" for an executable named velmora.

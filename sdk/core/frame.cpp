@@ -120,18 +120,29 @@ int StartByte(uint8_t variant)
     return variant >= 2 ? kStartVariant23 : kStartVariant0;
 }
 
-bool AnswerComplete(const std::vector<uint8_t>& buf, uint8_t variant)
+size_t AnswerLength(const std::vector<uint8_t>& buf, uint8_t variant)
 {
-    if (buf.size() < MinimumAnswerLength(variant)) return false;
+    if (buf.size() < MinimumAnswerLength(variant)) return 0;
     const uint8_t len = buf[LengthOffset(variant)];
-    if (len != kBlockForm) return buf.size() >= len + HeaderLength(variant) + ChecksumLength(variant);
+    if (len != kBlockForm) {
+        const size_t total = len + HeaderLength(variant) + ChecksumLength(variant);
+        return buf.size() >= total ? total : 0;
+    }
     size_t pos = HeaderLength(variant);
     while (pos < buf.size()) {
         const uint8_t n = buf[pos];
-        if (n == kBlockForm) return buf.size() >= pos + 1 + ChecksumLength(variant);
+        if (n == kBlockForm) {
+            const size_t total = pos + 1 + ChecksumLength(variant);
+            return buf.size() >= total ? total : 0;
+        }
         pos += static_cast<size_t>(n) + 1;
     }
-    return false;
+    return 0;
+}
+
+bool AnswerComplete(const std::vector<uint8_t>& buf, uint8_t variant)
+{
+    return AnswerLength(buf, variant) != 0;
 }
 
 bool AnswerWait::Advance(std::vector<uint8_t>& buf, bool& stageBegan)
@@ -220,6 +231,15 @@ bool DecodeAnswer(std::vector<uint8_t>& a, uint8_t variant, uint8_t lastCommand,
 {
     if (a.empty()) {
         status = kStatusAnswerEmpty;
+        return false;
+    }
+    // Bytes behind the end of the frame are not part of the answer, and the
+    // answer is not to be trusted: a byte that happens to equal the frame's
+    // checksum would pass, and the checksum byte would become data; where a
+    // variant has no checksum the noise itself would.
+    const size_t length = AnswerLength(a, variant);
+    if (length != 0 && length < a.size()) {
+        status = (variant == 2 || variant == 3) ? kStatusCommandError : kStatusChecksumError;
         return false;
     }
     // Shorter than the fixed part of an answer: nothing in it can be

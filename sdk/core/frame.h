@@ -33,6 +33,8 @@ int StartByte(uint8_t variant);
 // least MinimumAnswerLength bytes, holds a complete answer (fixed length or
 // block form).
 bool AnswerComplete(const std::vector<uint8_t>& buf, uint8_t variant);
+// The length of that complete answer; 0 while it is not complete.
+size_t AnswerLength(const std::vector<uint8_t>& buf, uint8_t variant);
 
 // The stages of waiting for an answer: the first bytes, the start byte
 // (garbage in front of it is dropped), the first bytes again, then the
@@ -52,7 +54,8 @@ private:
 };
 
 // Checks and decodes a complete answer in place: on success only the
-// answer data stays in answer. status receives the code (0, or 32 when the
+// answer data stays in answer. Bytes behind the end of the frame fail it
+// like a wrong checksum. status receives the code (0, or 32 when the
 // reader has more data, which still counts as success).
 bool DecodeAnswer(std::vector<uint8_t>& answer, uint8_t variant, uint8_t lastCommand, int& status);
 

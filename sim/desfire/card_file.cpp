@@ -461,7 +461,7 @@ bool ParseCardFile(const std::string& text, CardState* state, std::string* error
 bool WriteFileAtomically(const std::string& path, const std::string& contents, std::string* error)
 {
     std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         *error = ErrnoText("cannot create a temporary file next to", path);
         return false;

@@ -83,6 +83,26 @@ TEST_F(LanguageTest, SwitchRestartsTheWindowInEnglish)
     EXPECT_EQ(LoadStr(kIdsChooseInterface), QStringLiteral("Schnittstelle wählen")); // released at the end
 }
 
+// The user hears of a settings file that had to be copied away once, in the
+// language the file still gave, before the first window writes to it.
+TEST_F(LanguageTest, ASettingsFileThatCannotBeParsedIsReportedOnce)
+{
+    {
+        QFile f(SettingsFilePath());
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("[Settings]\nSprache=1\n[KeyStore\nKeyName1=Tor\n");
+    }
+    CVelmoraApp app;
+    app.LanguageStep();
+    app.TellOfBrokenSettings();
+    WriteProfileInt(QStringLiteral("Window"), QStringLiteral("Left"), 10);
+    app.TellOfBrokenSettings();
+    SetBrokenSettingsNotifier(nullptr);
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].startsWith(QStringLiteral("The settings file"))) << messages.shown[0].toStdString();
+    EXPECT_TRUE(messages.shown[0].contains(SettingsFilePath() + QStringLiteral(".broken-")));
+}
+
 TEST_F(LanguageTest, MissingTranslationKeepsGerman)
 {
     CVelmoraApp::SetTranslationSearchPath({settings.Dir()});

@@ -176,3 +176,17 @@ TEST(FrameDecoding, ChecksumErrorsAndTrailingBytes)
     EXPECT_EQ(Decode({}, 0).status, 12);
     EXPECT_EQ(Decode({}, 2).status, 12);
 }
+
+// Trailing noise that happens to equal the frame's checksum, and noise
+// behind an answer of a variant without checksum, fail as well.
+TEST(FrameDecoding, TrailingBytesNeverBecomeData)
+{
+    const Bytes v0 = {0x02, 0x01, 0x00, 0x02, 0xAA, 0xBB, static_cast<uint8_t>(0x01 ^ 0x02 ^ 0xAA ^ 0xBB)};
+    Bytes noisy = v0;
+    noisy.push_back(0x00); // the XOR of the whole frame, so the last byte checks
+    EXPECT_EQ(Decode(noisy, 0).status, 10);
+    EXPECT_FALSE(Decode(noisy, 0).ok);
+    const Decoded v2 = Decode({0x1E, 0x45, 0x02, 0xAA, 0xBB, 0x55, 0x66}, 2, 0x45);
+    EXPECT_FALSE(v2.ok);
+    EXPECT_EQ(v2.status, 16);
+}

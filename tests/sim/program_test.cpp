@@ -1,10 +1,13 @@
 // The kavex-sim program: options, the pty link and clean exit on signals.
 #include "tests/sim/host_port.h"
 #include "sim/frames.h"
+#include "sim/desfire/card_file.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
+#include <sstream>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -274,4 +277,54 @@ TEST(Program, BluetoothModuleReportsItsReaderAndADisconnectOnSigusr1)
     ::kill(sim.Pid(), SIGUSR1);
     EXPECT_EQ(host.Read(8, 2000ms), H("02 69 0E 01 00 78 00 03"));
     EXPECT_EQ(WEXITSTATUS(sim.SignalAndWait(SIGTERM)), 0);
+}
+
+// The card file is replaced in one step, so a simulator killed in the
+// middle of saving leaves the card as it was before the write it was
+// taking or as it was after it, and the file loads.
+TEST(Program, KilledWhileSavingItsCardLeavesTheOldOrTheNewCard)
+{
+    char dir[] = "/tmp/kavex-card-kill-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/card.json";
+    const Bytes kWriteHeader = H("3D 01 00 00 00 20 00 00");
+    auto contents = [](int k) { return Bytes(32, static_cast<uint8_t>(k)); };
+    int written = 0; // the last write the card acknowledged
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE(round);
+        const std::string link = UniqueLinkPath();
+        SimProcess sim({"--link", "pty:" + link, "--card", file});
+        ASSERT_NE(sim.FirstLine(), "");
+        HostPort host(link);
+        ASSERT_TRUE(host.ok());
+        for (uint8_t c : {0x30, 0x31, 0x41}) ASSERT_EQ(host.Ask(0, c)->status, 0);
+        // Application 1 with a free 32-byte file 1; both stay from the first round on.
+        host.Ask(0, 0x45, H("CA 01 00 00 0F 01"));
+        ASSERT_EQ(host.Ask(0, 0x45, H("5A 01 00 00"))->data, H("00"));
+        host.Ask(0, 0x45, H("CD 01 00 EE EE 20 00 00"));
+        for (int i = 0; i < 3 + round * 5; ++i) {
+            Bytes frame = kWriteHeader;
+            const Bytes data = contents(written + 1);
+            frame.insert(frame.end(), data.begin(), data.end());
+            ASSERT_EQ(host.Ask(0, 0x45, frame)->data, H("00"));
+            ++written;
+        }
+        // One more write, and the kill while the simulator takes it.
+        Bytes frame = kWriteHeader;
+        const Bytes data = contents(written + 1);
+        frame.insert(frame.end(), data.begin(), data.end());
+        host.Write(BuildRequestFrame(0, 1, 0x45, frame));
+        sim.SignalAndWait(SIGKILL);
+
+        std::ifstream in(file);
+        std::stringstream text;
+        text << in.rdbuf();
+        kavex::sim::desfire::CardState state;
+        std::string error;
+        ASSERT_TRUE(kavex::sim::desfire::ParseCardFile(text.str(), &state, &error)) << error;
+        const Bytes kept = state.applications.at(1).files.at(1).data;
+        if (kept == contents(written + 1)) ++written;
+        EXPECT_EQ(kept, contents(written));
+    }
+    ASSERT_EQ(std::system(("rm -rf " + std::string(dir)).c_str()), 0);
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,43 @@ TEST_F(SettingsTest, ReplacingASectionKeepsTheOthers)
               (std::vector<std::pair<QString, QString>>{{QStringLiteral("KeyName1"), QStringLiteral("neu, mit Komma")},
                                                         {QStringLiteral("KeyValue1"), QStringLiteral("@00")}}));
     EXPECT_EQ(GetProfileInt(QStringLiteral("ListCtrl1"), QStringLiteral("Breite1"), 100), 80);
+}
+
+} // namespace
+} // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Rewritten, a file QSettings cannot parse would lose what it could not
+// read: the stored keys, here. A copy is kept first, and told once.
+TEST_F(SettingsTest, AFileThatCannotBeParsedIsCopiedBeforeItIsRewritten)
+{
+    const QString path = SettingsFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QByteArray broken = "[KeyStore\nKeyName1=Tor\nKeyValue1=00112233445566778899AABBCCDDEEFF\n";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(broken);
+    }
+    QStringList told;
+    SetBrokenSettingsNotifier([&](const QString& copy) { told << copy; });
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 1);
+    WriteProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), 0);
+    SetBrokenSettingsNotifier(nullptr);
+
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(QFileInfo(told[0]).fileName().contains(
+        QRegularExpression(QStringLiteral("^Kavex_Velmora\\.ini\\.broken-\\d{8}-\\d{6}$"))))
+        << told[0].toStdString();
+    QFile copy(told[0]);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), broken);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(told[0]).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(GetProfileInt(QStringLiteral("Settings"), QStringLiteral("Sprache"), -1), 0);
 }
 
 } // namespace
