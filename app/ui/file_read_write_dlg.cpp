@@ -8,7 +8,7 @@
 #include "app/ui/record_file_rw_page.h"
 #include "app/ui/ui_template.h"
 #include "app/ui/value_file_rw_page.h"
-#include "kavex.h"
+#include "app/model/transfer_progress.h"
 #include "resources/control_ids.h"
 
 #include <QApplication>
@@ -66,7 +66,7 @@ CFileReadWriteDlg::CFileReadWriteDlg(int port, CCardStatus& status, QWidget* par
 
 CFileReadWriteDlg::~CFileReadWriteDlg()
 {
-    Kavex_SetProgressHook(nullptr, nullptr);
+    WatchTransferProgress({});
 }
 
 void CFileReadWriteDlg::OnInitDialog()
@@ -178,23 +178,22 @@ void CFileReadWriteDlg::TransferStarts()
     m_pProgress->reset();
     // Called between the frames of a transfer: the window paints it
     // through the idle hook while the reader answers.
-    Kavex_SetProgressHook(&CFileReadWriteDlg::Progress, this);
+    WatchTransferProgress([this](int done, int total) { ShowProgress(done, total); });
 }
 
 void CFileReadWriteDlg::TransferEnded()
 {
-    Kavex_SetProgressHook(nullptr, nullptr);
+    WatchTransferProgress({});
     m_pProgress->hide();
     QApplication::restoreOverrideCursor();
 }
 
-void CFileReadWriteDlg::Progress(void* context, int done, int total)
+void CFileReadWriteDlg::ShowProgress(int done, int total)
 {
-    QProgressBar* bar = static_cast<CFileReadWriteDlg*>(context)->m_pProgress;
     // A read to the end of the file learns its total with its last frame.
-    bar->setRange(0, std::max(total, 0));
-    bar->setValue(done);
-    bar->show();
+    m_pProgress->setRange(0, std::max(total, 0));
+    m_pProgress->setValue(done);
+    m_pProgress->show();
 }
 
 } // namespace velmora

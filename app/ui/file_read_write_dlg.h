@@ -49,7 +49,7 @@ private:
     // Nothing shown of any file: the pages empty, the tab "Unbestimmt".
     void ShowNothing();
     FileTypeAnswer AskFileType(FileKind kind, int rights);
-    static void Progress(void* context, int done, int total);
+    void ShowProgress(int done, int total);
 
     QWidget* m_pTemplate;
     QComboBox* m_pAidCombo;
